@@ -1,0 +1,4 @@
+#pragma once
+namespace velastrin {
+void InitUnit_uUCS();
+}
