@@ -1,1 +1,703 @@
-// placeholder
+// The EDF header records. Raw field texts are kept as read; values and flags come from them.
+// Loading never raises on bad text: a field that does not hold a value of its kind keeps its
+// previous value and a false flag.
+#include "edf/uEDFHeader.h"
+
+#include "datetime/uDateTime.h"
+#include "datetime/uHPDateTime.h"
+#include "edf/uDataFile.h"
+#include "support/udStr.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace velastrin {
+
+namespace {
+
+constexpr const char* ReadOnlyMessage = "Field is ReadOnly!";
+
+// The integer value of a field text: IsInteger's syntax and 32-bit range.
+bool ReadInteger(const std::string& S, int32_t& Value) {
+  return IsInteger(S) && TryStrToInt(Trim(S), Value);
+}
+
+bool ReadSmallInt(const std::string& S, int16_t& Value) {
+  int32_t V = 0;
+  if (!IsSmallInt(S) || !TryStrToInt(Trim(S), V))
+    return false;
+  Value = static_cast<int16_t>(V);
+  return true;
+}
+
+// A number under the given separators. Infinite results of overlong exponents are not
+// values a header can mean, so they count as unreadable.
+bool ReadFloat(const std::string& S, char DecSep, char ThouSep, long double& Value) {
+  const std::string T = Trim(S);
+  if (!IsFloatSep(T, DecSep, ThouSep))
+    return false;
+  try {
+    const long double V = StrToFloatSep(T, DecSep, ThouSep);
+    if (!std::isfinite(V))
+      return false;
+    Value = V;
+    return true;
+  } catch (const EConvertError&) {
+    return false;
+  }
+}
+
+bool IsBlank(const std::string& S) {
+  return Trim(S).empty();
+}
+
+// Free text fields: printable and left-aligned, or anything when not strict.
+bool TextFieldValid(const std::string& Stored, bool Strict) {
+  return !Strict || (IsPrintable(Stored) && IsLeftAligned(Stored));
+}
+
+bool IsSeparatorStrict(char DecSep, char ThouSep) {
+  return DecSep == '.' && ThouSep == 0;
+}
+
+void CheckFieldIndex(int Index) {
+  if (Index < 0 || Index >= EDFFieldCount)
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+// Holds a DataExists flag false for one parse and restores it on every way out.
+class TDataExistsHold {
+public:
+  explicit TDataExistsHold(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = false; }
+  ~TDataExistsHold() { FFlag = FSaved; }
+  TDataExistsHold(const TDataExistsHold&) = delete;
+  TDataExistsHold& operator=(const TDataExistsHold&) = delete;
+
+private:
+  bool& FFlag;
+  bool FSaved;
+};
+
+// ---- Identification sub-fields ----
+
+std::string NextSubField(std::string& W) {
+  std::string Token;
+  ExtractToken(W, " ", Token);
+  return Token;
+}
+
+std::string RestoreSpaces(std::string S, char SpaceChar) {
+  for (char& Ch : S)
+    if (Ch == SpaceChar)
+      Ch = ' ';
+  return S;
+}
+
+// A text sub-field with spaces restored; "X" (either case) means absent.
+std::string TextSubField(std::string& W, char SpaceChar) {
+  std::string S = RestoreSpaces(NextSubField(W), SpaceChar);
+  if (UpperCase(S) == "X")
+    S.clear();
+  return S;
+}
+
+TDateTime DateSubField(std::string& W, char SpaceChar) {
+  return EDFIdentificationDate(RestoreSpaces(UpperCase(NextSubField(W)), SpaceChar));
+}
+
+} // namespace
+
+TDateTime EDFIdentificationDate(const std::string& D) {
+  if (D.size() != 11 || D[2] != '.' || D[6] != '.')
+    return -1;
+  int32_t Day = -1;
+  if (!ReadInteger(D.substr(0, 2), Day))
+    Day = -1;
+  int32_t Year = -1;
+  if (!ReadInteger(D.substr(7, 4), Year))
+    Year = -1;
+  int Month = 0;
+  const std::string MonthText = D.substr(3, 3);
+  for (int m = 1; m <= 12; ++m)
+    if (UpperCase(FormatSettings().ShortMonthNames[m - 1]) == MonthText) {
+      Month = m;
+      break;
+    }
+  TDateTime Date = -1;
+  // A day the month does not have is one more unrecognised date: one typo in a free-text
+  // field must not keep the whole file from opening.
+  if (Day >= 1 && Month != 0 && Year >= 1 && TryEncodeDate(Year, Month, Day, Date))
+    return Date;
+  return -1;
+}
+
+TEDFPatientInfo::TEDFPatientInfo() : FSpaceChar('_') {}
+
+void TEDFPatientInfo::Parse(const std::string& Text) {
+  FIdentification = Text;
+  FHospitalCode.clear();
+  FPatientName.clear();
+  FSex = 0;
+  FBirthDate = -1;
+  FAdditional.clear();
+  std::string W = Text;
+  FHospitalCode = TextSubField(W, FSpaceChar);
+  const std::string Sex = UpperCase(NextSubField(W));
+  if (Sex == "F" || Sex == "M")
+    FSex = Sex[0];
+  FBirthDate = DateSubField(W, FSpaceChar);
+  FPatientName = TextSubField(W, FSpaceChar);
+  FAdditional = W;
+}
+
+TEDFRecordingInfo::TEDFRecordingInfo() : FSpaceChar('_') {}
+
+void TEDFRecordingInfo::Parse(const std::string& Text) {
+  FRecordingDate = -1;
+  FInvestigationCode.clear();
+  FTechnicianCode.clear();
+  FEquipmentCode.clear();
+  FAdditional.clear();
+  std::string W = Text;
+  if (UpperCase(NextSubField(W)) != "STARTDATE") {
+    FAdditional = Text;
+    return;
+  }
+  FRecordingDate = DateSubField(W, FSpaceChar);
+  FInvestigationCode = TextSubField(W, FSpaceChar);
+  FTechnicianCode = TextSubField(W, FSpaceChar);
+  FEquipmentCode = TextSubField(W, FSpaceChar);
+  FAdditional = W;
+}
+
+// ---- General header record ----
+
+TCustomEDFFileInfo::TCustomEDFFileInfo(TCustomEDFFile* Owner)
+    : FOwner(Owner), FPatientInfo(std::make_unique<TEDFPatientInfo>()),
+      FRecordingInfo(std::make_unique<TEDFRecordingInfo>()), FStrict(true), FDecimalSeparator('.'),
+      FThousandSeparator(0) {
+  FFieldValid.SetLength(EDFFieldCount);
+}
+
+TCustomEDFFileInfo::~TCustomEDFFileInfo() {
+  FRecordingInfo.reset();
+  FPatientInfo.reset();
+}
+
+bool TCustomEDFFileInfo::FieldValid(int Index) const {
+  CheckFieldIndex(Index);
+  return FFieldValid[Index];
+}
+
+void TCustomEDFFileInfo::SetFieldValid(TGeneralField Field, bool Value) {
+  FFieldValid[static_cast<int>(Field)] = Value;
+}
+
+bool TCustomEDFFileInfo::IsValid() const {
+  for (int i = 0; i < EDFFieldCount; ++i)
+    if (!FFieldValid[i])
+      return false;
+  return true;
+}
+
+void TCustomEDFFileInfo::CheckReadOnly() const {
+  VELASTRIN_ASSERT(!FReadOnly, ReadOnlyMessage);
+}
+
+void TCustomEDFFileInfo::CheckLayoutUnlocked() const {
+  if (FDataExists)
+    throw EDataFileDataExists(DataFileMessages::DataExists);
+}
+
+std::string TCustomEDFFileInfo::GetPatient() const {
+  return FPatient;
+}
+
+std::string TCustomEDFFileInfo::GetRecording() const {
+  return FRecording;
+}
+
+std::shared_ptr<IHPDateTime> TCustomEDFFileInfo::GetHPStopDateTime() const {
+  return THPDateTime::Create(GetStopDateTime());
+}
+
+std::shared_ptr<IHPDateTime> TCustomEDFFileInfo::GetHPStartDateTime() const {
+  return THPDateTime::Create(FStartDateTime);
+}
+
+void TCustomEDFFileInfo::SetHPStartDateTime(const std::shared_ptr<IHPDateTime>& Value) {
+  VELASTRIN_ASSERT(Value != nullptr, "Parameter is NIL");
+  SetStartDateTime(Value->GetDateTime());
+}
+
+void TCustomEDFFileInfo::SetVersion(const std::string& Text) {
+  CheckReadOnly();
+  if (Text != FVersion)
+    FModified = true;
+  FVersion = TrimRight(Text);
+  SetFieldValid(TGeneralField::Version, FVersion == "0");
+}
+
+void TCustomEDFFileInfo::SetPatient(const std::string& Text) {
+  CheckReadOnly();
+  const std::string Stored = TrimRight(Text);
+  if (Stored != FPatient)
+    FModified = true;
+  FPatient = Stored;
+  SetFieldValid(TGeneralField::Patient, TextFieldValid(FPatient, FStrict));
+  FPatientInfo->Parse(FPatient);
+}
+
+void TCustomEDFFileInfo::SetRecording(const std::string& Text) {
+  CheckReadOnly();
+  if (Text != FRecording)
+    FModified = true;
+  FRecording = TrimRight(Text);
+  SetFieldValid(TGeneralField::Recording, TextFieldValid(FRecording, FStrict));
+  FRecordingInfo->Parse(FRecording);
+}
+
+void TCustomEDFFileInfo::SetReserved(const std::string& Text) {
+  CheckReadOnly();
+  if (Text != FReserved)
+    FModified = true;
+  FReserved = TrimRight(Text);
+  SetFieldValid(TGeneralField::Reserved, TextFieldValid(FReserved, FStrict));
+}
+
+void TCustomEDFFileInfo::RecombineStartDateTime() {
+  if (FFieldValid[static_cast<int>(TGeneralField::StartDate)] &&
+      FFieldValid[static_cast<int>(TGeneralField::StartTime)])
+    FStartDateTime = FStartDate + FStartTime;
+}
+
+void TCustomEDFFileInfo::SetStartDate(TDateTime Value) {
+  CheckReadOnly();
+  const TDateTime Days = std::trunc(Value);
+  if (Days != FStartDate)
+    FModified = true;
+  FStartDate = Days;
+  SetFieldValid(TGeneralField::StartDate, Value >= 0);
+  RecombineStartDateTime();
+}
+
+void TCustomEDFFileInfo::SetStartTime(TDateTime Value) {
+  CheckReadOnly();
+  const TDateTime Fraction = Value - std::trunc(Value);
+  if (Fraction != FStartTime)
+    FModified = true;
+  FStartTime = Fraction;
+  SetFieldValid(TGeneralField::StartTime, Value >= 0);
+  RecombineStartDateTime();
+}
+
+void TCustomEDFFileInfo::SetStartDateTime(TDateTime Value) {
+  CheckReadOnly();
+  const bool Changed = Value != FStartDateTime;
+  const TDateTime Days = std::trunc(Value);
+  SetStartDate(Days);
+  SetStartTime(Value - Days);
+  FStartDateTime = Value;
+  if (Changed)
+    FModified = true;
+}
+
+void TCustomEDFFileInfo::SetHeaderBytes(int32_t Value) {
+  CheckReadOnly();
+  CheckLayoutUnlocked();
+  if (Value != FHeaderBytes)
+    FModified = true;
+  FHeaderBytes = Value;
+  SetFieldValid(TGeneralField::HeaderBytes, Value >= 0);
+}
+
+void TCustomEDFFileInfo::SetNrSignals(int32_t Value) {
+  CheckReadOnly();
+  CheckLayoutUnlocked();
+  if (Value != FNrSignals)
+    FModified = true;
+  FNrSignals = Value;
+  SetFieldValid(TGeneralField::NrSignals, Value >= 0);
+  if (Value < 0) {
+    SetHeaderBytes(0);
+    return;
+  }
+  // A signal count whose header size does not fit the 32-bit field gets an invalid size
+  // rather than an overflowed one.
+  const int64_t Size = EDFHeaderSize(Value);
+  SetHeaderBytes(Size <= INT32_MAX ? static_cast<int32_t>(Size) : -1);
+}
+
+void TCustomEDFFileInfo::SetNrDataRecords(int64_t Value) {
+  CheckReadOnly();
+  if (Value != FNrDataRecords)
+    FModified = true;
+  FNrDataRecords = Value;
+  SetFieldValid(TGeneralField::NrDataRecords, Value >= -1);
+  // A count set before the field was ever read is what a later re-parse should find.
+  const int Raw = static_cast<int>(TGeneralField::NrDataRecords);
+  if (IsBlank(FRawHeader.Text(Raw)))
+    FRawHeader.SetText(Raw, IntToStr(Value));
+}
+
+void TCustomEDFFileInfo::SetSampleRecDuration(long double Value) {
+  CheckReadOnly();
+  if (Value != FSampleRecDuration)
+    FModified = true;
+  FSampleRecDuration = Value;
+  SetFieldValid(TGeneralField::SampleRecDuration, Value > 0);
+}
+
+TDateTime TCustomEDFFileInfo::GetStopDateTime() const {
+  if (!IsValid())
+    throw EDataFileFieldValue(DataFileMessages::FieldValue);
+  const long double Seconds = static_cast<long double>(FNrDataRecords) * FSampleRecDuration;
+  return static_cast<TDateTime>(static_cast<long double>(FStartDateTime) + Seconds / 86400.0L);
+}
+
+void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
+  auto RawText = [this](TGeneralField Field) -> const std::string& {
+    return FRawHeader.Text(static_cast<int>(Field));
+  };
+  FRawHeader = Raw;
+  for (int i = 0; i < EDFFieldCount; ++i)
+    FFieldValid[i] = false;
+  // The layout lock guards the values a user sets, not a load of the header's own texts.
+  TDataExistsHold Hold(FDataExists);
+
+  SetVersion(RawText(TGeneralField::Version));
+  if (IsBlank(RawText(TGeneralField::Patient))) {
+    FPatient.clear();
+    FPatientInfo->Parse(FPatient);
+    SetFieldValid(TGeneralField::Patient, true);
+  } else {
+    SetPatient(RawText(TGeneralField::Patient));
+  }
+  if (IsBlank(RawText(TGeneralField::Recording))) {
+    FRecording.clear();
+    FRecordingInfo->Parse(FRecording);
+    SetFieldValid(TGeneralField::Recording, true);
+  } else {
+    SetRecording(RawText(TGeneralField::Recording));
+  }
+  SetStartDateText(Trim(RawText(TGeneralField::StartDate)));
+  SetStartTimeText(Trim(RawText(TGeneralField::StartTime)));
+  int32_t N = 0;
+  if (ReadInteger(RawText(TGeneralField::HeaderBytes), N))
+    SetHeaderBytes(N);
+  SetReserved(RawText(TGeneralField::Reserved));
+  if (ReadInteger(RawText(TGeneralField::NrDataRecords), N))
+    SetNrDataRecords(N);
+  long double Duration = 0;
+  if (ReadFloat(RawText(TGeneralField::SampleRecDuration), FDecimalSeparator, FThousandSeparator,
+                Duration))
+    SetSampleRecDuration(Duration);
+  else
+    SetFieldValid(TGeneralField::SampleRecDuration, false);
+  // The header size as read survives; only its flag comes from the signal count.
+  const int32_t H = FHeaderBytes;
+  if (ReadInteger(RawText(TGeneralField::NrSignals), N))
+    SetNrSignals(N);
+  FHeaderBytes = H;
+  SetFieldValid(TGeneralField::HeaderBytes, FieldValid(TGeneralField::HeaderBytes) &&
+                                                FieldValid(TGeneralField::NrSignals) &&
+                                                FHeaderBytes == EDFHeaderSize(FNrSignals));
+  FModified = false;
+  if (FStrict)
+    ApplyStrictChecks();
+}
+
+void TCustomEDFFileInfo::ApplyStrictChecks() {
+  auto RawText = [this](TGeneralField Field) -> const std::string& {
+    return FRawHeader.Text(static_cast<int>(Field));
+  };
+  auto Narrow = [this](TGeneralField Field, bool Condition) {
+    SetFieldValid(Field, FieldValid(Field) && Condition);
+  };
+  Narrow(TGeneralField::StartDate, IsValidDateFmt(RawText(TGeneralField::StartDate), "dd.mm.yy"));
+  Narrow(TGeneralField::StartTime, IsValidTimeFmt(RawText(TGeneralField::StartTime), "hh.nn.ss"));
+  for (TGeneralField Field :
+       {TGeneralField::NrDataRecords, TGeneralField::SampleRecDuration, TGeneralField::NrSignals})
+    Narrow(Field, IsLeftAligned(RawText(Field)));
+}
+
+void TCustomEDFFileInfo::ParseRawHeader() {
+  TDataExistsHold Hold(FDataExists);
+  const TEDFRawGeneralHeader Raw = FRawHeader;
+  LoadRawHeader(Raw);
+}
+
+void TCustomEDFFileInfo::SetStrict(bool Value) {
+  FStrict = Value;
+  ParseRawHeader();
+}
+
+namespace {
+
+// The lenient repairs shared by start date and start time: blanks read as "0", and a missing
+// leading zero of the first two parts is put back.
+std::string RepairDateTimeText(const std::string& Text) {
+  std::string S = Text;
+  for (char& Ch : S)
+    if (Ch == ' ')
+      Ch = '0';
+  if (S.size() >= 2 && !IsDigit(S[1]))
+    S.insert(0, "0");
+  if (S.size() >= 5 && !IsDigit(S[4]))
+    S.insert(3, "0");
+  return S;
+}
+
+} // namespace
+
+TEDFFileInfo::TEDFFileInfo(TCustomEDFFile* Owner) : TCustomEDFFileInfo(Owner) {}
+
+void TEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
+  TCustomEDFFileInfo::LoadRawHeader(Raw);
+  if (Strict())
+    ApplyStrictChecks();
+}
+
+void TEDFFileInfo::SetStartDateText(const std::string& Text) {
+  std::string S = RepairDateTimeText(Text);
+  if (!IsValidDateFmt(S, "dd?mm?yy") || S.size() != 8 || !IsDigit(S[6]) || !IsDigit(S[7]))
+    return;
+  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
+  S.insert(6, EDFYearFromTwoDigits(YY) >= 2000 ? "20" : "19");
+  TDateTime Date = 0;
+  try {
+    Date = StrToDateFmt(S, "dd?mm?yyyy");
+  } catch (const EConvertError&) {
+    return; // not a date after all: nothing changes
+  }
+  SetStartDate(Date);
+}
+
+void TEDFFileInfo::SetStartTimeText(const std::string& Text) {
+  const std::string S = RepairDateTimeText(Text);
+  double V = 0;
+  if (TryStrToDateTimeFmt(S, "hh?nn?ss", V, 0))
+    SetStartTime(V - std::trunc(V));
+}
+
+// ---- Signal header record ----
+
+TCustomEDFSignalInfo::TCustomEDFSignalInfo() {
+  FFieldValid.SetLength(EDFFieldCount);
+  for (TSignalField Field :
+       {TSignalField::SignalLabel, TSignalField::Transducertype, TSignalField::Physidim,
+        TSignalField::Prefilter, TSignalField::Reserved})
+    SetFieldValid(Field, true);
+}
+
+TCustomEDFSignalInfo::~TCustomEDFSignalInfo() = default;
+
+void TCustomEDFSignalInfo::SetFieldValid(TSignalField Field, bool Value) {
+  FFieldValid[static_cast<int>(Field)] = Value;
+}
+
+bool TCustomEDFSignalInfo::GetFieldValid(int Index) const {
+  CheckFieldIndex(Index);
+  return FFieldValid[Index];
+}
+
+bool TCustomEDFSignalInfo::IsValid() const {
+  for (int i = 0; i < EDFFieldCount; ++i) {
+    if (i == static_cast<int>(TSignalField::Physimin) ||
+        i == static_cast<int>(TSignalField::Physimax))
+      continue; // the physical limits matter only for the gain
+    if (!FFieldValid[i])
+      return false;
+  }
+  return true;
+}
+
+void TCustomEDFSignalInfo::CheckReadOnly() const {
+  VELASTRIN_ASSERT(!FReadOnly, ReadOnlyMessage);
+}
+
+namespace {
+
+void SetTextField(std::string& Stored, const std::string& Text, bool& Modified) {
+  if (Text != Stored)
+    Modified = true;
+  Stored = TrimRight(Text);
+}
+
+} // namespace
+
+void TCustomEDFSignalInfo::SetSignalLabel(const std::string& Text) {
+  CheckReadOnly();
+  SetTextField(FSignalLabel, Text, FModified);
+  SetFieldValid(TSignalField::SignalLabel, TextFieldValid(FSignalLabel, FStrict));
+}
+
+void TCustomEDFSignalInfo::SetTransducertype(const std::string& Text) {
+  CheckReadOnly();
+  SetTextField(FTransducertype, Text, FModified);
+  SetFieldValid(TSignalField::Transducertype, TextFieldValid(FTransducertype, FStrict));
+}
+
+void TCustomEDFSignalInfo::SetPhysidim(const std::string& Text) {
+  CheckReadOnly();
+  SetTextField(FPhysidim, Text, FModified);
+  SetFieldValid(TSignalField::Physidim, TextFieldValid(FPhysidim, FStrict));
+}
+
+void TCustomEDFSignalInfo::SetPrefilter(const std::string& Text) {
+  CheckReadOnly();
+  SetTextField(FPrefilter, Text, FModified);
+  SetFieldValid(TSignalField::Prefilter, TextFieldValid(FPrefilter, FStrict));
+}
+
+void TCustomEDFSignalInfo::SetReserved(const std::string& Text) {
+  CheckReadOnly();
+  SetTextField(FReserved, Text, FModified);
+  SetFieldValid(TSignalField::Reserved, TextFieldValid(FReserved, FStrict));
+}
+
+void TCustomEDFSignalInfo::SetPhysimin(long double Value) {
+  CheckReadOnly();
+  if (Value != FPhysimin)
+    FModified = true;
+  FPhysimin = Value;
+  SetFieldValid(TSignalField::Physimin, true);
+  UpdateGain();
+}
+
+void TCustomEDFSignalInfo::SetPhysimax(long double Value) {
+  CheckReadOnly();
+  if (Value != FPhysimax)
+    FModified = true;
+  FPhysimax = Value;
+  SetFieldValid(TSignalField::Physimax, true);
+  UpdateGain();
+}
+
+void TCustomEDFSignalInfo::SetDigimin(int16_t Value) {
+  CheckReadOnly();
+  if (Value != FDigimin)
+    FModified = true;
+  FDigimin = Value;
+  SetFieldValid(TSignalField::Digimin, true);
+  UpdateGain();
+}
+
+void TCustomEDFSignalInfo::SetDigimax(int16_t Value) {
+  CheckReadOnly();
+  if (Value != FDigimax)
+    FModified = true;
+  FDigimax = Value;
+  SetFieldValid(TSignalField::Digimax, true);
+  UpdateGain();
+}
+
+void TCustomEDFSignalInfo::SetNrSamples(int32_t Value) {
+  CheckReadOnly();
+  if (FDataExists)
+    throw EDataFileDataExists(DataFileMessages::DataExists);
+  if (Value != FNrSamples)
+    FModified = true;
+  FNrSamples = Value;
+  SetFieldValid(TSignalField::NrSamples, Value > 0);
+}
+
+void TCustomEDFSignalInfo::SetReadData(bool Value) {
+  FReadData = Value;
+  // Every call notifies, changed or not: the file object rebuilds its chunks here.
+  if (FOnReadDataChanged)
+    FOnReadDataChanged(static_cast<void*>(this));
+}
+
+void TCustomEDFSignalInfo::UpdateGain() {
+  const bool LimitsValid = FieldValid(TSignalField::Physimin) &&
+                           FieldValid(TSignalField::Physimax) &&
+                           FieldValid(TSignalField::Digimin) && FieldValid(TSignalField::Digimax);
+  FGainValid = LimitsValid && FDigimin != FDigimax && FPhysimin != FPhysimax;
+  if (!FGainValid)
+    return;
+  // The digital range in 32 bits: 32767 - (-32768) does not fit 16.
+  const int32_t DigitalRange = static_cast<int32_t>(FDigimax) - static_cast<int32_t>(FDigimin);
+  const long double G = (FPhysimax - FPhysimin) / static_cast<long double>(DigitalRange);
+  // Physical limits set far beyond any field text could overflow the difference.
+  if (!std::isfinite(G) || G == 0) {
+    FGainValid = false;
+    return;
+  }
+  FGain = G;
+}
+
+void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
+  auto RawText = [this](TSignalField Field) -> const std::string& {
+    return FRawHeader.Text(static_cast<int>(Field));
+  };
+  FRawHeader = Raw;
+  for (int i = 0; i < EDFFieldCount; ++i)
+    FFieldValid[i] = false;
+  TDataExistsHold Hold(FDataExists);
+
+  SetSignalLabel(RawText(TSignalField::SignalLabel));
+  SetTransducertype(RawText(TSignalField::Transducertype));
+  SetPhysidim(RawText(TSignalField::Physidim));
+  long double X = 0;
+  if (ReadFloat(RawText(TSignalField::Physimin), FDecimalSeparator, FThousandSeparator, X))
+    SetPhysimin(X);
+  if (ReadFloat(RawText(TSignalField::Physimax), FDecimalSeparator, FThousandSeparator, X))
+    SetPhysimax(X);
+
+  // Strictly an integer; leniently also a number without fraction in the 16-bit range.
+  auto ReadDigital = [this](const std::string& Text, int16_t& Value) {
+    if (ReadSmallInt(Text, Value))
+      return true;
+    long double V = 0;
+    if (FStrict || !ReadFloat(Text, FDecimalSeparator, FThousandSeparator, V))
+      return false;
+    if (V != std::trunc(V) || V < -32768.0L || V > 32767.0L)
+      return false;
+    Value = static_cast<int16_t>(V);
+    return true;
+  };
+  int16_t D = 0;
+  if (ReadDigital(RawText(TSignalField::Digimin), D))
+    SetDigimin(D);
+  if (ReadDigital(RawText(TSignalField::Digimax), D))
+    SetDigimax(D);
+  if (FieldValid(TSignalField::Digimin) && FieldValid(TSignalField::Digimax) &&
+      FDigimin >= FDigimax) {
+    SetFieldValid(TSignalField::Digimin, false);
+    SetFieldValid(TSignalField::Digimax, false);
+  }
+  SetPrefilter(RawText(TSignalField::Prefilter));
+  int32_t N = 0;
+  if (ReadInteger(RawText(TSignalField::NrSamples), N))
+    SetNrSamples(N);
+  SetReserved(RawText(TSignalField::Reserved));
+  FModified = false;
+  if (FStrict) {
+    const bool PlainSeparators = IsSeparatorStrict(FDecimalSeparator, FThousandSeparator);
+    auto Narrow = [this](TSignalField Field, bool Condition) {
+      SetFieldValid(Field, FieldValid(Field) && Condition);
+    };
+    Narrow(TSignalField::Physimin, PlainSeparators);
+    Narrow(TSignalField::Physimax,
+           PlainSeparators && IsLeftAligned(RawText(TSignalField::Physimax)));
+    for (TSignalField Field :
+         {TSignalField::Digimin, TSignalField::Digimax, TSignalField::NrSamples})
+      Narrow(Field, IsLeftAligned(RawText(Field)));
+  }
+  UpdateGain();
+}
+
+void TCustomEDFSignalInfo::ParseRawHeader() {
+  TDataExistsHold Hold(FDataExists);
+  const TEDFRawSignalHeader Raw = FRawHeader;
+  LoadRawHeader(Raw);
+}
+
+void TCustomEDFSignalInfo::SetStrict(bool Value) {
+  FStrict = Value;
+  ParseRawHeader();
+}
+
+} // namespace velastrin
