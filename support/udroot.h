@@ -69,8 +69,7 @@ using TDynStringArray = TDynArray<std::string>;
 
 class TUnitInfo {
 public:
-  TUnitInfo(std::string UnitName, std::string UnitVersion, std::string Author,
-            double LastModified)
+  TUnitInfo(std::string UnitName, std::string UnitVersion, std::string Author, double LastModified)
       : FUnitName(std::move(UnitName)), FUnitVersion(std::move(UnitVersion)),
         FAuthor(std::move(Author)), FLastModified(LastModified) {}
   const std::string& UnitName() const { return FUnitName; }
@@ -89,6 +88,8 @@ private:
 // (once) and the unit line to the debug log.
 void RegisterUnit(const std::string& UnitName, const std::string& Version,
                   const std::string& Author, double LastModified);
+// Whether a unit of this name is in the list (lets each unit's start-up run only once).
+bool IsUnitRegistered(const std::string& UnitName);
 // The registered units in registration order.
 const std::vector<std::unique_ptr<TUnitInfo>>& UnitList();
 // Forgets every registration and re-arms the program line (tests only).
