@@ -4,11 +4,13 @@
 
 #include <QDialog>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
 class QLabel;
 class QPushButton;
+class QUrl;
 
 namespace velastrin {
 
@@ -17,6 +19,10 @@ class TVersionLabel;
 
 inline constexpr const char* VelastrinEmailAddress = "support@velastrin.org";
 inline constexpr const char* VelastrinWebAddress = "http://velastrin.org";
+
+// The URL handed to the desktop for a link of the box: a mail link loses the blank that may
+// follow "mailto:", which a URL cannot carry there.
+QUrl LinkToUrl(const std::string& Link);
 
 class TNaloAboutForm : public QDialog {
   Q_OBJECT
@@ -39,6 +45,10 @@ public:
   void SetWebAddress(const std::string& Value);
 
   void SetLinkOpener(TLinkOpener Opener);
+  // Decodes the logo into Image1 and the icon into Image2; a picture that does not decode
+  // leaves its control empty. The constructor loads the pictures built into the program.
+  void LoadPictures(const unsigned char* Logo, std::size_t LogoSize, const unsigned char* Icon,
+                    std::size_t IconSize);
 
   // Event handlers, named after their controls.
   void Image2Click();
