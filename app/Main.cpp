@@ -1,0 +1,643 @@
+#include "app/Main.h"
+
+#include "about/About.h"
+#include "app/Dialogs.h"
+#include "app/ExportText.h"
+#include "app/Progress.h"
+#include "datetime/uDateTime.h"
+#include "edf/uEDF.h"
+#include "support/uMath.h"
+#include "support/uTAL.h"
+#include "support/uUCS.h"
+#include "support/udDisk.h"
+#include "support/udStr.h"
+#include "support/udroot.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sys/stat.h>
+
+namespace velastrin {
+
+namespace {
+
+constexpr int ClientWidth = 482;
+constexpr int ClientHeight = 270;
+constexpr const char* NoValidFile = "No valid EDF file selected";
+constexpr const char* SaveDialogTitle = "Enter Output Filename";
+
+// Runs a clean-up step on every way out of a scope.
+template <typename F> class TScopeExit {
+public:
+  explicit TScopeExit(F Action) : FAction(std::move(Action)) {}
+  ~TScopeExit() { FAction(); }
+  TScopeExit(const TScopeExit&) = delete;
+  TScopeExit& operator=(const TScopeExit&) = delete;
+
+private:
+  F FAction;
+};
+
+// The hourglass for the whole application; the previous cursor comes back on every way out.
+class THourglass {
+public:
+  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~THourglass() { QApplication::restoreOverrideCursor(); }
+  THourglass(const THourglass&) = delete;
+  THourglass& operator=(const THourglass&) = delete;
+};
+
+// A file that exists and is not a folder.
+bool FileExists(const std::string& FileName) {
+  struct stat Info {};
+  return !FileName.empty() && ::stat(FileName.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
+}
+
+bool IsBlank(const QString& Text) {
+  return Text.trimmed().isEmpty();
+}
+
+std::string Text(const QLineEdit* Edit) {
+  return Edit->text().toStdString();
+}
+
+// Opens an EDF file read-only with lenient header checking, as the examination and the
+// export both do.
+void OpenForReading(TEDFFile& File, const std::string& FileName) {
+  File.SetFileName(FileName);
+  File.SetReadOnly(true);
+  File.SetStrict(false);
+  File.SetActive(true);
+}
+
+// Percentage before data record Record of Count, rounded half to even.
+int ProgressPercentage(int64_t Record, int64_t Count) {
+  return static_cast<int>(
+      std::nearbyint(static_cast<double>(Record) / static_cast<double>(Count) * 100.0));
+}
+
+std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal,
+                                const TCustomEDFFileInfo& Info) {
+  return NumberText(static_cast<long double>(Signal.NrSamples()) / Info.SampleRecDuration());
+}
+
+void QuotedEntry(TTextFileWriter& Writer, const char* Name, const std::string& Value,
+                 const std::string& Separator) {
+  Writer.Write("\"");
+  Writer.Write(Name);
+  Writer.Write(Value);
+  Writer.Write("\"");
+  Writer.Write(Separator);
+}
+
+// physical value = (ASCII - Digimin) * K + Physimin, as the information file states it.
+std::string FormulaEntry(const TCustomEDFSignalInfo& Signal) {
+  const double Physimin = static_cast<double>(Signal.Physimin());
+  const double Physimax = static_cast<double>(Signal.Physimax());
+  const int Digimin = Signal.Digimin();
+  const int Digimax = Signal.Digimax();
+  const double K = static_cast<double>(
+      (static_cast<long double>(Physimax) - static_cast<long double>(Physimin)) /
+      static_cast<long double>(Digimax - Digimin));
+  std::string Out = "\"Physical value " + Signal.Physidim() + " = (ASCII";
+  Out += Digimin < 0 ? "+" : "-";
+  Out += std::to_string(std::abs(Digimin));
+  Out += ")*";
+  Out += K < 0 ? "(" + NumberText(K) + ")" : NumberText(K);
+  if (Physimin >= 0)
+    Out += "+";
+  Out += NumberText(Physimin);
+  return Out;
+}
+
+// Catches what an event handler lets through Qt's own dispatch, as the last line of defence.
+class TVelastrinApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject* Receiver, QEvent* Event) override {
+    bool Result = false;
+    RunHandler([&] { Result = QApplication::notify(Receiver, Event); });
+    return Result;
+  }
+};
+
+bool EnvironmentSet(const char* Name) {
+  const char* Value = std::getenv(Name);
+  return Value && *Value;
+}
+
+void WriteStdErr(const std::string& Line) {
+  std::string Out = Line;
+  for (std::size_t Pos = 0; (Pos = Out.find("\r\n", Pos)) != std::string::npos;)
+    Out.erase(Pos, 1);
+  Out += '\n';
+  std::fwrite(Out.data(), 1, Out.size(), stderr);
+  std::fflush(stderr);
+}
+
+} // namespace
+
+std::string ChangeFileExt(const std::string& FileName, const std::string& Ext) {
+  const std::size_t Dot = FileName.find_last_of('.');
+  const std::size_t Slash = FileName.find_last_of('/');
+  if (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash))
+    return FileName + Ext;
+  return FileName.substr(0, Dot) + Ext;
+}
+
+std::string CommandLineHelpText() {
+  return "The possible commandline parameters are:\r\n\r\n"
+         "EDFInputfile SignalNumber [InfoOutputFile [DataOutputFile]] [swithes 1..N]\r\n\r\n"
+         "possible swithes are:\r\n\r\n"
+         "/SPACE /COMMA /TAB and /CRLF for selecting separator character\r\n\r\n"
+         "/BATCH for runnning the program without user interaction";
+}
+
+// ---- TSpinEdit ----------------------------------------------------------------------------
+
+QValidator::State TSpinEdit::validate(QString& Input, int& /*Pos*/) const {
+  const QString Trimmed = Input.trimmed();
+  if (Trimmed.isEmpty() || Trimmed == QLatin1String("-") || Trimmed == QLatin1String("+"))
+    return QValidator::Intermediate;
+  bool Ok = false;
+  const qlonglong Value = Trimmed.toLongLong(&Ok);
+  if (!Ok)
+    return QValidator::Invalid;
+  return Value >= minimum() && Value <= maximum() ? QValidator::Acceptable
+                                                  : QValidator::Intermediate;
+}
+
+void TSpinEdit::fixup(QString& Input) const {
+  bool Ok = false;
+  const qlonglong Value = Input.trimmed().toLongLong(&Ok);
+  if (Ok)
+    Input = textFromValue(static_cast<int>(std::clamp<qlonglong>(Value, minimum(), maximum())));
+}
+
+// ---- TForm1 -------------------------------------------------------------------------------
+
+TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
+  CreateControls();
+  ConnectHandlers();
+  // An error in the creation handler goes to the default error box; the window still opens.
+  if (!RunHandler([this] { FormCreate(); }) && FindCmdLineSwitch("batch")) {
+    // A script waits for the program to end: batch mode still ends it, without exporting.
+    FBatchMode = true;
+    QTimer::singleShot(0, this, [this] { BatchIdle(); });
+  }
+}
+
+TForm1::~TForm1() {
+  FormDestroy();
+}
+
+void TForm1::CreateControls() {
+  setWindowTitle(QStringLiteral("Velastrin convertor"));
+  QFont Font(QStringLiteral("MS Sans Serif"));
+  Font.setPixelSize(13);
+  setFont(Font);
+
+  FAbout1 = menuBar()->addAction(QStringLiteral("About"));
+
+  auto* Client = new QWidget(this);
+  Client->setFixedSize(ClientWidth, ClientHeight);
+  setCentralWidget(Client);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  auto Label = [](QWidget* Owner, const char* Caption, int Left, int Top) {
+    auto* Result = new QLabel(QString::fromUtf8(Caption), Owner);
+    Result->move(Left, Top);
+    Result->adjustSize();
+    return Result;
+  };
+  auto Edit = [](QWidget* Owner, int Left, int Top, int Width) {
+    auto* Result = new QLineEdit(Owner);
+    Result->setGeometry(Left, Top - 2, Width, 24);
+    return Result;
+  };
+  auto Button = [](QWidget* Owner, const char* Caption, int Left, int Top, int Width) {
+    auto* Result = new QPushButton(QString::fromUtf8(Caption), Owner);
+    Result->setGeometry(Left, Top - 2, Width, 27);
+    Result->setAutoDefault(false);
+    return Result;
+  };
+
+  FGroupBox1 = new QGroupBox(QStringLiteral("EDF Input Signal"), Client);
+  FGroupBox1->setGeometry(0, 0, ClientWidth, 96);
+  FLabel1 = Label(FGroupBox1, "FileName", 16, 24);
+  FEditSignal1 = Edit(FGroupBox1, 128, 20, 261);
+  FButton1 = Button(FGroupBox1, "Browse...", 404, 20, 67);
+  FLabel4 = Label(FGroupBox1, "Signal number", 16, 60);
+  FRzSpinEdit1 = new TSpinEdit(FGroupBox1);
+  FRzSpinEdit1->setGeometry(128, 54, 47, 24);
+  FRzSpinEdit1->setRange(1, 1);
+  FRzSpinEdit1->setSingleStep(1);
+  FRzSpinEdit1->setValue(1);
+  FRzSpinEdit1->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+  FRzSpinEdit1->setEnabled(false);
+  FLabel5 = Label(FGroupBox1, NoValidFile, 192, 60);
+  FLabel5->setMinimumWidth(ClientWidth - 192 - 8);
+
+  FRadioGroup1 = new QGroupBox(QStringLiteral("ASCII Export Separator"), Client);
+  FRadioGroup1->setGeometry(0, 96, ClientWidth, 57);
+  FRadioButtons = new QButtonGroup(this);
+  const char* Items[] = {"Space", "Comma", "Tab", "CRLF"};
+  const int ColumnWidth = (ClientWidth - 16) / SeparatorChoiceCount;
+  for (int i = 0; i < SeparatorChoiceCount; ++i) {
+    auto* Item = new QRadioButton(QString::fromUtf8(Items[i]), FRadioGroup1);
+    Item->setGeometry(8 + i * ColumnWidth, 24, ColumnWidth - 4, 22);
+    FRadioButtons->addButton(Item, i);
+    FRadioItems.push_back(Item);
+  }
+  SetRadioGroup1ItemIndex(static_cast<int>(TSeparatorChoice::CRLF));
+
+  FGroupBox2 = new QGroupBox(QStringLiteral("Output Filenames"), Client);
+  FGroupBox2->setGeometry(0, 153, ClientWidth, 81);
+  FLabel2 = Label(FGroupBox2, "Signal Information", 12, 24);
+  FEditSignalInfoOut = Edit(FGroupBox2, 128, 20, 262);
+  FButton3 = Button(FGroupBox2, "Browse...", 405, 20, 67);
+  FLabel3 = Label(FGroupBox2, "ASCII Signal Data", 12, 52);
+  FEditSignalDataOut = Edit(FGroupBox2, 128, 48, 262);
+  FButton4 = Button(FGroupBox2, "Browse...", 405, 48, 67);
+
+  FBtnExport = Button(Client, "Export", 204, 240, 75);
+  FBtnExport->setEnabled(false);
+  FBtnClose = Button(Client, "Close", 400, 240, 75);
+
+  // Group by group, as the window reads.
+  QWidget* TabOrder[] = {FEditSignal1,   FButton1,           FRzSpinEdit1,   FRadioItems[0],
+                         FRadioItems[1], FRadioItems[2],     FRadioItems[3], FEditSignalInfoOut,
+                         FButton3,       FEditSignalDataOut, FButton4,       FBtnExport,
+                         FBtnClose};
+  for (std::size_t i = 1; i < std::size(TabOrder); ++i)
+    setTabOrder(TabOrder[i - 1], TabOrder[i]);
+}
+
+void TForm1::ConnectHandlers() {
+  // Every handler runs behind RunHandler: no error crosses the event loop.
+  auto Guarded = [this](void (TForm1::*Handler)()) {
+    return [this, Handler] {
+      try {
+        (this->*Handler)();
+      } catch (...) {
+        if (FInFormCreate)
+          FPendingError = std::current_exception();
+        else
+          RunHandler([] { throw; });
+      }
+    };
+  };
+  connect(FEditSignal1, &QLineEdit::textChanged, this, Guarded(&TForm1::EditSignal1Change));
+  connect(FRzSpinEdit1, &QSpinBox::textChanged, this, Guarded(&TForm1::RzSpinEdit1Change));
+  connect(FButton1, &QPushButton::clicked, this, Guarded(&TForm1::Button1Click));
+  connect(FButton3, &QPushButton::clicked, this, Guarded(&TForm1::Button3Click));
+  connect(FButton4, &QPushButton::clicked, this, Guarded(&TForm1::Button4Click));
+  connect(FBtnExport, &QPushButton::clicked, this, Guarded(&TForm1::BtnExportClick));
+  connect(FBtnClose, &QPushButton::clicked, this, Guarded(&TForm1::BtnCloseClick));
+  connect(FAbout1, &QAction::triggered, this, Guarded(&TForm1::About1Click));
+}
+
+void TForm1::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  if (FCentred || !screen())
+    return;
+  FCentred = true;
+  const QRect Desktop = screen()->availableGeometry();
+  move(Desktop.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+}
+
+int TForm1::RadioGroup1ItemIndex() const {
+  return FRadioButtons->checkedId();
+}
+
+void TForm1::SetRadioGroup1ItemIndex(int Index) {
+  if (Index >= 0 && Index < SeparatorChoiceCount)
+    FRadioItems[static_cast<std::size_t>(Index)]->setChecked(true);
+}
+
+// ---- Start-up and command line ------------------------------------------------------------
+
+void TForm1::FormCreate() {
+  FSignalList.clear();
+  if (FindCmdLineSwitch("?") || FindCmdLineSwitch("h")) {
+    Dialogs().MessageBox(this, CommandLineHelpText(), "Commandline parameters",
+                         TMsgDlgType::Information, mbOK);
+    return;
+  }
+
+  FInFormCreate = true;
+  TScopeExit Leave([this] { FInFormCreate = false; });
+  auto RaisePending = [this] {
+    if (FPendingError)
+      std::rethrow_exception(std::exchange(FPendingError, nullptr));
+  };
+  for (int i = 1; i <= ParamCount(); ++i) {
+    const std::string Param = ParamStr(i);
+    if (!Param.empty() && (Param[0] == '-' || Param[0] == '/'))
+      continue; // a switch still takes up its position
+    switch (i) {
+    case 1:
+      FEditSignal1->setText(QString::fromStdString(Param));
+      RaisePending();
+      break;
+    case 2:
+      if (int32_t Number = 0; IsInteger(Param) && TryStrToInt(Trim(Param), Number))
+        FRzSpinEdit1->setValue(Number);
+      RaisePending();
+      break;
+    case 3:
+      FEditSignalInfoOut->setText(QString::fromStdString(Param));
+      break;
+    case 4:
+      FEditSignalDataOut->setText(QString::fromStdString(Param));
+      break;
+    default:
+      break;
+    }
+  }
+  FBatchMode = FindCmdLineSwitch("batch");
+  const char* Switches[] = {"space", "comma", "tab", "crlf"};
+  for (int Choice = 0; Choice < SeparatorChoiceCount; ++Choice)
+    if (FindCmdLineSwitch(Switches[Choice]))
+      SetRadioGroup1ItemIndex(Choice);
+  if (FBatchMode)
+    QTimer::singleShot(0, this, [this] { BatchIdle(); });
+}
+
+void TForm1::FormDestroy() {
+  FSignalList.clear();
+}
+
+std::string TForm1::BatchNotStartedReason() const {
+  if (IsBlank(FEditSignal1->text()) || !FRzSpinEdit1->isEnabled())
+    return std::string(NoValidFile) + ": \"" + Text(FEditSignal1) + "\"";
+  return "No output file name given";
+}
+
+void TForm1::BatchIdle() {
+  if (FBtnExport->isEnabled()) {
+    try {
+      BtnExportClick();
+      FExitStatus = FLastExportOutcome == TExportOutcome::Cancelled ? ExitStatus::Cancelled
+                                                                    : ExitStatus::Success;
+    } catch (const std::exception& Error) {
+      FExitStatus = ExitStatus::ExportFailed;
+      WriteStdErr(ErrorBoxText(Error.what()));
+      Dialogs().MessageBox(this, "There was an exception during the export", "Exception raised!",
+                           TMsgDlgType::Warning, mbOK);
+    } catch (...) {
+      FExitStatus = ExitStatus::ExportFailed;
+      Dialogs().MessageBox(this, "There was an exception during the export", "Exception raised!",
+                           TMsgDlgType::Warning, mbOK);
+    }
+  } else {
+    FExitStatus = ExitStatus::NotStarted;
+    WriteStdErr(BatchNotStartedReason());
+  }
+  close();
+}
+
+// ---- Main window --------------------------------------------------------------------------
+
+void TForm1::EditSignal1Change() {
+  FRzSpinEdit1->setMinimum(1);
+  FRzSpinEdit1->setEnabled(false);
+  FSignalList.clear();
+  const std::string FileName = Text(FEditSignal1);
+  if (FileExists(FileName))
+    FillSignalList(FileName, FSignalList);
+  else
+    FLabel5->setText(QString::fromUtf8(NoValidFile));
+  if (!FSignalList.empty()) {
+    FRzSpinEdit1->setValue(1);
+    FRzSpinEdit1->setMaximum(static_cast<int>(FSignalList.size()));
+    FRzSpinEdit1->setEnabled(true);
+    FEditSignalInfoOut->setText(QString::fromStdString(ChangeFileExt(FileName, ".txt")));
+    FEditSignalDataOut->setText(QString::fromStdString(ChangeFileExt(FileName, ".ascii")));
+    // The value may have been 1 already, which raises no change: show the new file's signal.
+    ShowSelectedSignal();
+  }
+  UpdateExportButton();
+}
+
+void TForm1::FillSignalList(const std::string& FileName, std::vector<std::string>& List) {
+  List.clear();
+  TEDFFile File;
+  OpenForReading(File, FileName);
+  if (!File.IsValid()) {
+    FLabel5->setText(QString::fromUtf8(NoValidFile));
+    return;
+  }
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  for (int32_t i = 0; i < Info.NrSignals(); ++i) {
+    const TCustomEDFSignalInfo& Signal = *File.GetSignal(i);
+    List.push_back(Trim(Signal.SignalLabel()) + " (" + SampleFrequencyText(Signal, Info) + "Hz)");
+  }
+}
+
+void TForm1::RzSpinEdit1Change() {
+  ShowSelectedSignal();
+}
+
+void TForm1::ShowSelectedSignal() {
+  const int Index = FRzSpinEdit1->value() - 1;
+  if (Index >= 0 && static_cast<std::size_t>(Index) < FSignalList.size())
+    FLabel5->setText(QString::fromStdString(FSignalList[static_cast<std::size_t>(Index)]));
+}
+
+void TForm1::UpdateExportButton() {
+  FBtnExport->setEnabled(!IsBlank(FEditSignal1->text()) && FRzSpinEdit1->isEnabled() &&
+                         !IsBlank(FEditSignalInfoOut->text()) &&
+                         !IsBlank(FEditSignalDataOut->text()));
+}
+
+void TForm1::Button1Click() {
+  std::string FileName = Text(FEditSignal1);
+  if (Dialogs().OpenFileDialog(this, FileName))
+    FEditSignal1->setText(QString::fromStdString(FileName));
+}
+
+bool TForm1::BrowseOutput(QLineEdit* Edit) {
+  std::string FileName = Text(Edit);
+  const bool Chosen = Dialogs().SaveFileDialog(this, SaveDialogTitle, FileName);
+  if (Chosen)
+    Edit->setText(QString::fromStdString(FileName));
+  UpdateExportButton();
+  return Chosen;
+}
+
+void TForm1::Button3Click() {
+  BrowseOutput(FEditSignalInfoOut);
+}
+
+void TForm1::Button4Click() {
+  BrowseOutput(FEditSignalDataOut);
+}
+
+void TForm1::BtnCloseClick() {
+  close();
+}
+
+void TForm1::About1Click() {
+  TNaloAboutForm Box(this);
+  Box.SetProgramName("Velastrin");
+  Box.SetDescription("Program to export an EDF signal to an ASCII\ntext file with user "
+                     "selectable separators.\nUse commandline parameter /? or /h for help");
+  Box.SetEmailAddress(VelastrinEmailAddress);
+  Box.SetWebAddress(VelastrinWebAddress);
+  Box.exec();
+}
+
+// ---- Export run ---------------------------------------------------------------------------
+
+void TForm1::BtnExportClick() {
+  FLastExportOutcome = TExportOutcome::NotRun;
+  const std::string InfoName = Text(FEditSignalInfoOut);
+  const std::string DataName = Text(FEditSignalDataOut);
+  if (!FBatchMode && (FileExists(InfoName) || FileExists(DataName)) &&
+      Dialogs().MessageBox(this,
+                           "One or more output files already exist!\r\n\r\n"
+                           "Do you want to overwrite these files?",
+                           "Overwrite file(s)", TMsgDlgType::Confirmation,
+                           mbYes | mbNo) != TModalResult::Yes)
+    return;
+
+  FBtnExport->setEnabled(false);
+  TScopeExit EnableExport([this] { FBtnExport->setEnabled(true); });
+
+  bool Completed = false;
+  {
+    auto File = std::make_unique<TEDFFile>();
+    OpenForReading(*File, Text(FEditSignal1));
+    VELASTRIN_ASSERT(File->IsValid(), "Not a valid EDFFile!");
+    FSeparator = SeparatorText(RadioGroup1ItemIndex());
+    const int SignalNumber = FRzSpinEdit1->value();
+    THourglass Hourglass;
+    WriteSignalInfo(*File, SignalNumber, InfoName);
+    Completed = WriteSignalData(*File, SignalNumber, DataName);
+  }
+  FLastExportOutcome = Completed ? TExportOutcome::Completed : TExportOutcome::Cancelled;
+  if (!FBatchMode && Completed)
+    Dialogs().MessageBox(this, "The signal has been exported!", "Export Successful",
+                         TMsgDlgType::Information, mbOK);
+}
+
+void TForm1::WriteSignalInfo(TEDFFile& File, int SignalNumber, const std::string& FileName) {
+  TTextFileWriter Writer(FileName);
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
+  QuotedEntry(Writer, "FileName:", File.FileName(), FSeparator);
+  QuotedEntry(Writer, "Patient:", Info.GetPatient(), FSeparator);
+  QuotedEntry(Writer, "Recording:", Info.GetRecording(), FSeparator);
+  QuotedEntry(Writer, "StartTime:", DateTimeText(Info.StartDateTime()), FSeparator);
+  QuotedEntry(Writer, "StopTime:", DateTimeText(Info.GetStopDateTime()), FSeparator);
+  QuotedEntry(Writer, "SignalNumber:", std::to_string(SignalNumber), FSeparator);
+  QuotedEntry(Writer, "SignalLabel:", Signal.SignalLabel(), FSeparator);
+  QuotedEntry(Writer, "SampleFrequency:", SampleFrequencyText(Signal, Info) + "Hz", FSeparator);
+  Writer.Write(FormulaEntry(Signal));
+  Writer.Close();
+}
+
+bool TForm1::WriteSignalData(TEDFFile& File, int SignalNumber, const std::string& FileName) {
+  TTextFileWriter Writer(FileName);
+  const int32_t Chosen = SignalNumber - 1;
+  const int32_t SignalCount = File.FileInfo()->NrSignals();
+  for (int32_t i = 0; i < SignalCount; ++i)
+    if (i != Chosen)
+      File.GetSignal(i)->SetReadData(false);
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(Chosen);
+  const int64_t N = Signal.NrSamples();
+  const int64_t B = Signal.BufferOffset();
+  const int64_t RecordCount = File.FileInfo()->NrDataRecords();
+  const TDynSmallIntArray Buffer = File.GetDataBuffer(); // shared: sees every ReadRecord
+
+  bool Cancelled = false;
+  {
+    auto Dialog = std::make_unique<TFormProgress>();
+    Dialog->setWindowTitle(QStringLiteral("ASCII conversion"));
+    TTaskWindowsDisabler OnlyTheDialog(Dialog.get());
+    Dialog->show();
+    for (int64_t n = 0; n < RecordCount; ++n) {
+      Dialog->SetPercentage(ProgressPercentage(n, RecordCount));
+      if (FRecordHook)
+        FRecordHook(n, *Dialog);
+      QCoreApplication::processEvents();
+      if (Dialog->Cancelled()) {
+        Dialogs().MessageBox(Dialog.get(), "The user has cancelled the conversion", "User abort",
+                             TMsgDlgType::Error, mbOK);
+        Cancelled = true;
+        break;
+      }
+      File.ReadRecord(n);
+      const int16_t* Samples = Buffer.data() + B;
+      for (int64_t i = 0; i + 1 < N; ++i) {
+        Writer.WriteInteger(Samples[i]);
+        Writer.Write(FSeparator);
+      }
+      Writer.WriteInteger(Samples[N - 1]);
+      if (n + 1 < RecordCount)
+        Writer.Write(FSeparator);
+    }
+  }
+  Writer.Close();
+  return !Cancelled;
+}
+
+// ---- Program ------------------------------------------------------------------------------
+
+int RunProgram(int argc, char** argv) {
+  // Without any display the program still runs: batch exports on servers and in scripts.
+  const bool NoDisplay = !EnvironmentSet("DISPLAY") && !EnvironmentSet("WAYLAND_DISPLAY") &&
+                         !EnvironmentSet("QT_QPA_PLATFORM");
+  if (NoDisplay)
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  SetHeadless(NoDisplay);
+
+  SetCommandLine(argc, argv);
+  InitFormatSettingsFromEnvironment();
+  InitUnit_udroot();
+  InitUnit_uMath();
+  InitUnit_udStr();
+  InitUnit_uDateTime();
+  InitUnit_uTAL();
+  InitUnit_uUCS();
+  InitUnit_udDisk();
+  InitUnit_uEDF();
+
+  // Qt reads only the program name: the parameters are the program's own.
+  int QtArgc = 1;
+  char* QtArgv[] = {argv[0], nullptr};
+  TVelastrinApplication Application(QtArgc, QtArgv);
+  SetApplicationTitle(ApplicationTitleFromPath(ParamStr(0)));
+  QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
+
+  const bool Help = FindCmdLineSwitch("?") || FindCmdLineSwitch("h");
+  if (NoDisplay && (Help || !FindCmdLineSwitch("batch"))) {
+    // Nobody could use the window: say how to run the program instead.
+    WriteStdErr(CommandLineHelpText());
+    return ExitStatus::NotStarted;
+  }
+
+  TForm1 Form;
+  SetMainForm(&Form);
+  Form.show();
+  QApplication::exec();
+  return Form.ExitStatus();
+}
+
+} // namespace velastrin
