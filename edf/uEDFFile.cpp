@@ -1,1 +1,643 @@
-// placeholder
+// The EDF file object: the file stream, opening, reading the header, validity and reading
+// data records. Creating and writing are in uEDFFileWrite.cpp.
+#include "edf/uEDFFile.h"
+
+#include "edf/uEDF.h"
+#include "edf/uEDFHeader.h"
+#include "support/udDisk.h"
+#include "support/udStr.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace velastrin {
+
+namespace {
+
+std::string SystemReason(int Error) {
+  return std::generic_category().message(Error);
+}
+
+[[noreturn]] void RaiseOpenError(const std::string& FileName, bool Creating, int Error,
+                                 const std::string& Reason = {}) {
+  const std::string Why = Reason.empty() ? SystemReason(Error) : Reason;
+  if (Creating)
+    throw EFCreateError("Cannot create file \"" + FileName + "\". " + Why);
+  throw EFOpenError("Cannot open file \"" + FileName + "\". " + Why);
+}
+
+int OpenRetrying(const std::string& FileName, int Flags) {
+  int Handle;
+  do {
+    Handle = ::open(FileName.c_str(), Flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (Handle < 0 && errno == EINTR);
+  return Handle;
+}
+
+// Samples are little-endian in the file.
+void SwapToHost(int16_t* Samples, int64_t Count) {
+  if constexpr (std::endian::native == std::endian::big) {
+    for (int64_t i = 0; i < Count; ++i)
+      Samples[i] = static_cast<int16_t>(__builtin_bswap16(static_cast<uint16_t>(Samples[i])));
+  } else {
+    (void)Samples;
+    (void)Count;
+  }
+}
+
+// Keeps ChecksBusy set for one run of the recommendation checks.
+class TChecksBusyGuard {
+public:
+  explicit TChecksBusyGuard(bool& Flag) : FFlag(Flag) { FFlag = true; }
+  ~TChecksBusyGuard() { FFlag = false; }
+  TChecksBusyGuard(const TChecksBusyGuard&) = delete;
+  TChecksBusyGuard& operator=(const TChecksBusyGuard&) = delete;
+
+private:
+  bool& FFlag;
+};
+
+} // namespace
+
+// ---- TEDFFileStream ---------------------------------------------------------------------
+
+TEDFFileStream::TEDFFileStream(const std::string& FileName, TMode Mode) : FFileName(FileName) {
+  bool Creating = Mode == TMode::CreateExclusive;
+  switch (Mode) {
+  case TMode::ReadShared:
+    FHandle = OpenRetrying(FileName, O_RDONLY);
+    break;
+  case TMode::ReadWriteExclusive:
+    FHandle = OpenRetrying(FileName, O_RDWR);
+    break;
+  case TMode::ReadWriteOrCreate:
+    FHandle = OpenRetrying(FileName, O_RDWR);
+    if (FHandle < 0 && errno == ENOENT) {
+      Creating = true;
+      FHandle = OpenRetrying(FileName, O_RDWR | O_CREAT | O_EXCL);
+      if (FHandle < 0 && errno == EEXIST) { // made by someone else in between
+        Creating = false;
+        FHandle = OpenRetrying(FileName, O_RDWR);
+      }
+    }
+    break;
+  case TMode::CreateExclusive:
+    FHandle = OpenRetrying(FileName, O_RDWR | O_CREAT | O_EXCL);
+    break;
+  }
+  if (FHandle < 0)
+    RaiseOpenError(FileName, Creating, errno);
+
+  // From here on every failure closes the handle again.
+  auto Fail = [&](int Error, const std::string& Reason = {}) {
+    ::close(FHandle);
+    FHandle = -1;
+    RaiseOpenError(FileName, Creating, Error, Reason);
+  };
+  struct stat Info {};
+  if (::fstat(FHandle, &Info) != 0)
+    Fail(errno);
+  // A directory, pipe or device is no EDF file; O_NONBLOCK above kept a FIFO from hanging us.
+  if (S_ISDIR(Info.st_mode))
+    Fail(EISDIR);
+  if (!S_ISREG(Info.st_mode))
+    Fail(0, "Not a regular file");
+  const int Flags = ::fcntl(FHandle, F_GETFL);
+  if (Flags < 0 || ::fcntl(FHandle, F_SETFL, Flags & ~O_NONBLOCK) != 0)
+    Fail(errno);
+  const int Lock = (Mode == TMode::ReadShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
+  int Result;
+  do {
+    Result = ::flock(FHandle, Lock);
+  } while (Result != 0 && errno == EINTR);
+  if (Result != 0)
+    Fail(errno);
+  FSize = Info.st_size;
+}
+
+TEDFFileStream::~TEDFFileStream() {
+  if (FHandle >= 0)
+    ::close(FHandle); // also releases the lock
+}
+
+std::size_t TEDFFileStream::ReadAt(void* Data, std::size_t Count, int64_t Position) const {
+  auto* Bytes = static_cast<char*>(Data);
+  std::size_t Done = 0;
+  while (Done < Count) {
+    const ssize_t Got =
+        ::pread(FHandle, Bytes + Done, Count - Done, static_cast<off_t>(Position + Done));
+    if (Got < 0) {
+      if (errno == EINTR)
+        continue;
+      throw EReadError("Cannot read file \"" + FFileName + "\". " + SystemReason(errno));
+    }
+    if (Got == 0)
+      break;
+    Done += static_cast<std::size_t>(Got);
+  }
+  return Done;
+}
+
+void TEDFFileStream::WriteAt(const void* Data, std::size_t Count, int64_t Position) {
+  const auto* Bytes = static_cast<const char*>(Data);
+  std::size_t Done = 0;
+  while (Done < Count) {
+    const ssize_t Put =
+        ::pwrite(FHandle, Bytes + Done, Count - Done, static_cast<off_t>(Position + Done));
+    if (Put < 0) {
+      if (errno == EINTR)
+        continue;
+      throw EWriteError("Cannot write file \"" + FFileName + "\". " + SystemReason(errno));
+    }
+    Done += static_cast<std::size_t>(Put);
+    FSize = std::max<int64_t>(FSize, Position + static_cast<int64_t>(Done));
+  }
+}
+
+// ---- TCustomEDFFile: construction and properties ----------------------------------------
+
+TCustomEDFFile::TCustomEDFFile() = default;
+
+TCustomEDFFile::~TCustomEDFFile() {
+  CloseOnDestroy();
+}
+
+void TCustomEDFFile::CloseOnDestroy() noexcept {
+  try {
+    Close();
+  } catch (...) {
+    // Close released the stream on its way out; a destructor has nobody to tell.
+  }
+  ReleaseStream();
+}
+
+bool TCustomEDFFile::SetFileName(const std::string& Name) {
+  if (FActive || FCreating)
+    throw EDataFileIsOpen(DataFileMessages::IsOpen);
+  FFileName = Name;
+  FFileCompressed = IsFileCompressed(Name);
+  return FFileCompressed;
+}
+
+void TCustomEDFFile::SetReadOnly(bool Value) {
+  if (FActive)
+    throw EDataFileIsOpen(DataFileMessages::IsOpen);
+  if (FCreating)
+    throw EDataFileIsCreating(DataFileMessages::IsCreating);
+  FReadOnly = Value;
+}
+
+void TCustomEDFFile::SetStrict(bool Value) {
+  FStrict = Value;
+  if (!FActive && !FCreating)
+    return;
+  if (FCreating) {
+    // A header being filled in has no texts to re-parse: a re-parse would wipe its values.
+    FFileInfo->StoreStrict(Value);
+    return;
+  }
+  FFileInfo->SetStrict(Value);
+  for (auto& Signal : FSignals)
+    Signal->SetStrict(Value);
+  FValid = IsHeaderValid() && AreSignalsValid();
+}
+
+void TCustomEDFFile::SetActive(bool Value) {
+  if (FActive && !Value)
+    Close();
+  else if (!FActive && Value)
+    Open();
+}
+
+void TCustomEDFFile::StoreSeparators(char Decimal, char Thousand, bool Reparse) {
+  FDecimalSeparator = Decimal;
+  FThousandSeparator = Thousand;
+  if (FFileInfo) {
+    FFileInfo->SetDecimalSeparator(Decimal);
+    FFileInfo->SetThousandSeparator(Thousand);
+    if (Reparse)
+      FFileInfo->ParseRawHeader();
+  }
+  for (auto& Signal : FSignals) {
+    Signal->SetDecimalSeparator(Decimal);
+    Signal->SetThousandSeparator(Thousand);
+    if (Reparse)
+      Signal->ParseRawHeader();
+  }
+}
+
+void TCustomEDFFile::SetDecimalSeparator(char Value) {
+  StoreSeparators(Value, FThousandSeparator, !FCreating);
+}
+
+void TCustomEDFFile::SetThousandSeparator(char Value) {
+  StoreSeparators(FDecimalSeparator, Value, !FCreating);
+}
+
+TCustomEDFSignalInfo* TCustomEDFFile::GetSignal(int32_t Index) const {
+  if (Index < 0 || Index >= SignalCount())
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  return FSignals[static_cast<std::size_t>(Index)].get();
+}
+
+int64_t TCustomEDFFile::FileSize() const {
+  return FStream ? FStream->Size() : 0;
+}
+
+void TCustomEDFFile::ReleaseStream() {
+  FStream.reset();
+  FActive = false;
+  FCreating = false;
+}
+
+// ---- Queries ------------------------------------------------------------------------------
+
+bool TCustomEDFFile::IsHeaderValid() const {
+  return (FActive || FCreating) && FFileInfo && FFileInfo->IsValid();
+}
+
+bool TCustomEDFFile::AreSignalsValid() const {
+  if (!(FActive || FCreating) || FSignals.empty() || !FFileInfo)
+    return false;
+  // The records must also match the header's count, or the layout would not be the file's.
+  if (static_cast<int64_t>(FSignals.size()) != FFileInfo->NrSignals())
+    return false;
+  return std::all_of(FSignals.begin(), FSignals.end(),
+                     [](const auto& Signal) { return Signal->IsValid(); });
+}
+
+bool TCustomEDFFile::IsHeaderModified() const {
+  return (FActive || FCreating) && FFileInfo && FFileInfo->Modified();
+}
+
+bool TCustomEDFFile::AreSignalsModified() const {
+  if (!(FActive || FCreating))
+    return false;
+  return std::any_of(FSignals.begin(), FSignals.end(),
+                     [](const auto& Signal) { return Signal->Modified(); });
+}
+
+// ---- Opening and reading the header ------------------------------------------------------
+
+void TCustomEDFFile::Open() {
+  if (FActive)
+    return;
+  if (!FStream) {
+    using TMode = TEDFFileStream::TMode;
+    const TMode Mode = FReadOnly   ? TMode::ReadShared
+                       : FCreating ? TMode::CreateExclusive
+                                   : TMode::ReadWriteOrCreate;
+    FStream = std::make_unique<TEDFFileStream>(FFileName, Mode);
+  }
+  if (FCreating)
+    return;
+
+  // Nothing of a previous file may survive into this one.
+  FChunks.clear();
+  FDataBuffer.clear();
+  FBufferSamples = 0;
+  FRecordSamples = 0;
+  FActive = true;
+  try {
+    ReadGeneralHeader();
+    ReadSignalHeaders();
+    FValid = IsHeaderValid() && AreSignalsValid();
+    FStatus = FValid ? 0 : IsHeaderValid() ? esSignalHeadersInvalid : esGeneralHeaderInvalid;
+    if (!FValid && !FStrict && DetectNumberFormat())
+      FValid = IsHeaderValid() && AreSignalsValid();
+    if (!FValid) {
+      FRecordSamples = 0;
+      FFileInfo->StoreNrDataRecords(0);
+      return;
+    }
+    UpdateRecordSize();
+    // A trailing partial record is ignored; the header's own count is not used for access.
+    const int64_t DataBytes = std::max<int64_t>(FileSize() - FFileInfo->HeaderBytes(), 0);
+    FFileInfo->StoreNrDataRecords(FRecordSamples > 0 ? DataBytes / FRecordSamples / 2 : 0);
+    UpdateDataChunks(this);
+  } catch (...) {
+    // A half-read header is never written back: release the stream without Close.
+    ReleaseStream();
+    throw;
+  }
+}
+
+void TCustomEDFFile::ReadGeneralHeader() {
+  VELASTRIN_ASSERT(FStream, "Data file is not open");
+  FFileInfo = CreateFileInfo();
+  FFileInfo->StoreStrict(FStrict);
+  FBufferedRecord = -1;
+
+  TEDFRawGeneralHeader Raw;
+  const int64_t Size = FileSize();
+  if (Size >= EDFGeneralHeaderSize) {
+    std::string Bytes(EDFGeneralHeaderSize, '\0'); // a file cut short meanwhile reads as NULs
+    FStream->ReadAt(Bytes.data(), Bytes.size(), 0);
+    for (int Index = 0; Index < EDFFieldCount; ++Index) {
+      const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<std::size_t>(Index)];
+      Raw.SetText(Index, std::string_view(Bytes).substr(Def.Start, Def.Width));
+    }
+  }
+  FFileInfo->LoadRawHeader(Raw);
+  FFileInfo->SetLoadedHeader(Raw);
+  const bool SignalsValid = FFileInfo->FieldValid(TGeneralField::NrSignals);
+  FFileInfo->SetDataExists(SignalsValid && EDFHeaderSize(FFileInfo->NrSignals()) < Size);
+}
+
+void TCustomEDFFile::MakeSignals(int32_t Count) {
+  FSignals.clear();
+  FSignals.reserve(static_cast<std::size_t>(std::max(Count, 0)));
+  for (int32_t i = 0; i < Count; ++i) {
+    std::unique_ptr<TCustomEDFSignalInfo> Signal = CreateSignalInfo();
+    Signal->SetStrict(FStrict);
+    Signal->SetOnReadDataChanged([this](void* Sender) { UpdateDataChunks(Sender); });
+    FSignals.push_back(std::move(Signal));
+  }
+}
+
+void TCustomEDFFile::ReadSignalHeaders() {
+  VELASTRIN_ASSERT(FStream, "Data file is not open");
+  FSignals.clear();
+  if (!FFileInfo->FieldValid(TGeneralField::NrSignals))
+    return;
+  // The field has four characters, so this stays within 9999 signals.
+  const int32_t Count = FFileInfo->NrSignals();
+  MakeSignals(Count);
+  if (Count == 0 || FileSize() < EDFHeaderSize(Count))
+    return;
+
+  FBufferedRecord = -1;
+  std::string Block(static_cast<std::size_t>(EDFSignalHeaderSize) * Count, '\0');
+  FStream->ReadAt(Block.data(), Block.size(), EDFGeneralHeaderSize);
+  // Fields are stored field by field across all signals.
+  std::vector<TEDFRawSignalHeader> Raw(static_cast<std::size_t>(Count));
+  for (int Field = 0; Field < EDFFieldCount; ++Field) {
+    const auto Kind = static_cast<TSignalField>(Field);
+    const int Width = SignalFieldWidth(Kind);
+    for (int32_t i = 0; i < Count; ++i) {
+      const int64_t Offset = SignalFieldOffset(Kind, Count, i) - EDFGeneralHeaderSize;
+      Raw[static_cast<std::size_t>(i)].SetText(
+          Field, std::string_view(Block).substr(static_cast<std::size_t>(Offset), Width));
+    }
+  }
+  for (int32_t i = 0; i < Count; ++i) {
+    TCustomEDFSignalInfo& Signal = *FSignals[static_cast<std::size_t>(i)];
+    Signal.SetRawHeader(Raw[static_cast<std::size_t>(i)]);
+    Signal.ParseRawHeader();
+    Signal.SetDataExists(FFileInfo->DataExists());
+  }
+}
+
+bool TCustomEDFFile::DetectNumberFormat() {
+  if (!FFileInfo)
+    return false;
+  const auto DurationField = static_cast<int>(TGeneralField::SampleRecDuration);
+  const bool DurationBad = !FFileInfo->FieldValid(TGeneralField::SampleRecDuration);
+  const bool LimitsBad = std::any_of(FSignals.begin(), FSignals.end(), [](const auto& Signal) {
+    return !Signal->FieldValid(TSignalField::Physimin) ||
+           !Signal->FieldValid(TSignalField::Physimax);
+  });
+  if (!DurationBad && !LimitsBad)
+    return false;
+  try {
+    char Decimal = 0;
+    char Thousands = 0;
+    for (const bool PreferLast : {false, true}) {
+      bool Found = false;
+      if (DurationBad)
+        Found = DetectFloatSeparators(FFileInfo->RawHeader()[DurationField], Decimal, Thousands,
+                                      PreferLast);
+      for (std::size_t i = 0; i < FSignals.size() && !Found; ++i) {
+        const TCustomEDFSignalInfo& Signal = *FSignals[i];
+        const TEDFRawSignalHeader& Raw = Signal.RawHeader();
+        if (!Signal.FieldValid(TSignalField::Physimin))
+          Found = DetectFloatSeparators(Raw[static_cast<int>(TSignalField::Physimin)], Decimal,
+                                        Thousands, PreferLast);
+        if (!Found && !Signal.FieldValid(TSignalField::Physimax))
+          Found = DetectFloatSeparators(Raw[static_cast<int>(TSignalField::Physimax)], Decimal,
+                                        Thousands, PreferLast);
+      }
+      if (Found)
+        break;
+    }
+    SetDecimalSeparator(Decimal);
+    SetThousandSeparator(Thousands);
+  } catch (const EConvertError&) {
+    return false;
+  }
+  return true;
+}
+
+// ---- Record layout and the data buffer ---------------------------------------------------
+
+void TCustomEDFFile::UpdateRecordSize() {
+  FDataBuffer.clear();
+  int64_t Sum = 0;
+  for (const auto& Signal : FSignals)
+    Sum += std::max<int32_t>(Signal->NrSamples(), 0);
+  FRecordSamples = Sum;
+}
+
+void TCustomEDFFile::UpdateDataChunks(void* /*Sender*/) {
+  FBufferedRecord = -1;
+  FDataBuffer.clear();
+  FChunks.clear();
+  FBufferSamples = 0;
+  if (!FValid)
+    return;
+
+  int64_t RecOffset = 0;
+  int64_t BufOffset = 0;
+  std::unique_ptr<TReadWriteDataChunk> Run;
+  for (auto& Signal : FSignals) {
+    const int64_t Samples = std::max<int32_t>(Signal->NrSamples(), 0);
+    Signal->SetRecordOffset(RecOffset);
+    if (Signal->ReadData() || FFileCompressed) {
+      Signal->SetBufferOffset(BufOffset);
+      BufOffset += Samples;
+      if (Run)
+        Run->SetCount(Run->Count() + Samples);
+      else
+        Run = std::make_unique<TReadWriteDataChunk>(RecOffset, Signal->BufferOffset(), Samples);
+    } else {
+      Signal->SetBufferOffset(-1);
+      if (Run)
+        FChunks.push_back(std::move(Run));
+    }
+    RecOffset += Samples;
+  }
+  if (Run)
+    FChunks.push_back(std::move(Run));
+
+  FBufferSamples = BufOffset;
+  // A layout beyond the bound, or one the system cannot give, leaves the buffer empty;
+  // GetDataBuffer then reports it.
+  if (BufOffset > 0 && BufOffset <= EDFMaxBufferSamples) {
+    try {
+      FDataBuffer.SetLength(static_cast<std::size_t>(BufOffset));
+    } catch (const std::bad_alloc&) {
+      FDataBuffer.clear();
+    }
+  }
+}
+
+TDynSmallIntArray TCustomEDFFile::GetDataBuffer() {
+  if (FDataBuffer.empty())
+    UpdateDataChunks(this);
+  if (FDataBuffer.empty())
+    throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
+  return FDataBuffer;
+}
+
+int64_t TCustomEDFFile::SamplePosition(int64_t Index, int64_t Sample) const {
+  // HeaderBytes + 2 * (Index * RecordSamples + Sample), refusing what 64 bits cannot hold.
+  int64_t Samples = 0;
+  int64_t Position = 0;
+  if (__builtin_mul_overflow(Index, FRecordSamples, &Samples) ||
+      __builtin_add_overflow(Samples, Sample, &Samples) ||
+      __builtin_mul_overflow(Samples, int64_t{2}, &Position) ||
+      __builtin_add_overflow(Position, int64_t{FFileInfo->HeaderBytes()}, &Position))
+    throw EDataFileReadData(DataFileMessages::ReadData);
+  return Position;
+}
+
+void TCustomEDFFile::CheckRecordAccess() const {
+  if (FRecordSamples <= 0)
+    throw EDataFileReadData(DataFileMessages::ReadData);
+  for (const auto& Chunk : FChunks)
+    if (Chunk->RecordOffset() + Chunk->Count() > FRecordSamples)
+      throw EDataFileReadData(DataFileMessages::ReadData);
+  if (FBufferSamples > 0 && static_cast<int64_t>(FDataBuffer.size()) < FBufferSamples)
+    throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
+}
+
+void TCustomEDFFile::ReadRecord(int64_t Index) {
+  if (Index == FBufferedRecord)
+    return;
+  if (!FActive)
+    throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
+  if (Index < 0 || Index >= FFileInfo->NrDataRecords())
+    throw EDataFileReadData(DataFileMessages::ReadData);
+  CheckRecordAccess();
+  // Every chunk must lie inside the file before the buffer is touched: a count taken from
+  // the header (after a re-parse) may promise more than the file holds.
+  for (const auto& Chunk : FChunks)
+    if (SamplePosition(Index, Chunk->RecordOffset() + Chunk->Count()) > FileSize())
+      throw EDataFileReadData(DataFileMessages::ReadData);
+
+  int16_t* Buffer = FDataBuffer.data();
+  try {
+    for (const auto& Chunk : FChunks) {
+      int16_t* Target = Buffer + Chunk->BufferOffset();
+      const auto Bytes = static_cast<std::size_t>(Chunk->Count()) * 2;
+      if (FStream->ReadAt(Target, Bytes, SamplePosition(Index, Chunk->RecordOffset())) != Bytes)
+        throw EDataFileReadData(DataFileMessages::ReadData); // cut short by someone else
+      SwapToHost(Target, Chunk->Count());
+    }
+  } catch (...) {
+    FBufferedRecord = -1; // the buffer now holds parts of two records
+    throw;
+  }
+  FBufferedRecord = Index;
+}
+
+// ---- Validity and closing ----------------------------------------------------------------
+
+bool TCustomEDFFile::IsValid() {
+  if (FActive)
+    return FValid;
+  if (FCreating)
+    return IsHeaderValid() && AreSignalsValid();
+  Open(); // an Open that fails has released its stream already
+  const bool Result = FValid;
+  Close();
+  return Result;
+}
+
+void TCustomEDFFile::Close() {
+  if (!FActive) {
+    ReleaseStream(); // a file still being created keeps nothing open
+    return;
+  }
+  struct TRelease {
+    TCustomEDFFile& File;
+    ~TRelease() { File.ReleaseStream(); }
+  } Release{*this};
+  // A file opened read-only is never written, whatever a caller changed in its records.
+  if (!FReadOnly && IsModified())
+    WriteHeader();
+}
+
+// ---- TEDFFile ------------------------------------------------------------------------------
+
+TEDFFile::~TEDFFile() {
+  CloseOnDestroy();
+}
+
+std::unique_ptr<TCustomEDFSignalInfo> TEDFFile::CreateSignalInfo() {
+  return std::make_unique<TEDFSignalInfo>();
+}
+
+std::unique_ptr<TCustomEDFFileInfo> TEDFFile::CreateFileInfo() {
+  return std::make_unique<TEDFFileInfo>(this);
+}
+
+bool TEDFFile::IsValid() {
+  bool Result = TCustomEDFFile::IsValid();
+  if (!Result || !IsOpenForChecks())
+    return Result;
+  TChecksBusyGuard Busy(ChecksBusyFlag());
+
+  // Buffered samples of one record; asking for an empty buffer raises, as GetDataBuffer does.
+  int64_t Samples = BufferedSamples();
+  if (Samples == 0)
+    Samples = static_cast<int64_t>(GetDataBuffer().size());
+  auto Miss = [&](TEDFStatus Bit) {
+    AddStatus(Bit);
+    if (Strict())
+      Result = false;
+  };
+  if (2 * Samples > EDFMaxRecordBytes)
+    Miss(esRecordTooLarge);
+  const long double Duration = FileInfo()->SampleRecDuration();
+  if (Duration < 1 && Samples * (1 / Duration) * 2 < EDFMaxRecordBytes)
+    Miss(esRecordTooShort);
+
+  // The count stated in the file as it was opened; a file we created has none to compare.
+  int64_t Stated = 0;
+  const std::string& Text =
+      FileInfo()->LoadedHeader()[static_cast<int>(TGeneralField::NrDataRecords)];
+  if (IsInteger(Text) && TryStrToInt64(Trim(Text), Stated)) {
+    if (Stated >= 0) {
+      int64_t Expected = 0;
+      if (__builtin_mul_overflow(Stated, RecordSamples(), &Expected) ||
+          __builtin_mul_overflow(Expected, int64_t{2}, &Expected) ||
+          __builtin_add_overflow(Expected, int64_t{FileInfo()->HeaderBytes()}, &Expected) ||
+          Expected != FileSize())
+        Miss(esFileSizeMismatch);
+    } else if (!Creating()) {
+      AddStatus(esRecordCountUnknown);
+    }
+  }
+  return Result;
+}
+
+// ---- Unit registration --------------------------------------------------------------------
+
+void InitUnit_uEDF() {
+  const auto& Units = UnitList();
+  const bool Known = std::any_of(Units.begin(), Units.end(),
+                                 [](const auto& Unit) { return Unit->UnitName() == "uEDF"; });
+  if (!Known)
+    RegisterUnit("uEDF", "1.0.2", "Torvane", EncodeDate(2003, 1, 10) + EncodeTime(17, 1, 0, 0));
+}
+
+} // namespace velastrin
