@@ -62,10 +62,10 @@ public:
   THourglass& operator=(const THourglass&) = delete;
 };
 
-// A file that exists and is not a folder.
+// A regular file (or a link to one): folders, devices and pipes are no input files.
 bool FileExists(const std::string& FileName) {
   struct stat Info {};
-  return !FileName.empty() && ::stat(FileName.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
+  return !FileName.empty() && ::stat(FileName.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
 }
 
 bool IsBlank(const QString& Text) {

@@ -1,0 +1,131 @@
+// The built program run as a script runs it: exit statuses, standard error and the files.
+#include "app/Main.h"
+#include "app/tests/AppTestSupport.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace velastrin {
+namespace {
+
+using namespace velastrin::testing;
+
+struct TRun {
+  int Status = -1;
+  std::string StdErr;
+};
+
+// Runs the program without any display, as on a server.
+TRun RunProgram(const std::vector<std::string>& Params) {
+  QProcess Process;
+  QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
+  Environment.remove("DISPLAY");
+  Environment.remove("WAYLAND_DISPLAY");
+  Environment.remove("QT_QPA_PLATFORM");
+  Environment.insert("LC_ALL", "C");
+  Process.setProcessEnvironment(Environment);
+  QStringList Args;
+  for (const std::string& Param : Params)
+    Args << QString::fromStdString(Param);
+  Process.start(QStringLiteral(VELASTRIN_EXE), Args);
+  TRun Run;
+  if (!Process.waitForFinished(60000) || Process.exitStatus() != QProcess::NormalExit)
+    return Run;
+  Run.Status = Process.exitCode();
+  Run.StdErr = Process.readAllStandardError().toStdString();
+  return Run;
+}
+
+class BatchRun : public ::testing::Test {
+protected:
+  void SetUp() override { WriteEdf(Input, Spec); }
+  TTempDir Dir;
+  const TEdfSpec Spec = ThreeSignalSpec(4);
+  const std::string Input = Dir.File("night.edf");
+  const std::string InfoName = Dir.File("out/info.txt");
+  const std::string DataName = Dir.File("out/data.ascii");
+};
+
+struct TSeparatorCase {
+  const char* Switch;
+  const char* Text;
+};
+
+class BatchSeparator : public BatchRun, public ::testing::WithParamInterface<TSeparatorCase> {};
+
+TEST_P(BatchSeparator, ExportsAndEndsWithStatusZero) {
+  std::filesystem::create_directories(Dir.File("out"));
+  const TRun Run = RunProgram({Input, "2", InfoName, DataName, GetParam().Switch, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
+  EXPECT_EQ(Run.StdErr, "");
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[1], 0, 4, GetParam().Text, true));
+  const std::string Info = ReadFile(InfoName);
+  EXPECT_EQ(Info.rfind("\"FileName:" + Input + "\"" + GetParam().Text, 0), 0u) << Info;
+}
+
+INSTANTIATE_TEST_SUITE_P(Batch, BatchSeparator,
+                         ::testing::Values(TSeparatorCase{"/SPACE", " "},
+                                           TSeparatorCase{"-comma", ","},
+                                           TSeparatorCase{"/Tab", "\t"},
+                                           TSeparatorCase{"/CRLF", "\r\n"}),
+                         [](const ::testing::TestParamInfo<TSeparatorCase>& Info) {
+                           return std::string(Info.param.Switch + 1);
+                         });
+
+TEST_F(BatchRun, MissingInputCannotStart) {
+  const TRun Run = RunProgram({Dir.File("absent.edf"), "1", InfoName, DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_EQ(Run.StdErr, "No valid EDF file selected: \"" + Dir.File("absent.edf") + "\"\n");
+  EXPECT_FALSE(std::filesystem::exists(InfoName));
+}
+
+TEST_F(BatchRun, InputThatIsNotEdfCannotStart) {
+  const std::string Text = Dir.File("text.edf");
+  WriteFileBytes(Text, std::string(2000, 'a'));
+  const TRun Run = RunProgram({Text, "1", InfoName, DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_NE(Run.StdErr.find("No valid EDF file selected"), std::string::npos);
+}
+
+TEST_F(BatchRun, BlankOutputNameCannotStart) {
+  const TRun Run = RunProgram({Input, "1", " ", DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_EQ(Run.StdErr, "No output file name given\n");
+}
+
+TEST_F(BatchRun, OutputInMissingFolderFailsWithTheErrorOnStandardError) {
+  const TRun Run = RunProgram({Input, "1", InfoName, DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::ExportFailed);
+  EXPECT_NE(Run.StdErr.find("Cannot create file \"" + InfoName + "\". "), std::string::npos)
+      << Run.StdErr;
+  EXPECT_NE(Run.StdErr.find("Exception raised!: There was an exception during the export\n"),
+            std::string::npos)
+      << Run.StdErr;
+}
+
+TEST_F(BatchRun, DefaultOutputNamesSitNextToTheInput) {
+  const TRun Run = RunProgram({Input, "3", "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
+  EXPECT_EQ(ReadFile(Dir.File("night.ascii")), ExpectedData(Spec.Signals[2], 0, 4, "\r\n", true));
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("night.txt")));
+}
+
+TEST_F(BatchRun, InteractiveStartWithoutDisplayPrintsHelp) {
+  const TRun Run = RunProgram({Input, "1"});
+  EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_NE(Run.StdErr.find("The possible commandline parameters are:\n\nEDFInputfile"),
+            std::string::npos)
+      << Run.StdErr;
+  EXPECT_EQ(Run.StdErr.find('\r'), std::string::npos);
+}
+
+TEST_F(BatchRun, HelpSwitchWinsOverBatch) {
+  const TRun Run = RunProgram({Input, "1", "/BATCH", "-?"});
+  EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_NE(Run.StdErr.find("/BATCH for runnning the program without user interaction"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("night.txt")));
+}
+
+} // namespace
+} // namespace velastrin
