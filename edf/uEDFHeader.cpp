@@ -34,6 +34,9 @@ bool ReadSmallInt(const std::string& S, int16_t& Value) {
 // A number under the given separators. Infinite results of overlong exponents are not
 // values a header can mean, so they count as unreadable.
 bool ReadFloat(const std::string& S, char DecSep, char ThouSep, long double& Value) {
+  // The separator routines also accept the process decimal mark; a header must read the same
+  // under every user locale, so that mark is held at "." here.
+  TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
   const std::string T = Trim(S);
   if (!IsFloatSep(T, DecSep, ThouSep))
     return false;
@@ -408,6 +411,28 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
     ApplyStrictChecks();
 }
 
+namespace {
+
+// "yy" with its century by EDF's rule. The platform's date parse would read two-digit years
+// through the window around the current year instead, which gives 1900 for "00" from 2050 on
+// and so would refuse 29.02.00 depending on the clock.
+std::string WithCentury(const std::string& S) {
+  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
+  return S.substr(0, 6) + std::to_string(EDFYearFromTwoDigits(YY));
+}
+
+// Exactly "dd.mm.yy", two digits per part, naming a real day.
+bool IsStrictStartDate(const std::string& S) {
+  if (S.size() != 8 || S[2] != '.' || S[5] != '.')
+    return false;
+  for (int i : {0, 1, 3, 4, 6, 7})
+    if (!IsDigit(S[i]))
+      return false;
+  return IsValidDateFmt(WithCentury(S), "dd.mm.yyyy");
+}
+
+} // namespace
+
 void TCustomEDFFileInfo::ApplyStrictChecks() {
   auto RawText = [this](TGeneralField Field) -> const std::string& {
     return FRawHeader.Text(static_cast<int>(Field));
@@ -415,7 +440,7 @@ void TCustomEDFFileInfo::ApplyStrictChecks() {
   auto Narrow = [this](TGeneralField Field, bool Condition) {
     SetFieldValid(Field, FieldValid(Field) && Condition);
   };
-  Narrow(TGeneralField::StartDate, IsValidDateFmt(RawText(TGeneralField::StartDate), "dd.mm.yy"));
+  Narrow(TGeneralField::StartDate, IsStrictStartDate(RawText(TGeneralField::StartDate)));
   Narrow(TGeneralField::StartTime, IsValidTimeFmt(RawText(TGeneralField::StartTime), "hh.nn.ss"));
   for (TGeneralField Field :
        {TGeneralField::NrDataRecords, TGeneralField::SampleRecDuration, TGeneralField::NrSignals})
@@ -460,11 +485,13 @@ void TEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
 }
 
 void TEDFFileInfo::SetStartDateText(const std::string& Text) {
-  std::string S = RepairDateTimeText(Text);
-  if (!IsValidDateFmt(S, "dd?mm?yy") || S.size() != 8 || !IsDigit(S[6]) || !IsDigit(S[7]))
+  const std::string Repaired = RepairDateTimeText(Text);
+  if (Repaired.size() != 8 || !IsDigit(Repaired[6]) || !IsDigit(Repaired[7]))
     return;
-  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
-  S.insert(6, EDFYearFromTwoDigits(YY) >= 2000 ? "20" : "19");
+  // Checked with the century in place, so the clock plays no part (see WithCentury).
+  const std::string S = WithCentury(Repaired);
+  if (!IsValidDateFmt(S, "dd?mm?yyyy"))
+    return;
   TDateTime Date = 0;
   try {
     Date = StrToDateFmt(S, "dd?mm?yyyy");

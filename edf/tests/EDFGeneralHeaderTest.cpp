@@ -271,6 +271,42 @@ INSTANTIATE_TEST_SUITE_P(Times, EdfStartTimeText,
                            return Info.param.Name;
                          });
 
+// Replaces the clock for one test and restores the system clock on every way out.
+class TClockOverride {
+public:
+  explicit TClockOverride(double Now) {
+    SetNowFunction([Now] { return Now; });
+  }
+  ~TClockOverride() { SetNowFunction({}); }
+  TClockOverride(const TClockOverride&) = delete;
+  TClockOverride& operator=(const TClockOverride&) = delete;
+};
+
+TEST(EdfGeneralHeader, CenturyRuleDoesNotDependOnTheClock) {
+  for (int Year : {1990, 2026, 2070}) {
+    TClockOverride Clock(DateSerial(Year, 6, 1));
+    SCOPED_TRACE(Year);
+    auto Info = Loaded(ValidGeneralRaw({{GF::StartDate, "29.02.00"}}), true);
+    EXPECT_EQ(Info->StartDate(), DateSerial(2000, 2, 29));
+    EXPECT_TRUE(Info->FieldValid(GF::StartDate));
+    Info = Loaded(ValidGeneralRaw({{GF::StartDate, "01.02.84"}}), true);
+    EXPECT_EQ(Info->StartDate(), DateSerial(2084, 2, 1));
+    Info = Loaded(ValidGeneralRaw({{GF::StartDate, "31.12.85"}}), true);
+    EXPECT_EQ(Info->StartDate(), DateSerial(1985, 12, 31));
+    EXPECT_TRUE(Info->FieldValid(GF::StartDate));
+  }
+}
+
+TEST(EdfGeneralHeader, NumbersDoNotDependOnTheProcessSeparators) {
+  TSettingOverride<char> Decimal(&TFormatSettings::DecimalSeparator, ',');
+  TSettingOverride<char> Thousand(&TFormatSettings::ThousandSeparator, '.');
+  auto Info = Loaded(ValidGeneralRaw({{GF::SampleRecDuration, "0.5"}}), true);
+  EXPECT_TRUE(Info->IsValid()) << Names(InvalidFields(*Info));
+  EXPECT_EQ(Info->SampleRecDuration(), 0.5L);
+  Info = Loaded(ValidGeneralRaw({{GF::SampleRecDuration, "0,5"}}), true);
+  EXPECT_FALSE(Info->FieldValid(GF::SampleRecDuration));
+}
+
 TEST(EdfGeneralHeader, UnreadableStartDateAndTimeKeepThePreviousValues) {
   TEDFFileInfo Info(nullptr);
   Info.LoadRawHeader(ValidGeneralRaw({{GF::StartDate, "17.03.03"}, {GF::StartTime, "10.20.30"}}));
@@ -458,6 +494,8 @@ TEST(EdfGeneralHeader, ReadOnlyLoadReplacesRawTextsAndClearsFlagsBeforeAsserting
   EXPECT_THROW(Info.LoadRawHeader(Raw), EAssertionFailed);
   EXPECT_TRUE(Info.RawHeader() == Raw);
   EXPECT_EQ(InvalidFields(Info).size(), 10u);
+  EXPECT_THROW(Info.SetStrict(false), EAssertionFailed);
+  EXPECT_THROW(Info.ParseRawHeader(), EAssertionFailed);
 }
 
 TEST(EdfGeneralHeader, SettersRaiseModifiedOnlyOnChange) {

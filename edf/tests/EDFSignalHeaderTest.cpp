@@ -287,6 +287,19 @@ INSTANTIATE_TEST_SUITE_P(
             "ReservedWithLeadingBlank", {{SF::Reserved, " r"}}, {SF::Reserved}, {}, true, true}),
     [](const testing::TestParamInfo<TFieldCase>& Info) { return Info.param.Name; });
 
+TEST(EdfSignalHeader, NumbersDoNotDependOnTheProcessSeparators) {
+  TSettingOverride<char> Decimal(&TFormatSettings::DecimalSeparator, ',');
+  TSettingOverride<char> Thousand(&TFormatSettings::ThousandSeparator, '.');
+  auto Info = Loaded(ValidSignalRaw({{SF::Physimin, "-500.5"}, {SF::Physimax, "1000"}}), true);
+  EXPECT_TRUE(Info->GainValid());
+  EXPECT_EQ(Info->Physimin(), -500.5L);
+  EXPECT_EQ(Info->Physimax(), 1000.0L);
+  EXPECT_EQ(Info->Gain(), ExpectedGain(-500.5L, 1000.0L, -2048, 2047));
+  Info = Loaded(ValidSignalRaw({{SF::Physimax, "1,5"}}), true);
+  EXPECT_FALSE(Info->GetFieldValid(static_cast<int>(SF::Physimax)));
+  EXPECT_EQ(Info->Physimax(), 0.0L);
+}
+
 TEST(EdfSignalHeader, ReversedDigitalLimitsKeepTheirValues) {
   auto Info = Loaded(ValidSignalRaw({{SF::Digimin, "200"}, {SF::Digimax, "100"}}), true);
   EXPECT_EQ(Info->Digimin(), 200);
