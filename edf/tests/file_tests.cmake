@@ -6,3 +6,16 @@ velastrin_add_test(edf_file_tests
     ${CMAKE_CURRENT_LIST_DIR}/EDFFileWriteTest.cpp
   LIBS velastrin_edf
 )
+
+# edflib is a static C library without a CMake package.
+find_library(VELASTRIN_EDFLIB edf)
+find_path(VELASTRIN_EDFLIB_INCLUDE edflib.h)
+if(VELASTRIN_EDFLIB AND VELASTRIN_EDFLIB_INCLUDE)
+  velastrin_add_test(edf_file_interop_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFileInteropTest.cpp
+    LIBS velastrin_edf ${VELASTRIN_EDFLIB}
+  )
+  target_include_directories(edf_file_interop_tests PRIVATE ${VELASTRIN_EDFLIB_INCLUDE})
+else()
+  message(STATUS "edflib (libedf-dev) not found: interoperability tests skipped")
+endif()
