@@ -247,11 +247,15 @@ void TVersionLabel::SetShowInfoPrefix(bool Value) {
 
 void TVersionLabel::SetLangCharset(const std::string& Value) {
   FLangCharset = Value;
+  FLangCharsetFromFile = false;
   UpdateInfo();
 }
 
 void TVersionLabel::SetFilename(const std::string& Value) {
   FFilename = Value;
+  // The language found in the previous file need not exist in this one.
+  if (FLangCharsetFromFile)
+    FLangCharset = "-1";
   UpdateInfo();
 }
 
@@ -302,6 +306,7 @@ std::string TVersionLabel::ValueText() {
     if (!Table || !FirstTranslation(*Table, Language, CodePage))
       return ErrorTranslationInfoText;
     FLangCharset = Hex4(Language) + Hex4(CodePage);
+    FLangCharsetFromFile = true;
   }
   const std::string* Entry =
       Record->Find(std::string(StringFileInfoKey) + FLangCharset + "\\" + FVersionResourceKey);

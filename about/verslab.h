@@ -50,7 +50,8 @@ public:
   void SetInfoPrefix(const std::string& Value);
   bool ShowInfoPrefix() const { return FShowInfoPrefix; }
   void SetShowInfoPrefix(bool Value);
-  // "-1": take the first language and code page of the record's translation table.
+  // "-1": take the first language and code page of the record's translation table; the value
+  // then becomes that pair, until another Filename asks for its own first translation.
   const std::string& LangCharset() const { return FLangCharset; }
   void SetLangCharset(const std::string& Value);
   // Empty: the running executable.
@@ -79,6 +80,8 @@ private:
   std::string FInfoPrefix;
   bool FShowInfoPrefix = true;
   std::string FLangCharset = "-1";
+  // LangCharset was "-1" and got replaced by the file's first translation.
+  bool FLangCharsetFromFile = false;
   std::string FFilename;
   std::string FDateTimeFormat;
   std::string FFileSizeFormat = "#,#0\" Bytes\"";
