@@ -19,3 +19,10 @@ if(VELASTRIN_EDFLIB AND VELASTRIN_EDFLIB_INCLUDE)
 else()
   message(STATUS "edflib (libedf-dev) not found: interoperability tests skipped")
 endif()
+
+# A sparse file beyond 2 GiB; slow on file systems without holes.
+velastrin_add_test(edf_file_big_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFileBigTest.cpp
+  LIBS velastrin_edf
+  LABELS big
+)
