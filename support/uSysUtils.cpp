@@ -989,58 +989,63 @@ struct TDecimal {
   int Exponent = 0;
 };
 
-TDecimal ToDecimal(long double Value, int Significant) {
+// Fifty significant digits: enough that rounding them once more, half away from zero as
+// users expect (0.125 -> 0.13), never meets a tie the exact value does not have.
+TDecimal RawDecimal(long double Value) {
   TDecimal R;
   R.Negative = std::signbit(Value);
   const long double A = std::fabs(Value);
   if (A == 0)
     return R;
   char Buf[128];
-  const auto Res = std::to_chars(Buf, Buf + sizeof(Buf), A, std::chars_format::scientific,
-                                 std::max(Significant, 1) - 1);
+  const auto Res = std::to_chars(Buf, Buf + sizeof(Buf), A, std::chars_format::scientific, 50);
   const std::string T(Buf, Res.ptr);
   const auto E = T.find('e');
-  std::string Mantissa = T.substr(0, E);
+  for (std::size_t I = 0; I < E; ++I)
+    if (T[I] >= '0' && T[I] <= '9')
+      R.Digits += T[I];
   int Exp = 0;
   std::from_chars(T.data() + E + 1 + (T[E + 1] == '+' ? 1 : 0), T.data() + T.size(), Exp);
-  for (char C : Mantissa)
-    if (C >= '0' && C <= '9')
-      R.Digits += C;
   R.Exponent = Exp + 1;
-  while (!R.Digits.empty() && R.Digits.back() == '0')
-    R.Digits.pop_back();
-  if (R.Digits.empty())
-    R.Exponent = 0;
   return R;
 }
 
-// Rounded at Decimals places after the point (and to at most Significant digits).
+// Keeps Count significant digits, rounding half away from zero; drops trailing zeros.
+TDecimal RoundDecimal(TDecimal D, int Count) {
+  if (D.Digits.empty())
+    return D;
+  if (Count < 0) {
+    D.Digits.clear();
+  } else if (static_cast<std::size_t>(Count) < D.Digits.size()) {
+    const bool Up = D.Digits[static_cast<std::size_t>(Count)] >= '5';
+    D.Digits.resize(static_cast<std::size_t>(Count));
+    if (Up) {
+      int I = Count - 1;
+      while (I >= 0 && D.Digits[static_cast<std::size_t>(I)] == '9')
+        D.Digits[static_cast<std::size_t>(I--)] = '0';
+      if (I >= 0) {
+        ++D.Digits[static_cast<std::size_t>(I)];
+      } else {
+        D.Digits.insert(D.Digits.begin(), '1');
+        ++D.Exponent;
+      }
+    }
+  }
+  while (!D.Digits.empty() && D.Digits.back() == '0')
+    D.Digits.pop_back();
+  if (D.Digits.empty())
+    D.Exponent = 0;
+  return D;
+}
+
+TDecimal ToDecimal(long double Value, int Significant) {
+  return RoundDecimal(RawDecimal(Value), Significant);
+}
+
+// Rounded at Decimals places after the point, and to at most Significant digits.
 TDecimal ToDecimalFixed(long double Value, int Significant, int Decimals) {
-  TDecimal R = ToDecimal(Value, Significant);
-  if (R.Digits.empty() || R.Exponent + Decimals >= Significant)
-    return R;
-  // Fewer digits than the precision survive: round once, from the value, at the decimals.
-  char Buf[6000];
-  const auto Res =
-      std::to_chars(Buf, Buf + sizeof(Buf), std::fabs(Value), std::chars_format::fixed, Decimals);
-  if (Res.ec != std::errc())
-    return R;
-  const std::string T(Buf, Res.ptr);
-  const auto Point = T.find('.');
-  const std::string IntPart = T.substr(0, Point);
-  const std::string Frac = Point == std::string::npos ? "" : T.substr(Point + 1);
-  std::string All = IntPart + Frac;
-  int Exp = static_cast<int>(IntPart.size());
-  std::size_t Lead = 0;
-  while (Lead < All.size() && All[Lead] == '0')
-    ++Lead;
-  All.erase(0, Lead);
-  Exp -= static_cast<int>(Lead);
-  while (!All.empty() && All.back() == '0')
-    All.pop_back();
-  R.Digits = All;
-  R.Exponent = All.empty() ? 0 : Exp;
-  return R;
+  const TDecimal Raw = RawDecimal(Value);
+  return RoundDecimal(Raw, std::min(Significant, Raw.Exponent + Decimals));
 }
 
 char DigitAt(const TDecimal& D, int Index) { // Index 0 = first digit
@@ -1141,9 +1146,9 @@ std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, i
   case TFloatFormat::ffFixed:
   case TFloatFormat::ffNumber: {
     Digits = std::clamp(Digits, 0, 18);
-    const TDecimal Probe = ToDecimal(Value, Precision);
-    if (Probe.Exponent > Precision)
-      return ExponentFormText(Probe, Precision, 0);
+    // An integer part longer than the precision falls back to the general format.
+    if (ToDecimal(Value, Precision).Exponent > Precision)
+      return FloatToStrF(Value, TFloatFormat::ffGeneral, Precision, 0);
     const TDecimal D = ToDecimalFixed(Value, Precision, Digits);
     return FixedText(D, Digits, Format == TFloatFormat::ffNumber);
   }
