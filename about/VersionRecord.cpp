@@ -79,7 +79,8 @@ constexpr TVersionNote MakeOwnNote() {
 
 // The assembler gives sections named ".note..." the note type, so the record shows up in
 // "readelf -n" and survives "strip".
-[[gnu::used, gnu::section(".note.velastrin.version")]] constexpr TVersionNote OwnNote =
+// Notes are 4-byte aligned; without alignas the compiler would align a large object to 32.
+[[gnu::used, gnu::section(".note.velastrin.version")]] alignas(4) constexpr TVersionNote OwnNote =
     MakeOwnNote();
 
 // ---- Reading ELF files -----------------------------------------------------------------------
