@@ -293,7 +293,10 @@ void TDateTimeStringConvertor::SetText(const std::string& S) {
   // move the hours of a text that has no marker.
   FPMMarker = false;
   FDateFieldParsed = false;
-  FTokenizer->SetText(ExpandFormat(FFormat));
+  // Read under the stored format exactly as BuildText writes it. Expanding it once more
+  // is not always a no-op: in "hh?c" the composite's month follows the hour in the stored
+  // text and would turn into minutes, so the parse would disagree with the rendering.
+  FTokenizer->SetText(FFormat);
   int32_t Pos = 1;
   bool More = FTokenizer->First();
   if (!More)

@@ -584,6 +584,7 @@ std::vector<RoundTripRow> RoundTripRows() {
       {"LocaleDateAndTime", "ddddd tt.zzz"},
       {"LocaleLongDate", "dddddd h:nn:ss.zzz"},
       {"DateTimeComposite", "c.zzz"},
+      {"HourBeforeComposite", "hh?c.zzz"},
   };
   std::vector<RoundTripRow> Rows;
   for (const auto& [Name, Format] : Formats) {
