@@ -68,6 +68,18 @@ bool FileExists(const std::string& FileName) {
   return !FileName.empty() && ::stat(FileName.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
 }
 
+// A switch begins with "-" or "/". On this platform an absolute path begins with "/" too, so
+// a parameter with a further "/" or naming something that exists is a path, not a switch.
+bool IsSwitchParam(const std::string& Param) {
+  if (Param.empty())
+    return false;
+  if (Param[0] == '-')
+    return true;
+  struct stat Info {};
+  return Param[0] == '/' && Param.find('/', 1) == std::string::npos &&
+         ::stat(Param.c_str(), &Info) != 0;
+}
+
 bool IsBlank(const QString& Text) {
   return Text.trimmed().isEmpty();
 }
@@ -348,7 +360,7 @@ void TForm1::FormCreate() {
   };
   for (int i = 1; i <= ParamCount(); ++i) {
     const std::string Param = ParamStr(i);
-    if (!Param.empty() && (Param[0] == '-' || Param[0] == '/'))
+    if (IsSwitchParam(Param))
       continue; // a switch still takes up its position
     switch (i) {
     case 1:
@@ -370,6 +382,9 @@ void TForm1::FormCreate() {
       break;
     }
   }
+  // Names given on the command line count as if chosen in the save dialog: a blank one
+  // disables Export, so batch mode cannot write a file without a name.
+  UpdateExportButton();
   FBatchMode = FindCmdLineSwitch("batch");
   const char* Switches[] = {"space", "comma", "tab", "crlf"};
   for (int Choice = 0; Choice < SeparatorChoiceCount; ++Choice)
@@ -604,8 +619,15 @@ int RunProgram(int argc, char** argv) {
   // Without any display the program still runs: batch exports on servers and in scripts.
   const bool NoDisplay = !EnvironmentSet("DISPLAY") && !EnvironmentSet("WAYLAND_DISPLAY") &&
                          !EnvironmentSet("QT_QPA_PLATFORM");
-  if (NoDisplay)
+  if (NoDisplay) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error is the program's report to the script: keep the platform's chatter
+    // about the offscreen surface out of it.
+    qInstallMessageHandler([](QtMsgType Type, const QMessageLogContext&, const QString& Text) {
+      if (Type == QtCriticalMsg || Type == QtFatalMsg)
+        WriteStdErr(Text.toStdString());
+    });
+  }
   SetHeadless(NoDisplay);
 
   SetCommandLine(argc, argv);

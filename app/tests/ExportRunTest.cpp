@@ -5,6 +5,7 @@
 #include "app/tests/AppTestSupport.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -139,11 +140,12 @@ TEST_P(ExportOfEdflibFile, WritesBothFilesByteForByte) {
   EXPECT_EQ(ReadFile(DataName), Data);
 }
 
-INSTANTIATE_TEST_SUITE_P(Export, ExportOfEdflibFile, ::testing::Values(0, 1, 2, 3),
-                         [](const ::testing::TestParamInfo<int>& Info) {
-                           const char* Names[] = {"Space", "Comma", "Tab", "CrLf"};
-                           return std::string(Names[Info.param]);
-                         });
+std::string SeparatorName(const ::testing::TestParamInfo<int>& Info) {
+  const char* Names[] = {"Space", "Comma", "Tab", "CrLf"};
+  return Names[Info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Export, ExportOfEdflibFile, ::testing::Values(0, 1, 2, 3), SeparatorName);
 
 // ---- Number text under the user's settings ------------------------------------------------
 
