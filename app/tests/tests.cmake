@@ -1,16 +1,19 @@
-#Tests of the application; GUI tests run on the offscreen platform(velastrin_add_test).
-find_package(Qt6 REQUIRED COMPONENTS Test) find_library(EDFLIB_LIBRARY edf REQUIRED)
-    set(APP_TEST_SUPPORT tests / AppTestSupport.cpp)
-        set(APP_TEST_LIBS velastrin_app ${EDFLIB_LIBRARY})
+# Tests of the application; GUI tests run on the offscreen platform (velastrin_add_test).
+find_package(Qt6 REQUIRED COMPONENTS Test)
+find_library(EDFLIB_LIBRARY edf REQUIRED)
+set(APP_TEST_SUPPORT tests/AppTestSupport.cpp)
+set(APP_TEST_LIBS velastrin_app ${EDFLIB_LIBRARY})
 
-            velastrin_add_test(app_text_tests SOURCES tests /
-                               ExportTextTest.cpp ${APP_TEST_SUPPORT} LIBS ${APP_TEST_LIBS})
-                velastrin_add_test(app_window_tests SOURCES tests / MainWindowTest.cpp tests /
-                                   CommandLineTest.cpp tests /
-                                   ExportRunTest.cpp ${APP_TEST_SUPPORT} LIBS ${
-                                       APP_TEST_LIBS} Qt6::Test)
-                    velastrin_add_test(app_batch_tests SOURCES tests /
-                                       BatchTest.cpp ${APP_TEST_SUPPORT} LIBS ${APP_TEST_LIBS})
-                        target_compile_definitions(
-                            app_batch_tests PRIVATE VELASTRIN_EXE = "$<TARGET_FILE:velastrin>")
-                            add_dependencies(app_batch_tests velastrin)
+velastrin_add_test(app_text_tests
+  SOURCES tests/ExportTextTest.cpp ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS})
+velastrin_add_test(app_window_tests
+  SOURCES tests/MainWindowTest.cpp tests/CommandLineTest.cpp tests/ExportRunTest.cpp
+          ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS} Qt6::Test)
+velastrin_add_test(app_batch_tests
+  SOURCES tests/BatchTest.cpp ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS})
+# The batch tests run the built program itself.
+target_compile_definitions(app_batch_tests PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>")
+add_dependencies(app_batch_tests velastrin)
