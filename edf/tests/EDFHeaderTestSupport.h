@@ -23,6 +23,13 @@ inline double TimeSerial(int H, int M, int S) {
   return (H * 3600.0 + M * 60.0 + S) / 86400.0;
 }
 
+// Text without trailing blanks.
+inline std::string Trim(std::string S) {
+  while (!S.empty() && static_cast<unsigned char>(S.back()) <= ' ')
+    S.pop_back();
+  return S;
+}
+
 // Text padded with blanks to Width, as a file would hold it.
 inline std::string Field(const std::string& Text, int Width) {
   std::string S = Text.substr(0, static_cast<std::size_t>(Width));

@@ -7,3 +7,10 @@ velastrin_add_test(edf_header_tests
     ${CMAKE_CURRENT_LIST_DIR}/EDFSignalHeaderTest.cpp
   LIBS velastrin_edf
 )
+
+# Randomised header texts; quick enough to run always, labelled so a long run can pick them.
+velastrin_add_test(edf_header_random_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFHeaderRandomTest.cpp
+  LIBS velastrin_edf
+  LABELS fuzz
+)
