@@ -35,6 +35,11 @@ std::string LiteralText(const std::string& TokenText) {
   return TokenText;
 }
 
+// Characters of S from Start (0-based), empty where S is too short.
+std::string Part(const std::string& S, std::size_t Start, std::size_t Count) {
+  return Start < S.size() ? S.substr(Start, Count) : std::string();
+}
+
 std::string NameAt(const TDynStringArray& Names, int Index) {
   if (Index < 0 || static_cast<std::size_t>(Index) >= Names.size())
     return std::string();
@@ -246,10 +251,10 @@ void TDateTimeStringConvertor::FormatToken(TDateTimeTokenKind Kind, const std::s
     S = ZeroPad(FMSec, 3);
     break;
   case dtkAmPm: // "am/pm" as written: characters 1-2 or 4-5
-    S = Morning ? TokenText.substr(0, 2) : TokenText.substr(3, 2);
+    S = Morning ? Part(TokenText, 0, 2) : Part(TokenText, 3, 2);
     break;
   case dtkAP: // "a/p" as written: character 1 or 3
-    S = Morning ? TokenText.substr(0, 1) : TokenText.substr(2, 1);
+    S = Morning ? Part(TokenText, 0, 1) : Part(TokenText, 2, 1);
     break;
   case dtkAmPmLocale:
     S = Morning ? Process.TimeAMString : Process.TimePMString;
