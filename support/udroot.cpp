@@ -98,12 +98,14 @@ std::string ReadIniString(const std::string& FileName, const std::string& Sectio
   return Lookup.Found ? Lookup.Value : Default;
 }
 
+// The environment is read on every call, so a changed VELASTRIN_PROGRAMS_INI takes effect.
 const std::string& ProgramsIniFileName() {
-  static std::string Default = [] {
-    const char* Env = std::getenv("VELASTRIN_PROGRAMS_INI");
-    return std::string(Env && *Env ? Env : "/etc/velastrin/PROGRAMS.INI");
-  }();
-  return ProgramsIniOverride().empty() ? Default : ProgramsIniOverride();
+  if (!ProgramsIniOverride().empty())
+    return ProgramsIniOverride();
+  static std::string Current;
+  const char* Env = std::getenv("VELASTRIN_PROGRAMS_INI");
+  Current = Env && *Env ? Env : "/etc/velastrin/PROGRAMS.INI";
+  return Current;
 }
 
 void SetProgramsIniFileName(const std::string& FileName) {

@@ -98,11 +98,12 @@ void ResetUnitList();
 // The value of Key in Section of an INI file; Default when the file or the key is missing.
 std::string ReadIniString(const std::string& FileName, const std::string& Section,
                           const std::string& Key, const std::string& Default);
-// The site-wide programs INI file. Its path can be replaced (tests, other sites).
+// The site-wide programs INI file: the path set with SetProgramsIniFileName, else the
+// environment variable VELASTRIN_PROGRAMS_INI, else /etc/velastrin/PROGRAMS.INI.
 std::string ReadProgramsIni(const std::string& Section, const std::string& Key,
                             const std::string& Default);
 const std::string& ProgramsIniFileName();
-void SetProgramsIniFileName(const std::string& FileName);
+void SetProgramsIniFileName(const std::string& FileName); // empty: back to the default
 
 // Registers this unit (udRoot); every unit has such an idempotent start-up function, and the
 // program calls them in the order of its units.

@@ -2,4 +2,6 @@ velastrin_add_test(support_tests
   SOURCES
     tests/uSysUtilsTest.cpp
     tests/udStrTest.cpp
+    tests/udrootTest.cpp
+    tests/uLocaleTest.cpp
   LIBS velastrin_support)
