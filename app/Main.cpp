@@ -619,8 +619,12 @@ int RunProgram(int argc, char** argv) {
   // Without any display the program still runs: batch exports on servers and in scripts.
   const bool NoDisplay = !EnvironmentSet("DISPLAY") && !EnvironmentSet("WAYLAND_DISPLAY") &&
                          !EnvironmentSet("QT_QPA_PLATFORM");
-  if (NoDisplay) {
+  if (NoDisplay)
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  // On a platform without screen nobody can answer a box: it goes to standard error instead.
+  const QByteArray Platform = qgetenv("QT_QPA_PLATFORM");
+  const bool Offscreen = Platform.startsWith("offscreen") || Platform.startsWith("minimal");
+  if (Offscreen) {
     // Standard error is the program's report to the script: keep the platform's chatter
     // about the offscreen surface out of it.
     qInstallMessageHandler([](QtMsgType Type, const QMessageLogContext&, const QString& Text) {
@@ -628,7 +632,7 @@ int RunProgram(int argc, char** argv) {
         WriteStdErr(Text.toStdString());
     });
   }
-  SetHeadless(NoDisplay);
+  SetHeadless(Offscreen);
 
   SetCommandLine(argc, argv);
   InitFormatSettingsFromEnvironment();
@@ -649,7 +653,7 @@ int RunProgram(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
 
   const bool Help = FindCmdLineSwitch("?") || FindCmdLineSwitch("h");
-  if (NoDisplay && (Help || !FindCmdLineSwitch("batch"))) {
+  if (Offscreen && (Help || !FindCmdLineSwitch("batch"))) {
     // Nobody could use the window: say how to run the program instead.
     WriteStdErr(CommandLineHelpText());
     return ExitStatus::NotStarted;

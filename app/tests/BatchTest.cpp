@@ -3,6 +3,7 @@
 #include "app/tests/AppTestSupport.h"
 
 #include <QProcess>
+#include <edflib.h>
 #include <gtest/gtest.h>
 
 namespace velastrin {
@@ -64,6 +65,49 @@ TEST_P(BatchSeparator, ExportsAndEndsWithStatusZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Batch, BatchSeparator,
+                         ::testing::Values(TSeparatorCase{"/SPACE", " "},
+                                           TSeparatorCase{"-comma", ","},
+                                           TSeparatorCase{"/Tab", "\t"},
+                                           TSeparatorCase{"/CRLF", "\r\n"}),
+                         [](const ::testing::TestParamInfo<TSeparatorCase>& Info) {
+                           return std::string(Info.param.Switch + 1);
+                         });
+
+// The bundled sample, exported by the program and read independently with edflib.
+class SampleExport : public ::testing::TestWithParam<TSeparatorCase> {};
+
+TEST_P(SampleExport, MatchesTheSamplesReadByEdflib) {
+  TTempDir Dir;
+  const std::string Sample = VELASTRIN_SAMPLE;
+  const std::string InfoName = Dir.File("eeg.txt"), DataName = Dir.File("eeg.ascii");
+  const TRun Run = RunProgram({Sample, "5", InfoName, DataName, GetParam().Switch, "/BATCH"});
+  ASSERT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
+
+  edf_hdr_struct Header{};
+  ASSERT_EQ(edfopen_file_readonly(Sample.c_str(), &Header, EDFLIB_DO_NOT_READ_ANNOTATIONS), 0);
+  const int Signal = 4; // signal number 5, 0-based
+  const long long Count = Header.signalparam[Signal].smp_in_file;
+  std::vector<int> Samples(static_cast<std::size_t>(Count));
+  ASSERT_EQ(edfread_digital_samples(Header.handle, Signal, static_cast<int>(Count), Samples.data()),
+            Count);
+  edfclose_file(Header.handle);
+  std::string Expected;
+  for (long long i = 0; i < Count; ++i)
+    Expected += std::to_string(Samples[static_cast<std::size_t>(i)]) +
+                (i + 1 < Count ? GetParam().Text : "");
+  EXPECT_EQ(ReadFile(DataName), Expected);
+
+  const std::string S = GetParam().Text;
+  EXPECT_EQ(ReadFile(InfoName),
+            "\"FileName:" + Sample + "\"" + S + "\"Patient:X-0042 F 12-JUN-1978 Sample_Subject\"" +
+                S + "\"Recording:Startdate 07-DEC-2026 PSG-0042 NN Velastrin_sample_generator\"" +
+                S + "\"StartTime:07.Dec.2026 22.30.00\"" + S + "\"StopTime:07.Dec.2026 22.35.00\"" +
+                S + "\"SignalNumber:5\"" + S + "\"SignalLabel:EMG submental\"" + S +
+                "\"SampleFrequency:200Hz\"" + S +
+                "\"Physical value uV = (ASCII+32768)*0.00305180437933928-100");
+}
+
+INSTANTIATE_TEST_SUITE_P(Batch, SampleExport,
                          ::testing::Values(TSeparatorCase{"/SPACE", " "},
                                            TSeparatorCase{"-comma", ","},
                                            TSeparatorCase{"/Tab", "\t"},

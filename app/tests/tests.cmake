@@ -15,5 +15,6 @@ velastrin_add_test(app_batch_tests
   SOURCES tests/BatchTest.cpp ${APP_TEST_SUPPORT}
   LIBS ${APP_TEST_LIBS})
 # The batch tests run the built program itself.
-target_compile_definitions(app_batch_tests PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>")
+target_compile_definitions(app_batch_tests PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>"
+  VELASTRIN_SAMPLE="${PROJECT_SOURCE_DIR}/samples/psg-sample.edf")
 add_dependencies(app_batch_tests velastrin)

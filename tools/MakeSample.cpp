@@ -1,0 +1,139 @@
+// Writes samples/psg-sample.edf: five minutes of a synthetic polysomnography-like recording
+// (two EEG derivations, two EOG channels, chin EMG, respiration) with EDF+ style patient and
+// recording identification. The signals are made from fixed formulas and a fixed-seed
+// generator, so every run writes the same bytes.
+#include "edf/uEDF.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace velastrin;
+
+struct TSampleSignal {
+  const char* Label;
+  const char* Transducer;
+  const char* Physidim;
+  long double Physimin, Physimax;
+  int16_t Digimin, Digimax;
+  const char* Prefilter;
+  int32_t Rate; // samples per one-second record
+  // Physical value at time T seconds; Noise gives one standard normal number per call.
+  std::function<double(double T, std::normal_distribution<double>&, std::mt19937&)> Value;
+};
+
+constexpr int RecordCount = 300; // five minutes of one-second records
+constexpr double Pi = std::numbers::pi;
+
+int16_t ToDigital(const TSampleSignal& S, double Physical) {
+  const double Gain = static_cast<double>(S.Physimax - S.Physimin) / (S.Digimax - S.Digimin);
+  const double Digital =
+      std::round((Physical - static_cast<double>(S.Physimin)) / Gain) + S.Digimin;
+  return static_cast<int16_t>(std::clamp<double>(Digital, S.Digimin, S.Digimax));
+}
+
+// Relaxed wakefulness for the first two minutes (alpha), then light sleep (theta, spindles).
+double Eeg(double T, double Phase, std::normal_distribution<double>& N, std::mt19937& G) {
+  const double Awake = T < 120 ? 1.0 : 0.2;
+  const double Alpha = 25 * Awake * std::sin(2 * Pi * 10.2 * T + Phase);
+  const double Theta = 30 * (1 - Awake) * std::sin(2 * Pi * 5.5 * T + 0.7 * Phase);
+  const double SpindleEnvelope =
+      std::fmod(T, 17.0) < 1.0 && T > 150 ? std::sin(Pi * std::fmod(T, 17.0)) : 0;
+  const double Spindle = 20 * SpindleEnvelope * std::sin(2 * Pi * 13 * T);
+  return Alpha + Theta + Spindle + 8 * N(G);
+}
+
+std::vector<TSampleSignal> Signals() {
+  return {
+      {"EEG Fpz-Cz", "AgAgCl cup electrodes", "uV", -200, 200, -2048, 2047,
+       "HP:0.5Hz LP:70Hz N:50Hz", 100,
+       [](double T, auto& N, auto& G) { return Eeg(T, 0.0, N, G); }},
+      {"EEG Pz-Oz", "AgAgCl cup electrodes", "uV", -200, 200, -2048, 2047,
+       "HP:0.5Hz LP:70Hz N:50Hz", 100,
+       [](double T, auto& N, auto& G) { return Eeg(T, 1.3, N, G); }},
+      {"EOG left", "AgAgCl cup electrodes", "uV", -500, 500, -2048, 2047, "HP:0.3Hz LP:35Hz", 50,
+       [](double T, auto& N, auto& G) {
+         // Saccades while awake, slow rolling movements when drowsy.
+         const double Saccade = T < 120 ? 150 * std::tanh(4 * std::sin(2 * Pi * 0.3 * T)) : 0;
+         const double Rolling = T >= 120 ? 120 * std::sin(2 * Pi * 0.1 * T) : 0;
+         return Saccade + Rolling + 10 * N(G);
+       }},
+      {"EOG right", "AgAgCl cup electrodes", "uV", -500, 500, -2048, 2047, "HP:0.3Hz LP:35Hz", 50,
+       [](double T, auto& N, auto& G) {
+         const double Saccade = T < 120 ? -150 * std::tanh(4 * std::sin(2 * Pi * 0.3 * T)) : 0;
+         const double Rolling = T >= 120 ? -120 * std::sin(2 * Pi * 0.1 * T) : 0;
+         return Saccade + Rolling + 10 * N(G);
+       }},
+      {"EMG submental", "AgAgCl cup electrodes", "uV", -100, 100, -32768, 32767, "HP:10Hz LP:100Hz",
+       200,
+       [](double T, auto& N, auto& G) {
+         const double Tone = T < 120 ? 20 : 8; // muscle tone drops with sleep
+         return Tone * N(G);
+       }},
+      {"Resp oro-nasal", "Thermistor", "mV", -1000, 1000, -2048, 2047, "HP:0.05Hz LP:5Hz", 10,
+       [](double T, auto& N, auto& G) { return 400 * std::sin(2 * Pi * 0.25 * T) + 15 * N(G); }},
+  };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT.edf\n", argv[0]);
+    return 2;
+  }
+  try {
+    const std::vector<TSampleSignal> Spec = Signals();
+    TEDFFile File;
+    File.SetFileName(argv[1]);
+    File.CreateNew(static_cast<int32_t>(Spec.size()), true);
+    TCustomEDFFileInfo& Info = *File.FileInfo();
+    Info.SetPatient("X-0042 F 12-JUN-1978 Sample_Subject");
+    Info.SetRecording("Startdate 07-DEC-2026 PSG-0042 NN Velastrin_sample_generator");
+    Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 30, 0, 0));
+    Info.SetReserved("");
+    Info.SetSampleRecDuration(1);
+    for (std::size_t i = 0; i < Spec.size(); ++i) {
+      const TSampleSignal& S = Spec[i];
+      TCustomEDFSignalInfo& Signal = *File.GetSignal(static_cast<int32_t>(i));
+      Signal.SetSignalLabel(S.Label);
+      Signal.SetTransducertype(S.Transducer);
+      Signal.SetPhysidim(S.Physidim);
+      Signal.SetPhysimin(S.Physimin);
+      Signal.SetPhysimax(S.Physimax);
+      Signal.SetDigimin(S.Digimin);
+      Signal.SetDigimax(S.Digimax);
+      Signal.SetPrefilter(S.Prefilter);
+      Signal.SetNrSamples(S.Rate);
+      Signal.SetReserved("");
+    }
+    File.WriteHeader();
+    if (!File.Active()) {
+      std::fprintf(stderr, "the sample header is not valid\n");
+      return 1;
+    }
+    std::mt19937 Generator(20261207);
+    std::normal_distribution<double> Noise(0.0, 1.0);
+    for (int r = 0; r < RecordCount; ++r) {
+      TDynSmallIntArray Buffer = File.GetDataBuffer();
+      std::size_t k = 0;
+      for (const TSampleSignal& S : Spec)
+        for (int32_t i = 0; i < S.Rate; ++i)
+          Buffer[k++] =
+              ToDigital(S, S.Value(r + static_cast<double>(i) / S.Rate, Noise, Generator));
+      File.WriteRecord(Info.NrDataRecords());
+    }
+    File.Close();
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "%s\n", Error.what());
+    return 1;
+  }
+  return 0;
+}
