@@ -478,20 +478,26 @@ void TCustomEDFFile::UpdateDataChunks(void* /*Sender*/) {
     FChunks.push_back(std::move(Run));
 
   FBufferSamples = BufOffset;
-  // A layout beyond the bound, or one the system cannot give, leaves the buffer empty;
-  // GetDataBuffer then reports it.
-  if (BufOffset > 0 && BufOffset <= EDFMaxBufferSamples) {
-    try {
-      FDataBuffer.SetLength(static_cast<std::size_t>(BufOffset));
-    } catch (const std::bad_alloc&) {
-      FDataBuffer.clear();
-    }
+}
+
+void TCustomEDFFile::AllocateBuffer() {
+  // Allocated on first use, not with the layout: a header may promise records far larger than
+  // its file holds. A layout beyond the bound, or one the system cannot give, leaves the
+  // buffer empty, and the caller reports it.
+  if (!FDataBuffer.empty() || FBufferSamples <= 0 || FBufferSamples > EDFMaxBufferSamples)
+    return;
+  try {
+    FDataBuffer.SetLength(static_cast<std::size_t>(FBufferSamples));
+  } catch (const std::bad_alloc&) {
+    FDataBuffer.clear();
   }
 }
 
 TDynSmallIntArray TCustomEDFFile::GetDataBuffer() {
-  if (FDataBuffer.empty())
+  if (FDataBuffer.empty()) {
     UpdateDataChunks(this);
+    AllocateBuffer();
+  }
   if (FDataBuffer.empty())
     throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
   return FDataBuffer;
@@ -509,12 +515,13 @@ int64_t TCustomEDFFile::SamplePosition(int64_t Index, int64_t Sample) const {
   return Position;
 }
 
-void TCustomEDFFile::CheckRecordAccess() const {
+void TCustomEDFFile::CheckRecordAccess() {
   if (FRecordSamples <= 0)
     throw EDataFileReadData(DataFileMessages::ReadData);
   for (const auto& Chunk : FChunks)
     if (Chunk->RecordOffset() + Chunk->Count() > FRecordSamples)
       throw EDataFileReadData(DataFileMessages::ReadData);
+  AllocateBuffer();
   if (FBufferSamples > 0 && static_cast<int64_t>(FDataBuffer.size()) < FBufferSamples)
     throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
 }

@@ -172,7 +172,9 @@ private:
   int64_t SamplePosition(int64_t Index, int64_t Sample) const;
   // EDataFileReadData when no record layout is known or the chunks leave the record;
   // EDataFileBufferAllocation when the buffer could not be allocated.
-  void CheckRecordAccess() const;
+  void CheckRecordAccess();
+  // Gives DataBuffer the length of the buffered layout when it has none yet.
+  void AllocateBuffer();
   void AppendRecord(int64_t Position);
   void WriteSamples(const int16_t* Samples, int64_t Count, int64_t Position);
   std::string FormatGeneralHeader() const;

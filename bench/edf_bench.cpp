@@ -1,0 +1,179 @@
+// Benchmarks of the EDF file object. The read benchmark and its plain pread twin run in the
+// same process over the same bytes; the program ends with the ratio of the two, which should
+// stay at or below 1.2.
+#include "edf/uEDF.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace velastrin;
+
+constexpr int32_t ReadSignals = 20;
+constexpr int32_t ReadSamples = 256; // per signal and 1-second record
+constexpr int32_t ReadRecords = 4000;
+constexpr int32_t ExportedSignal = 7;
+constexpr int32_t HeaderSignals = 512;
+
+// Files written once by our own writer into a private folder, removed at exit.
+struct TFixtures {
+  std::string Dir;
+  std::string Wide;  // 512 signals, 10 records
+  std::string Night; // 20 signals, 4000 records
+
+  TFixtures() {
+    char Pattern[] = "/tmp/edf-bench-XXXXXX";
+    if (!::mkdtemp(Pattern))
+      std::abort();
+    Dir = Pattern;
+    Wide = Dir + "/wide.edf";
+    Night = Dir + "/night.edf";
+    Make(Wide, HeaderSignals, 4, 10);
+    Make(Night, ReadSignals, ReadSamples, ReadRecords);
+  }
+  ~TFixtures() {
+    std::error_code Ignored;
+    std::filesystem::remove_all(Dir, Ignored);
+  }
+
+  static void Make(const std::string& Path, int32_t Signals, int32_t Samples, int32_t Records) {
+    TEDFFile File;
+    File.SetFileName(Path);
+    File.CreateNew(Signals, true);
+    TCustomEDFFileInfo& Info = *File.FileInfo();
+    Info.SetPatient("X X X X");
+    Info.SetRecording("Startdate X X X X");
+    Info.SetStartDate(EncodeDate(2024, 1, 2));
+    Info.SetStartTime(EncodeTime(22, 0, 0, 0));
+    Info.SetReserved("");
+    Info.SetSampleRecDuration(1);
+    for (int32_t s = 0; s < Signals; ++s) {
+      TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
+      Signal.SetSignalLabel("Channel " + std::to_string(s));
+      Signal.SetTransducertype("Electrode");
+      Signal.SetPhysidim("uV");
+      Signal.SetPhysimin(-500);
+      Signal.SetPhysimax(500);
+      Signal.SetDigimin(-32768);
+      Signal.SetDigimax(32767);
+      Signal.SetPrefilter("None");
+      Signal.SetNrSamples(Samples);
+      Signal.SetReserved("");
+    }
+    File.WriteHeader();
+    for (int32_t r = 0; r < Records; ++r) {
+      TDynSmallIntArray Buffer = File.GetDataBuffer();
+      for (std::size_t i = 0; i < Buffer.size(); ++i)
+        Buffer[i] = static_cast<int16_t>(r + static_cast<int32_t>(i));
+      File.WriteRecord(r);
+    }
+  }
+};
+
+TFixtures& Fixtures() {
+  static TFixtures Instance;
+  return Instance;
+}
+
+void BM_OpenAndValidate512Signals(benchmark::State& State) {
+  const std::string& Path = Fixtures().Wide;
+  for (auto _ : State) {
+    TEDFFile File;
+    File.SetFileName(Path);
+    File.SetReadOnly(true);
+    File.SetStrict(false);
+    File.SetActive(true);
+    benchmark::DoNotOptimize(File.IsValid());
+  }
+}
+BENCHMARK(BM_OpenAndValidate512Signals)->Unit(benchmark::kMicrosecond);
+
+// One pass over the file: the exported signal's samples of every record, summed so that
+// nothing is optimised away.
+void BM_ReadOneSignal_FileObject(benchmark::State& State) {
+  TEDFFile File;
+  File.SetFileName(Fixtures().Night);
+  File.SetReadOnly(true);
+  File.SetStrict(false);
+  File.SetActive(true);
+  if (!File.IsValid())
+    State.SkipWithError("fixture not valid");
+  for (int32_t s = 0; s < File.SignalCount(); ++s)
+    File.GetSignal(s)->SetReadData(s == ExportedSignal);
+  const TDynSmallIntArray Buffer = File.GetDataBuffer();
+  const int64_t Records = File.FileInfo()->NrDataRecords();
+  for (auto _ : State) {
+    long Sum = 0;
+    for (int64_t r = 0; r < Records; ++r) {
+      File.ReadRecord(r);
+      for (int32_t k = 0; k < ReadSamples; ++k)
+        Sum += Buffer[static_cast<std::size_t>(k)];
+    }
+    benchmark::DoNotOptimize(Sum);
+  }
+  State.SetItemsProcessed(State.iterations() * Records * ReadSamples);
+}
+BENCHMARK(BM_ReadOneSignal_FileObject)->Unit(benchmark::kMillisecond);
+
+void BM_ReadOneSignal_PlainPread(benchmark::State& State) {
+  const int Handle = ::open(Fixtures().Night.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Handle < 0)
+    State.SkipWithError("cannot open fixture");
+  const int64_t HeaderBytes = 256 * (ReadSignals + 1);
+  const int64_t RecordBytes = 2 * ReadSignals * ReadSamples;
+  const int64_t Offset = 2 * ExportedSignal * ReadSamples;
+  std::vector<int16_t> Buffer(ReadSamples);
+  for (auto _ : State) {
+    long Sum = 0;
+    for (int64_t r = 0; r < ReadRecords; ++r) {
+      if (::pread(Handle, Buffer.data(), 2 * ReadSamples, HeaderBytes + r * RecordBytes + Offset) !=
+          2 * ReadSamples)
+        State.SkipWithError("short read");
+      for (int32_t k = 0; k < ReadSamples; ++k)
+        Sum += Buffer[static_cast<std::size_t>(k)];
+    }
+    benchmark::DoNotOptimize(Sum);
+  }
+  State.SetItemsProcessed(State.iterations() * ReadRecords * ReadSamples);
+  ::close(Handle);
+}
+BENCHMARK(BM_ReadOneSignal_PlainPread)->Unit(benchmark::kMillisecond);
+
+// Prints the usual table and remembers the times of the two read benchmarks.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& Reports) override {
+    for (const Run& R : Reports)
+      if (R.run_type == Run::RT_Iteration && !R.error_occurred)
+        Times[R.benchmark_name()] = R.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(Reports);
+  }
+  std::map<std::string, double> Times;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  Fixtures();
+  TRatioReporter Reporter;
+  benchmark::RunSpecifiedBenchmarks(&Reporter);
+  const auto Object = Reporter.Times.find("BM_ReadOneSignal_FileObject");
+  const auto Plain = Reporter.Times.find("BM_ReadOneSignal_PlainPread");
+  if (Object != Reporter.Times.end() && Plain != Reporter.Times.end() && Plain->second > 0)
+    std::printf("Reading one signal: file object / plain pread = %.3f (target <= 1.2)\n",
+                Object->second / Plain->second);
+  benchmark::Shutdown();
+  return 0;
+}

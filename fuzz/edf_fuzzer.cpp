@@ -1,0 +1,150 @@
+// Fuzz target of the EDF file object. Any byte sequence must open read-only, in strict and in
+// lenient mode, without a crash, a hang or unbounded memory: either valid, or not valid with
+// Status 1 or 2 and no records. Every record and every signal of a valid file reads, and the
+// header written back to a copy reopens. Only the documented exceptions may leave the object;
+// anything else escapes and libFuzzer reports it.
+#include "edf/uEDF.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using namespace velastrin;
+
+[[noreturn]] void Fail(const char* What, int Line) {
+  std::fprintf(stderr, "edf_fuzzer: check failed at line %d: %s\n", Line, What);
+  std::abort();
+}
+#define CHECK(Condition)                                                                           \
+  do {                                                                                             \
+    if (!(Condition))                                                                              \
+      Fail(#Condition, __LINE__);                                                                  \
+  } while (false)
+
+const std::string& WorkDir() {
+  static const std::string Dir = [] {
+    char Pattern[] = "/tmp/edf-fuzz-XXXXXX";
+    if (!::mkdtemp(Pattern))
+      Fail("mkdtemp", __LINE__);
+    return std::string(Pattern);
+  }();
+  return Dir;
+}
+
+void WriteWhole(const std::string& Path, const uint8_t* Data, size_t Size) {
+  const int Handle = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  CHECK(Handle >= 0);
+  size_t Done = 0;
+  while (Done < Size) {
+    const ssize_t Put = ::write(Handle, Data + Done, Size - Done);
+    CHECK(Put > 0);
+    Done += static_cast<size_t>(Put);
+  }
+  ::close(Handle);
+}
+
+// Reads records with the current buffering and checks that every buffered signal lies inside
+// the buffer.
+void ReadRecords(TEDFFile& File, int64_t Limit) {
+  // Records of many MiB are fine input but would only slow the search down; the buffer bound
+  // itself is covered by the unit tests.
+  if (File.RecordSamples() > (int64_t{1} << 22))
+    return;
+  TDynSmallIntArray Buffer;
+  try {
+    Buffer = File.GetDataBuffer();
+  } catch (const EDataFileBufferAllocation&) {
+    return; // nothing buffered, or more than the bound allows
+  }
+  const int64_t Records = std::min(File.FileInfo()->NrDataRecords(), Limit);
+  for (int64_t r = 0; r < Records; ++r) {
+    File.ReadRecord(r);
+    CHECK(File.BufferedRecord() == r);
+    long Sum = 0;
+    for (int32_t s = 0; s < File.SignalCount(); ++s) {
+      const TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
+      if (Signal.BufferOffset() < 0)
+        continue;
+      CHECK(Signal.BufferOffset() + Signal.NrSamples() <= static_cast<int64_t>(Buffer.size()));
+      for (int64_t k = 0; k < Signal.NrSamples(); ++k)
+        Sum += Buffer[static_cast<size_t>(Signal.BufferOffset() + k)];
+    }
+    (void)Sum;
+  }
+}
+
+void Examine(const std::string& Path, bool Strict) {
+  TEDFFile File;
+  File.SetFileName(Path);
+  File.SetReadOnly(true);
+  File.SetStrict(Strict);
+  File.Open();
+  CHECK(File.Active());
+  CHECK(File.FileInfo() != nullptr);
+  if (!File.Valid()) {
+    CHECK(File.Status() == esGeneralHeaderInvalid || File.Status() == esSignalHeadersInvalid);
+    CHECK(File.FileInfo()->NrDataRecords() == 0);
+    try {
+      File.ReadRecord(0);
+      Fail("record read from a file that is not valid", __LINE__);
+    } catch (const EDataFileReadData&) {
+    }
+    return;
+  }
+  CHECK(File.FileInfo()->NrDataRecords() >= 0);
+  try {
+    (void)File.IsValid();
+  } catch (const EDataFileBufferAllocation&) {
+  }
+  ReadRecords(File, 256);
+  // Every signal on its own, as an export reads it.
+  const int32_t Count = File.SignalCount();
+  if (Count <= 16) {
+    for (int32_t Only = 0; Only < Count; ++Only) {
+      for (int32_t s = 0; s < Count; ++s)
+        File.GetSignal(s)->SetReadData(s == Only);
+      CHECK(File.GetSignal(Only)->BufferOffset() == 0);
+      ReadRecords(File, 8);
+    }
+  }
+  File.Close();
+  CHECK(!File.Active());
+}
+
+// Marks the whole header modified on a read-write copy and lets Close write it back.
+void WriteBack(const std::string& Copy, const uint8_t* Data, size_t Size) {
+  WriteWhole(Copy, Data, Size);
+  {
+    TEDFFile File;
+    File.SetFileName(Copy);
+    File.SetStrict(false);
+    File.Open();
+    File.FileInfo()->SetModified(true);
+    for (int32_t s = 0; s < File.SignalCount(); ++s)
+      File.GetSignal(s)->SetModified(true);
+    try {
+      File.Close();
+    } catch (const EConvertError&) {
+      // a value that does not fit its field is refused before anything is written
+    }
+    CHECK(!File.Active());
+  }
+  Examine(Copy, false);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  const std::string Input = WorkDir() + "/input.edf";
+  WriteWhole(Input, Data, Size);
+  Examine(Input, true);
+  Examine(Input, false);
+  WriteBack(WorkDir() + "/copy.edf", Data, Size);
+  return 0;
+}
