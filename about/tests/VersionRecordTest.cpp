@@ -187,3 +187,21 @@ TEST(VersionRecord, MissingFileAndFolderCannotBeRead) {
   EXPECT_EQ(ReadVersionRecord(std::filesystem::temp_directory_path().string(), Record),
             TVersionReadResult::vrrFailed);
 }
+
+TEST(VersionRecord, OverwrittenBytesAnywhereAreReadSafely) {
+  const std::string Elf = MakeElf(Spec([](TElfSpec&) {}));
+  for (std::size_t Pos = 0; Pos < Elf.size(); ++Pos) {
+    for (char Value : {'\x00', '\xff', '\x7f'}) {
+      std::string Damaged = Elf;
+      Damaged[Pos] = Value;
+      const std::string Name = WriteTempFile("overwritten.bin", Damaged);
+      TVersionRecord Record;
+      if (ReadVersionRecord(Name, Record) == TVersionReadResult::vrrOk) {
+        // Whatever survived is a well-formed record.
+        EXPECT_EQ(TVersionRecord().FromPayload(Record.ToPayload()), true) << Pos;
+      } else {
+        EXPECT_TRUE(Record.Entries().empty()) << Pos;
+      }
+    }
+  }
+}
