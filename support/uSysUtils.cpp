@@ -371,15 +371,24 @@ bool LocaleNameForLCID(uint32_t LCID, std::string& Name) {
 
 } // namespace
 
+namespace {
+
+// LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT stand for the current locale.
+bool IsDefaultLCID(uint32_t LCID) {
+  return LCID == 0 || LCID == 0x0400 || LCID == 0x0800;
+}
+
+} // namespace
+
 bool IsLCIDKnown(uint32_t LCID) {
-  if (LCID == 0)
+  if (IsDefaultLCID(LCID))
     return true;
   std::string Name;
   return LocaleNameForLCID(LCID, Name);
 }
 
 TFormatSettings GetLocaleFormatSettings(uint32_t LCID) {
-  if (LCID == 0)
+  if (IsDefaultLCID(LCID))
     return FormatSettings();
   std::string Name;
   if (!LocaleNameForLCID(LCID, Name))

@@ -74,6 +74,8 @@ namespace velastrin {
 
 // ---- Locale format settings -------------------------------------------------------------
 
+// Names, AM/PM texts and formats are UTF-8 text. Separators are single bytes: a locale whose
+// mark is not ASCII gets the nearest ASCII one (a no-break space groups as a blank).
 struct TFormatSettings {
   char DecimalSeparator = '.';
   char ThousandSeparator = ',';
@@ -106,7 +108,8 @@ void InitFormatSettingsFromEnvironment();
 // The settings of a locale given by its name ("nl_NL", "de-DE", "C") or Windows LCID.
 TFormatSettings GetLocaleFormatSettingsByName(const std::string& LocaleName);
 TFormatSettings GetLocaleFormatSettings(uint32_t LCID);
-// Whether ICU knows a locale for this LCID (LCID 0 is always known).
+// Whether ICU knows a locale for this LCID. LCID 0 and the user and system default
+// identifiers (0x0400, 0x0800) are always known and mean the process settings.
 bool IsLCIDKnown(uint32_t LCID);
 
 // Replaces one field of FormatSettings() for the lifetime of the guard and restores it on

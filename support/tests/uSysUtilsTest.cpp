@@ -669,10 +669,13 @@ TEST(LocaleSettings, LcidsMapThroughIcu) {
   EXPECT_EQ(GetLocaleFormatSettings(0x12345678).ShortMonthNames[0], "Jan");
 }
 
-TEST(LocaleSettings, LcidZeroIsTheProcessSettings) {
+TEST(LocaleSettings, DefaultLcidsAreTheProcessSettings) {
   test::TSettingsScope Scope;
   FormatSettings().LongMonthNames[0] = "Primo";
-  EXPECT_EQ(GetLocaleFormatSettings(0).LongMonthNames[0], "Primo");
+  for (uint32_t Lcid : {0x0u, 0x0400u, 0x0800u}) {
+    EXPECT_TRUE(IsLCIDKnown(Lcid)) << Lcid;
+    EXPECT_EQ(GetLocaleFormatSettings(Lcid).LongMonthNames[0], "Primo") << Lcid;
+  }
 }
 
 // Environment variables for the length of one test.
