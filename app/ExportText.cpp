@@ -1,5 +1,6 @@
 #include "app/ExportText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -165,6 +166,32 @@ void TTextFileWriter::WriteInteger(int64_t Value) {
     Flush();
   const auto Result = std::to_chars(FBuffer.data() + FUsed, FBuffer.data() + FBuffer.size(), Value);
   FUsed = static_cast<std::size_t>(Result.ptr - FBuffer.data());
+}
+
+void TTextFileWriter::WriteSamples(const int16_t* Samples, std::size_t Count,
+                                   std::string_view Separator, bool Last) {
+  constexpr std::size_t MaxSampleChars = 6; // "-32768"
+  const std::size_t PerValue = MaxSampleChars + Separator.size();
+  const std::size_t RunLength = std::max<std::size_t>(1, (FBuffer.size() - 1) / PerValue);
+  std::size_t Done = 0;
+  while (Done < Count) {
+    const std::size_t Run = std::min(RunLength, Count - Done);
+    if (FBuffer.size() - FUsed < Run * PerValue)
+      Flush();
+    char* Out = FBuffer.data() + FUsed;
+    char* const End = FBuffer.data() + FBuffer.size();
+    for (std::size_t i = Done; i < Done + Run; ++i) {
+      Out = std::to_chars(Out, End, Samples[i]).ptr;
+      if (!Last || i + 1 < Count) {
+        if (Separator.size() == 1)
+          *Out++ = Separator.front();
+        else
+          Out = std::copy(Separator.begin(), Separator.end(), Out);
+      }
+    }
+    FUsed = static_cast<std::size_t>(Out - FBuffer.data());
+    Done += Run;
+  }
 }
 
 void TTextFileWriter::WriteSlow(std::string_view Text) {

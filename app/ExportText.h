@@ -35,7 +35,7 @@ std::string SeparatorText(int Choice);
 class TTextFileWriter {
 public:
   // Raises EFCreateError "Cannot create file "%s". %s" when the file cannot be created.
-  explicit TTextFileWriter(const std::string& FileName, std::size_t BufferSize = 1 << 16);
+  explicit TTextFileWriter(const std::string& FileName, std::size_t BufferSize = 1 << 18);
   ~TTextFileWriter();
   TTextFileWriter(const TTextFileWriter&) = delete;
   TTextFileWriter& operator=(const TTextFileWriter&) = delete;
@@ -50,6 +50,10 @@ public:
   }
   // A decimal integer without leading zeros or blanks.
   void WriteInteger(int64_t Value);
+  // Count samples as decimal integers, each followed by Separator except, when Last is set,
+  // the last one. The export's inner loop: one capacity check per run of values.
+  void WriteSamples(const int16_t* Samples, std::size_t Count, std::string_view Separator,
+                    bool Last);
   // Flushes and closes; raises EWriteError on a failed write. Idempotent.
   void Close();
   const std::string& FileName() const { return FFileName; }

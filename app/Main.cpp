@@ -599,14 +599,9 @@ bool TForm1::WriteSignalData(TEDFFile& File, int SignalNumber, const std::string
         break;
       }
       File.ReadRecord(n);
-      const int16_t* Samples = Buffer.data() + B;
-      for (int64_t i = 0; i + 1 < N; ++i) {
-        Writer.WriteInteger(Samples[i]);
-        Writer.Write(FSeparator);
-      }
-      Writer.WriteInteger(Samples[N - 1]);
-      if (n + 1 < RecordCount)
-        Writer.Write(FSeparator);
+      // Every value is followed by the separator but the very last one of the file.
+      Writer.WriteSamples(Buffer.data() + B, static_cast<std::size_t>(N), FSeparator,
+                          n + 1 == RecordCount);
     }
   }
   Writer.Close();

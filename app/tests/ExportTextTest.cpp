@@ -130,6 +130,45 @@ TEST(TextFileWriter, WritesTextAndIntegersAcrossBufferBoundaries) {
   EXPECT_EQ(ReadFile(Name), Expected);
 }
 
+struct TSamplesCase {
+  const char* Name;
+  std::size_t BufferSize;
+  const char* Separator;
+  bool Last;
+};
+
+class WriteSamplesCase : public ::testing::TestWithParam<TSamplesCase> {};
+
+TEST_P(WriteSamplesCase, WritesEveryValueWithItsSeparator) {
+  const TSamplesCase& C = GetParam();
+  TTempDir Dir;
+  const std::string Name = Dir.File("out.txt");
+  std::vector<int16_t> Samples;
+  for (int i = -32768; i <= 32767; i += 97)
+    Samples.push_back(static_cast<int16_t>(i));
+  Samples.push_back(-32768);
+  Samples.push_back(32767);
+  std::string Expected;
+  for (std::size_t i = 0; i < Samples.size(); ++i) {
+    Expected += std::to_string(Samples[i]);
+    if (!C.Last || i + 1 < Samples.size())
+      Expected += C.Separator;
+  }
+  TTextFileWriter Writer(Name, C.BufferSize);
+  Writer.WriteSamples(Samples.data(), Samples.size(), C.Separator, C.Last);
+  Writer.Close();
+  EXPECT_EQ(ReadFile(Name), Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(TextFileWriter, WriteSamplesCase,
+                         ::testing::Values(TSamplesCase{"CommaLast", 1 << 16, ",", true},
+                                           TSamplesCase{"CrLfNotLast", 1 << 16, "\r\n", false},
+                                           TSamplesCase{"TinyBufferCrLf", 64, "\r\n", true},
+                                           TSamplesCase{"TinyBufferTab", 64, "\t", false}),
+                         [](const ::testing::TestParamInfo<TSamplesCase>& Info) {
+                           return std::string(Info.param.Name);
+                         });
+
 TEST(TextFileWriter, TruncatesAnExistingFile) {
   TTempDir Dir;
   const std::string Name = Dir.File("out.txt");
