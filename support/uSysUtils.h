@@ -173,7 +173,11 @@ enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber };
 // The platform's float text under FormatSettings() separators. ffGeneral: at most Precision
 // significant digits, trailing zeros dropped, fixed notation when the integer part has at
 // most Precision digits and the magnitude is at least 0.00001, otherwise scientific with
-// an exponent of at least Digits digits ("1.5E+020" style).
+// an exponent of at least Digits digits ("1.5E+020" style). ffExponent: Precision digits,
+// "d.dddE+xx". ffFixed / ffNumber: Digits decimals (ffNumber groups thousands unless the
+// thousands separator is 0); an integer part longer than Precision gives ffGeneral.
+// Precision is 1..18; rounding is half away from zero on the decimal digits. NaN and
+// infinities give "NAN", "INF", "-INF".
 std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, int Digits);
 // Text-to-float under FormatSettings().DecimalSeparator: optional blanks, sign, digits,
 // optional decimal mark and digits, optional exponent. No thousands separators.
