@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -155,6 +157,20 @@ QWidget* MainForm() {
 }
 void SetMainForm(QWidget* Form) {
   GMainForm = Form;
+}
+
+QFont FormFont() {
+  QFont Font;
+  Font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+  Font.setStyleHint(QFont::SansSerif);
+  Font.setPixelSize(13);
+  // The layout was drawn for a narrow face; a wider stand-in gets one pixel less.
+  const QString Family = QFontInfo(Font).family();
+  if (!Family.contains(QStringLiteral("Sans Serif")) && !Family.contains(QStringLiteral("Arial")) &&
+      !Family.contains(QStringLiteral("Liberation")))
+    Font.setPixelSize(12);
+  return Font;
 }
 
 std::string ErrorBoxText(const std::string& Message) {

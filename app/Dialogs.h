@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 
+class QFont;
 class QWidget;
 
 namespace velastrin {
@@ -59,6 +60,10 @@ std::string ApplicationTitleFromPath(const std::string& ExePath);
 // The window a dialog without owner is centred over.
 QWidget* MainForm();
 void SetMainForm(QWidget* Form);
+
+// The font of the program's windows: "MS Sans Serif" of 13 pixels, or, where that family is
+// missing, the nearest sans-serif at a size that keeps the captions inside their places.
+QFont FormFont();
 
 // The text of the default error box: Message with a full stop appended when its last
 // character lies above ".".

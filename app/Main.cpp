@@ -220,9 +220,7 @@ TForm1::~TForm1() {
 
 void TForm1::CreateControls() {
   setWindowTitle(QStringLiteral("Velastrin convertor"));
-  QFont Font(QStringLiteral("MS Sans Serif"));
-  Font.setPixelSize(13);
-  setFont(Font);
+  setFont(FormFont());
 
   FAbout1 = menuBar()->addAction(QStringLiteral("About"));
 

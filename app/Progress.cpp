@@ -20,9 +20,7 @@ TFormProgress::TFormProgress(QWidget* Owner)
     : QDialog(Owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setWindowTitle(QStringLiteral("FormProgress"));
   setFixedSize(ClientWidth, ClientHeight);
-  QFont Font(QStringLiteral("MS Sans Serif"));
-  Font.setPixelSize(13);
-  setFont(Font);
+  setFont(FormFont());
 
   FRzButton1 = new QPushButton(QStringLiteral("Cancel"), this);
   FRzButton1->setGeometry(108, 80, 75, 25);

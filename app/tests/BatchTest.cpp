@@ -52,6 +52,10 @@ struct TSeparatorCase {
   const char* Text;
 };
 
+void PrintTo(const TSeparatorCase& Case, std::ostream* Out) {
+  *Out << Case.Switch;
+}
+
 class BatchSeparator : public BatchRun, public ::testing::WithParamInterface<TSeparatorCase> {};
 
 TEST_P(BatchSeparator, ExportsAndEndsWithStatusZero) {

@@ -25,6 +25,10 @@ struct TCommandLineCase {
   bool Help;
 };
 
+void PrintTo(const TCommandLineCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
 class CommandLineCase : public ::testing::TestWithParam<TCommandLineCase> {
 protected:
   std::string Expand(std::string Text) const {

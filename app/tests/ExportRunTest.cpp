@@ -64,6 +64,10 @@ struct TSignalCase {
   const char* Formula;
 };
 
+void PrintTo(const TSignalCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
 class ExportOfOurFile : public ExportRun, public ::testing::WithParamInterface<TSignalCase> {};
 
 TEST_P(ExportOfOurFile, WritesBothFilesByteForByte) {
@@ -254,6 +258,10 @@ struct TCancelCase {
   int Clicks;
   int Separator;
 };
+
+void PrintTo(const TCancelCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
 
 class CancelledExport : public ExportRun, public ::testing::WithParamInterface<TCancelCase> {};
 

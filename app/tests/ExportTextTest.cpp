@@ -19,6 +19,10 @@ struct TNumberCase {
   const char* Expected;
 };
 
+void PrintTo(const TNumberCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
 class NumberTextCase : public ::testing::TestWithParam<TNumberCase> {};
 
 TEST_P(NumberTextCase, FollowsTheGeneralFormat) {
@@ -76,6 +80,10 @@ struct TDateCase {
   double Value;
   const char* Expected;
 };
+
+void PrintTo(const TDateCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
 
 class DateTimeTextCase : public ::testing::TestWithParam<TDateCase> {};
 
@@ -136,6 +144,10 @@ struct TSamplesCase {
   const char* Separator;
   bool Last;
 };
+
+void PrintTo(const TSamplesCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
 
 class WriteSamplesCase : public ::testing::TestWithParam<TSamplesCase> {};
 

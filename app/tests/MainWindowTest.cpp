@@ -1,10 +1,12 @@
 // The main window driven through its real controls: examining input files, the signal
 // number, the output names and the Export button.
+#include "about/About.h"
 #include "app/Main.h"
 #include "app/tests/AppTestSupport.h"
 #include "edf/uEDF.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace velastrin {
@@ -257,6 +260,30 @@ TEST_F(MainWindow, UnreadableFileShowsTheDefaultErrorBox) {
   EXPECT_NE(Boxes.Boxes[0].Text.find(Name), std::string::npos);
   EXPECT_FALSE(Form.RzSpinEdit1()->isEnabled());
   EXPECT_TRUE(Form.BtnExport()->isEnabled()); // the handler stopped before re-evaluating
+}
+
+TEST_F(MainWindow, AboutShowsTheBoxWithTheProgramTexts) {
+  TForm1 Form;
+  Form.show();
+  std::string Name, Description, Email, Web;
+  bool OwnedByWindow = false;
+  QTimer::singleShot(0, [&] {
+    auto* Box = qobject_cast<TNaloAboutForm*>(QApplication::activeModalWidget());
+    ASSERT_NE(Box, nullptr);
+    Name = Box->ProgramName();
+    Description = Box->Description();
+    Email = Box->EmailLink();
+    Web = Box->WebAddress();
+    OwnedByWindow = Box->parentWidget() == &Form;
+    Box->reject();
+  });
+  Form.About1()->trigger();
+  EXPECT_EQ(Name, "Velastrin");
+  EXPECT_EQ(Description, "Program to export an EDF signal to an ASCII\ntext file with user "
+                         "selectable separators.\nUse commandline parameter /? or /h for help");
+  EXPECT_NE(Email.find(VelastrinEmailAddress), std::string::npos);
+  EXPECT_EQ(Web, VelastrinWebAddress);
+  EXPECT_TRUE(OwnedByWindow);
 }
 
 TEST(MainWindowHelpers, ChangeFileExtReplacesOnlyTheLastExtension) {
