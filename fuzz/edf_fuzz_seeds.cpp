@@ -66,13 +66,16 @@ std::string Patched(std::string Bytes, size_t Offset, const std::string& Text) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: edf_fuzz_seeds SEED_FOLDER [CORPUS_FOLDER]\n");
+    std::fprintf(stderr, "usage: edf_fuzz_seeds SEED_FOLDER [EMPTY_CORPUS_FOLDER]\n");
     return 2;
   }
   const std::string Dir = argv[1];
   std::filesystem::create_directories(Dir);
-  if (argc > 2)
+  if (argc > 2) {
+    // Every run starts from the seeds alone, so that a run is repeatable.
+    std::filesystem::remove_all(argv[2]);
     std::filesystem::create_directories(argv[2]);
+  }
 
   const std::string Two = MakeFile(Dir + "/valid-two-signals.edf", {4, 3}, 3, 1);
   MakeFile(Dir + "/valid-three-signals.edf", {1, 7, 2}, 5, 0.5L);

@@ -140,7 +140,20 @@ void WriteBack(const std::string& Copy, const uint8_t* Data, size_t Size) {
 
 } // namespace
 
+// Headers promising hundreds or thousands of signals take the sanitized build seconds per
+// input (every signal record is made even without a signal block) and reach no other code;
+// the unit tests open 9999 signals. The fuzzer spends its time elsewhere.
+bool TooManySignals(const uint8_t* Data, size_t Size) {
+  if (Size < 256)
+    return false;
+  int32_t Count = 0;
+  const std::string Text(reinterpret_cast<const char*>(Data) + 252, 4);
+  return TryStrToInt(Trim(Text), Count) && Count > 256;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  if (TooManySignals(Data, Size))
+    return 0;
   const std::string Input = WorkDir() + "/input.edf";
   WriteWhole(Input, Data, Size);
   Examine(Input, true);
