@@ -415,6 +415,7 @@ void TForm1::BatchIdle() {
                            TMsgDlgType::Warning, mbOK);
     } catch (...) {
       FExitStatus = ExitStatus::ExportFailed;
+      WriteStdErr(ErrorBoxText("Unknown error"));
       Dialogs().MessageBox(this, "There was an exception during the export", "Exception raised!",
                            TMsgDlgType::Warning, mbOK);
     }

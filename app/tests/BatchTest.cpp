@@ -158,6 +158,29 @@ TEST_F(BatchRun, DefaultOutputNamesSitNextToTheInput) {
   EXPECT_TRUE(std::filesystem::exists(Dir.File("night.txt")));
 }
 
+TEST_F(BatchRun, FolderAsInputCannotStart) {
+  const TRun Run = RunProgram({Dir.Path().string(), "1", InfoName, DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_NE(Run.StdErr.find("No valid EDF file selected"), std::string::npos);
+}
+
+TEST_F(BatchRun, FolderAsOutputFailsAndLeavesTheInputAlone) {
+  const std::string Before = ReadFile(Input);
+  const TRun Run = RunProgram({Input, "1", Dir.Path().string(), DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::ExportFailed);
+  EXPECT_NE(Run.StdErr.find("Cannot create file \"" + Dir.Path().string() + "\". "),
+            std::string::npos)
+      << Run.StdErr;
+  EXPECT_EQ(ReadFile(Input), Before);
+}
+
+TEST_F(BatchRun, SignalNumberOutOfRangeExportsTheLastSignal) {
+  std::filesystem::create_directories(Dir.File("out"));
+  const TRun Run = RunProgram({Input, "99", InfoName, DataName, "/BATCH"});
+  EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[2], 0, 4, "\r\n", true));
+}
+
 TEST_F(BatchRun, InteractiveStartWithoutDisplayPrintsHelp) {
   const TRun Run = RunProgram({Input, "1"});
   EXPECT_EQ(Run.Status, ExitStatus::NotStarted);

@@ -190,6 +190,20 @@ TEST_F(ExportRun, TinyGainIsWrittenInScientificNotation) {
             "\"Physical value uV = (ASCII+32768)*9.15541313801785E-008+0");
 }
 
+TEST_F(ExportRun, TruncatedFileExportsItsCompleteRecordsAndStaysUnchanged) {
+  const TEdfSpec Spec = ThreeSignalSpec(3);
+  const std::string Input = Dir.File("night.edf");
+  WriteEdf(Input, Spec);
+  // Cut the last record in half: 7 samples of 2 bytes per record.
+  std::filesystem::resize_file(Input, std::filesystem::file_size(Input) - 7);
+  const std::string Before = ReadFile(Input);
+  auto Form = Window(Input, 2, 1);
+  QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[1], 0, 2, ",", true));
+  EXPECT_NE(ReadFile(InfoName).find("\"StopTime:05.Mar.2004 13.45.09\""), std::string::npos);
+  EXPECT_EQ(ReadFile(Input), Before);
+}
+
 // ---- Records: none, one sample, progress ---------------------------------------------------
 
 TEST_F(ExportRun, ZeroRecordsGiveAnEmptyDataFileAndStopEqualToStart) {
