@@ -304,6 +304,7 @@ void TCustomEDFFile::Open() {
   FChunks.clear();
   FDataBuffer.clear();
   FBufferSamples = 0;
+  FLayoutEnd = 0;
   FRecordSamples = 0;
   FActive = true;
   try {
@@ -451,6 +452,7 @@ void TCustomEDFFile::UpdateDataChunks(void* /*Sender*/) {
   FDataBuffer.clear();
   FChunks.clear();
   FBufferSamples = 0;
+  FLayoutEnd = 0;
   if (!FValid)
     return;
 
@@ -478,6 +480,8 @@ void TCustomEDFFile::UpdateDataChunks(void* /*Sender*/) {
     FChunks.push_back(std::move(Run));
 
   FBufferSamples = BufOffset;
+  // Chunks are in record order: the last one ends furthest.
+  FLayoutEnd = FChunks.empty() ? 0 : FChunks.back()->RecordOffset() + FChunks.back()->Count();
 }
 
 void TCustomEDFFile::AllocateBuffer() {
@@ -518,9 +522,8 @@ int64_t TCustomEDFFile::SamplePosition(int64_t Index, int64_t Sample) const {
 void TCustomEDFFile::CheckRecordAccess() {
   if (FRecordSamples <= 0)
     throw EDataFileReadData(DataFileMessages::ReadData);
-  for (const auto& Chunk : FChunks)
-    if (Chunk->RecordOffset() + Chunk->Count() > FRecordSamples)
-      throw EDataFileReadData(DataFileMessages::ReadData);
+  if (FLayoutEnd > FRecordSamples)
+    throw EDataFileReadData(DataFileMessages::ReadData);
   AllocateBuffer();
   if (FBufferSamples > 0 && static_cast<int64_t>(FDataBuffer.size()) < FBufferSamples)
     throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
@@ -533,19 +536,22 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
     throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
   if (Index < 0 || Index >= FFileInfo->NrDataRecords())
     throw EDataFileReadData(DataFileMessages::ReadData);
-  CheckRecordAccess();
+  if (FDataBuffer.empty() || FLayoutEnd > FRecordSamples || FRecordSamples <= 0)
+    CheckRecordAccess(); // raises, or allocates a buffer not asked for yet
   // Every chunk must lie inside the file before the buffer is touched: a count taken from
-  // the header (after a re-parse) may promise more than the file holds.
-  for (const auto& Chunk : FChunks)
-    if (SamplePosition(Index, Chunk->RecordOffset() + Chunk->Count()) > FileSize())
-      throw EDataFileReadData(DataFileMessages::ReadData);
+  // the header (after a re-parse) may promise more than the file holds. Once the end of the
+  // last chunk is inside the file, no position before it can overflow.
+  const int64_t End = SamplePosition(Index, FLayoutEnd);
+  if (End > FileSize())
+    throw EDataFileReadData(DataFileMessages::ReadData);
 
   int16_t* Buffer = FDataBuffer.data();
   try {
     for (const auto& Chunk : FChunks) {
       int16_t* Target = Buffer + Chunk->BufferOffset();
       const auto Bytes = static_cast<std::size_t>(Chunk->Count()) * 2;
-      if (FStream->ReadAt(Target, Bytes, SamplePosition(Index, Chunk->RecordOffset())) != Bytes)
+      const int64_t Position = End - 2 * (FLayoutEnd - Chunk->RecordOffset());
+      if (FStream->ReadAt(Target, Bytes, Position) != Bytes)
         throw EDataFileReadData(DataFileMessages::ReadData); // cut short by someone else
       SwapToHost(Target, Chunk->Count());
     }

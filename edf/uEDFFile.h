@@ -195,6 +195,7 @@ private:
   int64_t FRecordSamples = 0;
   TDynSmallIntArray FDataBuffer;
   int64_t FBufferSamples = 0;
+  int64_t FLayoutEnd = 0; // end of the last chunk, in samples from the record start
   std::unique_ptr<TEDFFileStream> FStream;
   std::unique_ptr<TCustomEDFFileInfo> FFileInfo;
   std::vector<std::unique_ptr<TReadWriteDataChunk>> FChunks;

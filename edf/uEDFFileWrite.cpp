@@ -144,6 +144,7 @@ void TCustomEDFFile::CreateNew(int32_t SignalCount, bool Overwrite) {
   FChunks.clear();
   FDataBuffer.clear();
   FBufferSamples = 0;
+  FLayoutEnd = 0;
   FRecordSamples = 0;
   FBufferedRecord = -1;
   FValid = false;
