@@ -597,6 +597,72 @@ TEST_F(EdfFileTest, ReadersShareAFileThatNobodyWrites) {
   EXPECT_TRUE(LateReader.Valid());
 }
 
+TEST_F(EdfFileTest, NineThousandNineHundredNinetyNineSignalsOpenAndRead) {
+  TTestEDF Edf;
+  Edf.Signals.assign(9999, TTestSignal{});
+  for (std::size_t s = 0; s < Edf.Signals.size(); ++s) {
+    Edf.Signals[s].Label = "S" + std::to_string(s);
+    Edf.Signals[s].NrSamples = std::to_string(1 + s % 3);
+  }
+  Edf.Records = 2;
+  TEDFFile File;
+  OpenReadOnly(File, Write(Edf));
+  ASSERT_TRUE(File.Valid());
+  EXPECT_EQ(File.FileInfo()->HeaderBytes(), 2560000);
+  ASSERT_EQ(File.SignalCount(), 9999);
+  for (const int32_t s : {0, 1, 4711, 9998}) {
+    EXPECT_EQ(File.GetSignal(s)->SignalLabel(), "S" + std::to_string(s));
+    EXPECT_EQ(File.GetSignal(s)->NrSamples(), 1 + s % 3);
+  }
+  EXPECT_EQ(File.RecordSamples(), 3333 * 6);
+  File.ReadRecord(1);
+  ExpectBufferedRecord(File, 1);
+}
+
+TEST_F(EdfFileTest, SeparatorChangeRereadsTheOpenHeader) {
+  TTestEDF Edf;
+  Edf.Signals[0].PhysMax = "2,5";
+  TEDFFile File;
+  OpenReadOnly(File, Write(Edf));
+  EXPECT_FALSE(File.GetSignal(0)->FieldValid(TSignalField::Physimax));
+  File.SetStrict(false);
+  File.SetDecimalSeparator(',');
+  EXPECT_EQ(File.FileInfo()->DecimalSeparator(), ',');
+  EXPECT_TRUE(File.GetSignal(0)->FieldValid(TSignalField::Physimax));
+  EXPECT_DOUBLE_EQ(static_cast<double>(File.GetSignal(0)->Physimax()), 2.5);
+}
+
+TEST_F(EdfFileTest, FailedOpenLeavesTheObjectClosedAndReusable) {
+  const std::string Path = Dir.File("later.edf");
+  TEDFFile File;
+  File.SetFileName(Path);
+  File.SetReadOnly(true);
+  EXPECT_THROW(File.IsValid(), EFOpenError);
+  EXPECT_FALSE(File.Active());
+  test::WriteBytes(Path, TTestEDF{}.Bytes());
+  EXPECT_TRUE(File.IsValid());
+  EXPECT_FALSE(File.Active());
+  File.Open();
+  EXPECT_TRUE(File.Valid());
+}
+
+TEST_F(EdfFileTest, ModifiedHeaderOfWritableFileIsWrittenOnClose) {
+  const std::string Path = Write(TTestEDF{});
+  {
+    TEDFFile File;
+    File.SetFileName(Path);
+    File.Open();
+    ASSERT_TRUE(File.Valid());
+    File.FileInfo()->SetPatient("New patient");
+    EXPECT_TRUE(File.IsHeaderModified());
+    EXPECT_FALSE(File.AreSignalsModified());
+  }
+  const std::string Bytes = test::ReadBytes(Path);
+  EXPECT_EQ(Bytes.substr(8, 80), test::Pad("New patient", 80));
+  EXPECT_EQ(Bytes.substr(236, 8), test::Pad("3", 8));
+  EXPECT_EQ(Bytes.substr(256), TTestEDF{}.Bytes().substr(256)); // the rest untouched
+}
+
 TEST(EdfUnit, RegistersOnce) {
   ResetUnitList();
   InitUnit_uEDF();

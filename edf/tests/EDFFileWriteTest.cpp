@@ -376,6 +376,53 @@ TEST_F(EdfFileWriteTest, WriteRecordGuards) {
   }
 }
 
+TEST_F(EdfFileWriteTest, CreateInMissingFolderFailsWithTheSystemReason) {
+  const std::string Path = Dir.File("no-such-folder/new.edf");
+  TEDFFile File;
+  File.SetFileName(Path);
+  try {
+    File.CreateNew(1, false);
+    ADD_FAILURE() << "no error";
+  } catch (const EFCreateError& Error) {
+    EXPECT_EQ(std::string(Error.what()),
+              "Cannot create file \"" + Path + "\". No such file or directory");
+  }
+  EXPECT_FALSE(File.Creating());
+  File.SetFileName(Dir.File("fine.edf")); // not stuck in the creating state
+  File.CreateNew(1, false);
+  EXPECT_TRUE(File.Creating());
+}
+
+TEST_F(EdfFileWriteTest, FileBeingCreatedIsLockedAgainstReaders) {
+  const std::string Path = Dir.File("locked.edf");
+  TEDFFile Writer;
+  Writer.SetFileName(Path);
+  Writer.CreateNew(1, false);
+  TEDFFile Reader;
+  Reader.SetFileName(Path);
+  Reader.SetReadOnly(true);
+  EXPECT_THROW(Reader.Open(), EFOpenError);
+}
+
+TEST_F(EdfFileWriteTest, SettingsChangedWhileCreatingKeepTheValues) {
+  const std::string Path = Dir.File("settings.edf");
+  TEDFFile File;
+  File.SetFileName(Path);
+  File.CreateNew(1, false);
+  FillHeader(File, {2});
+  File.SetStrict(false);
+  File.SetDecimalSeparator(',');
+  EXPECT_EQ(File.FileInfo()->Patient(), "P-1 M 01-JAN-1970 Some_One");
+  EXPECT_EQ(File.GetSignal(0)->NrSamples(), 2);
+  EXPECT_TRUE(File.IsValid());
+  File.WriteHeader();
+  EXPECT_TRUE(File.Active());
+  File.Close();
+  const std::string Bytes = test::ReadBytes(Path);
+  EXPECT_EQ(Bytes.substr(244, 8), test::Pad("2,5", 8)); // written with the chosen separator
+  EXPECT_EQ(Bytes.substr(256 + 104, 8), test::Pad("-250,5", 8));
+}
+
 TEST_F(EdfFileWriteTest, FileBeingCreatedIsReleasedOnDestruction) {
   const std::string Path = Dir.File("abandoned.edf");
   {
