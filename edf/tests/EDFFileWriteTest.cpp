@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -421,6 +422,32 @@ TEST_F(EdfFileWriteTest, SettingsChangedWhileCreatingKeepTheValues) {
   const std::string Bytes = test::ReadBytes(Path);
   EXPECT_EQ(Bytes.substr(244, 8), test::Pad("2,5", 8)); // written with the chosen separator
   EXPECT_EQ(Bytes.substr(256 + 104, 8), test::Pad("-250,5", 8));
+}
+
+TEST_F(EdfFileWriteTest, HeaderNumbersIgnoreTheUsersDecimalMark) {
+  // The user's settings (and the C library's locale, where one with a comma exists) say ",":
+  // EDF header numbers are still written and read with ".".
+  TSettingOverride<char> Decimal(&TFormatSettings::DecimalSeparator, ',');
+  TSettingOverride<char> Thousands(&TFormatSettings::ThousandSeparator, '.');
+  const char* Previous = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string Saved = Previous ? Previous : "C";
+  for (const char* Name : {"de_DE.UTF-8", "de_DE.utf8", "nl_NL.UTF-8", "fr_FR.UTF-8"})
+    if (std::setlocale(LC_NUMERIC, Name))
+      break;
+  const std::string Path = MakeFile({3, 5}, 1, "locale.edf");
+  TEDFFile Reader;
+  Reader.SetFileName(Path);
+  Reader.SetReadOnly(true);
+  Reader.Open();
+  const bool Valid = Reader.IsValid();
+  std::setlocale(LC_NUMERIC, Saved.c_str());
+
+  const std::string Bytes = test::ReadBytes(Path);
+  EXPECT_EQ(Bytes.substr(244, 8), test::Pad("2.5", 8));
+  EXPECT_EQ(Bytes.substr(464, 8), test::Pad("-250.5", 8));
+  EXPECT_TRUE(Valid);
+  EXPECT_DOUBLE_EQ(static_cast<double>(Reader.FileInfo()->SampleRecDuration()), 2.5);
+  EXPECT_DOUBLE_EQ(static_cast<double>(Reader.GetSignal(1)->Physimax()), 250.5);
 }
 
 TEST_F(EdfFileWriteTest, FileBeingCreatedIsReleasedOnDestruction) {
