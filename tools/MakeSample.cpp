@@ -90,18 +90,18 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const std::vector<TSampleSignal> Spec = Signals();
+    const std::vector<TSampleSignal> Fixture = Signals();
     TEDFFile File;
     File.SetFileName(argv[1]);
-    File.CreateNew(static_cast<int32_t>(Spec.size()), true);
+    File.CreateNew(static_cast<int32_t>(Fixture.size()), true);
     TCustomEDFFileInfo& Info = *File.FileInfo();
     Info.SetPatient("X-0042 F 12-JUN-1978 Sample_Subject");
     Info.SetRecording("Startdate 07-DEC-2026 PSG-0042 NN Velastrin_sample_generator");
     Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 30, 0, 0));
     Info.SetReserved("");
     Info.SetSampleRecDuration(1);
-    for (std::size_t i = 0; i < Spec.size(); ++i) {
-      const TSampleSignal& S = Spec[i];
+    for (std::size_t i = 0; i < Fixture.size(); ++i) {
+      const TSampleSignal& S = Fixture[i];
       TCustomEDFSignalInfo& Signal = *File.GetSignal(static_cast<int32_t>(i));
       Signal.SetSignalLabel(S.Label);
       Signal.SetTransducertype(S.Transducer);
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < RecordCount; ++r) {
       TDynSmallIntArray Buffer = File.GetDataBuffer();
       std::size_t k = 0;
-      for (const TSampleSignal& S : Spec)
+      for (const TSampleSignal& S : Fixture)
         for (int32_t i = 0; i < S.Rate; ++i)
           Buffer[k++] =
               ToDigital(S, S.Value(r + static_cast<double>(i) / S.Rate, Noise, Generator));

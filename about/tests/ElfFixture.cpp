@@ -41,23 +41,23 @@ std::string RecordPayload(TEntries Entries) {
   return Record.ToPayload();
 }
 
-std::string MakeElf(const TElfSpec& Spec) {
-  const bool B64 = Spec.Is64;
+std::string MakeElf(const TElfLayout& Layout) {
+  const bool B64 = Layout.Is64;
   const int Word = B64 ? 8 : 4;
   const std::size_t HeaderSize = B64 ? 64 : 52;
   const std::size_t SectionEntry = B64 ? 64 : 40;
 
-  const std::string Section = Spec.WithRecord ? Spec.SectionName : std::string(".text");
+  const std::string Section = Layout.WithRecord ? Layout.SectionName : std::string(".text");
   const std::string Names = std::string("\0.shstrtab\0", 11) + Section + '\0';
 
-  TWriter Note(Spec.BigEndian);
-  if (Spec.WithRecord) {
-    Note.Put(Spec.NoteName.size() + 1, 4);
-    Note.Put(Spec.Payload.size() + Spec.ExtraDescSize, 4);
-    Note.Put(Spec.NoteType, 4);
-    Note.Append(Spec.NoteName + '\0');
+  TWriter Note(Layout.BigEndian);
+  if (Layout.WithRecord) {
+    Note.Put(Layout.NoteName.size() + 1, 4);
+    Note.Put(Layout.Payload.size() + Layout.ExtraDescSize, 4);
+    Note.Put(Layout.NoteType, 4);
+    Note.Append(Layout.NoteName + '\0');
     Note.Align(4);
-    Note.Append(Spec.Payload);
+    Note.Append(Layout.Payload);
     Note.Align(4);
   } else {
     Note.Append(std::string(16, '\x90'));
@@ -68,12 +68,12 @@ std::string MakeElf(const TElfSpec& Spec) {
   std::size_t TableOffset = DataOffset + Note.Size();
   TableOffset = (TableOffset + 7) / 8 * 8;
 
-  TWriter W(Spec.BigEndian);
+  TWriter W(Layout.BigEndian);
   W.Append(std::string("\x7f"
                        "ELF",
                        4));
   W.Put(B64 ? 2 : 1, 1);
-  W.Put(Spec.BigEndian ? 2 : 1, 1);
+  W.Put(Layout.BigEndian ? 2 : 1, 1);
   W.Put(1, 1); // version
   W.Append(std::string(9, '\0'));
   W.Put(2, 2);            // executable
@@ -81,7 +81,7 @@ std::string MakeElf(const TElfSpec& Spec) {
   W.Put(1, 4);            // version
   W.Put(0, Word);         // entry
   W.Put(0, Word);         // program headers
-  W.Put(Spec.SectionTableBeyondEnd ? TableOffset + 4096 : TableOffset, Word);
+  W.Put(Layout.SectionTableBeyondEnd ? TableOffset + 4096 : TableOffset, Word);
   W.Put(0, 4); // flags
   W.Put(HeaderSize, 2);
   W.Put(B64 ? 56 : 32, 2); // program header entry size
@@ -107,9 +107,9 @@ std::string MakeElf(const TElfSpec& Spec) {
   };
   PutSection(0, 0, 0, 0);
   PutSection(1, 3, NamesOffset, Names.size());
-  PutSection(11, Spec.WithRecord ? Spec.SectionType : 1, DataOffset, Note.Size());
-  if (W.Size() < Spec.PadTo)
-    W.Append(std::string(Spec.PadTo - W.Size(), '\0'));
+  PutSection(11, Layout.WithRecord ? Layout.SectionType : 1, DataOffset, Note.Size());
+  if (W.Size() < Layout.PadTo)
+    W.Append(std::string(Layout.PadTo - W.Size(), '\0'));
   return W.Bytes();
 }
 

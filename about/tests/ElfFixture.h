@@ -13,7 +13,7 @@ namespace velastrin::test {
 
 using TEntries = std::vector<std::pair<std::string, std::string>>;
 
-struct TElfSpec {
+struct TElfLayout {
   bool Is64 = true;
   bool BigEndian = false;
   bool WithRecord = true;
@@ -27,7 +27,7 @@ struct TElfSpec {
   uint32_t ExtraDescSize = 0; // claim more description bytes than there are
 };
 
-std::string MakeElf(const TElfSpec& Spec);
+std::string MakeElf(const TElfLayout& Layout);
 
 // A record with the given entries (key, value pairs) as payload text.
 std::string RecordPayload(TEntries Entries);

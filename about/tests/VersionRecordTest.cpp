@@ -84,13 +84,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct TFileCase {
   const char* Name;
-  TElfSpec Spec;
+  TElfLayout Layout;
   TVersionReadResult Expected;
   friend void PrintTo(const TFileCase& C, std::ostream* Os) { *Os << C.Name; }
 };
 
-TElfSpec Spec(void (*Change)(TElfSpec&)) {
-  TElfSpec S;
+TElfLayout Layout(void (*Change)(TElfLayout&)) {
+  TElfLayout S;
   S.Payload = RecordPayload({{"\\StringFileInfo\\040904b0\\ProductName", "Fixture"}});
   Change(S);
   return S;
@@ -100,7 +100,7 @@ class VersionRecordFromFile : public testing::TestWithParam<TFileCase> {};
 
 TEST_P(VersionRecordFromFile, GivesTheExpectedResult) {
   const std::string Name =
-      WriteTempFile(std::string(GetParam().Name) + ".bin", MakeElf(GetParam().Spec));
+      WriteTempFile(std::string(GetParam().Name) + ".bin", MakeElf(GetParam().Layout));
   TVersionRecord Record;
   ASSERT_EQ(ReadVersionRecord(Name, Record), GetParam().Expected);
   if (GetParam().Expected == TVersionReadResult::vrrOk) {
@@ -115,31 +115,31 @@ TEST_P(VersionRecordFromFile, GivesTheExpectedResult) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, VersionRecordFromFile,
     testing::Values(
-        TFileCase{"Elf64LittleEndian", Spec([](TElfSpec&) {}), TVersionReadResult::vrrOk},
-        TFileCase{"Elf32BigEndian", Spec([](TElfSpec& S) {
+        TFileCase{"Elf64LittleEndian", Layout([](TElfLayout&) {}), TVersionReadResult::vrrOk},
+        TFileCase{"Elf32BigEndian", Layout([](TElfLayout& S) {
                     S.Is64 = false;
                     S.BigEndian = true;
                   }),
                   TVersionReadResult::vrrOk},
-        TFileCase{"Elf64BigEndian", Spec([](TElfSpec& S) { S.BigEndian = true; }),
+        TFileCase{"Elf64BigEndian", Layout([](TElfLayout& S) { S.BigEndian = true; }),
                   TVersionReadResult::vrrOk},
-        TFileCase{"ElfWithoutRecord", Spec([](TElfSpec& S) { S.WithRecord = false; }),
+        TFileCase{"ElfWithoutRecord", Layout([](TElfLayout& S) { S.WithRecord = false; }),
                   TVersionReadResult::vrrNoRecord},
-        TFileCase{"OtherNoteSection", Spec([](TElfSpec& S) { S.SectionName = ".note.other"; }),
+        TFileCase{"OtherNoteSection", Layout([](TElfLayout& S) { S.SectionName = ".note.other"; }),
                   TVersionReadResult::vrrNoRecord},
-        TFileCase{"ForeignNoteInOurSection", Spec([](TElfSpec& S) { S.NoteName = "GNU"; }),
+        TFileCase{"ForeignNoteInOurSection", Layout([](TElfLayout& S) { S.NoteName = "GNU"; }),
                   TVersionReadResult::vrrFailed},
-        TFileCase{"WrongNoteType", Spec([](TElfSpec& S) { S.NoteType = 9; }),
+        TFileCase{"WrongNoteType", Layout([](TElfLayout& S) { S.NoteType = 9; }),
                   TVersionReadResult::vrrFailed},
-        TFileCase{"SectionNotANote", Spec([](TElfSpec& S) { S.SectionType = 1; }),
+        TFileCase{"SectionNotANote", Layout([](TElfLayout& S) { S.SectionType = 1; }),
                   TVersionReadResult::vrrFailed},
         TFileCase{"SectionTableBeyondTheEnd",
-                  Spec([](TElfSpec& S) { S.SectionTableBeyondEnd = true; }),
+                  Layout([](TElfLayout& S) { S.SectionTableBeyondEnd = true; }),
                   TVersionReadResult::vrrFailed},
-        TFileCase{"NoteLongerThanItsSection", Spec([](TElfSpec& S) { S.ExtraDescSize = 64; }),
+        TFileCase{"NoteLongerThanItsSection", Layout([](TElfLayout& S) { S.ExtraDescSize = 64; }),
                   TVersionReadResult::vrrFailed},
         TFileCase{"PayloadWithoutEnd",
-                  Spec([](TElfSpec& S) { S.Payload = std::string("\\K\0V\0", 5); }),
+                  Layout([](TElfLayout& S) { S.Payload = std::string("\\K\0V\0", 5); }),
                   TVersionReadResult::vrrFailed}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
@@ -165,14 +165,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, VersionRecordFromPlainFile,
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(VersionRecord, ElfTruncatedInsideItsHeaderCannotBeRead) {
-  const std::string Elf = MakeElf(Spec([](TElfSpec&) {}));
+  const std::string Elf = MakeElf(Layout([](TElfLayout&) {}));
   const std::string Name = WriteTempFile("short.bin", Elf.substr(0, 30));
   TVersionRecord Record;
   EXPECT_EQ(ReadVersionRecord(Name, Record), TVersionReadResult::vrrFailed);
 }
 
 TEST(VersionRecord, EveryTruncationOfAFileWithARecordIsReadSafely) {
-  const std::string Elf = MakeElf(Spec([](TElfSpec&) {}));
+  const std::string Elf = MakeElf(Layout([](TElfLayout&) {}));
   for (std::size_t Length = 0; Length < Elf.size(); ++Length) {
     const std::string Name = WriteTempFile("cut.bin", Elf.substr(0, Length));
     TVersionRecord Record;
@@ -189,7 +189,7 @@ TEST(VersionRecord, MissingFileAndFolderCannotBeRead) {
 }
 
 TEST(VersionRecord, OverwrittenBytesAnywhereAreReadSafely) {
-  const std::string Elf = MakeElf(Spec([](TElfSpec&) {}));
+  const std::string Elf = MakeElf(Layout([](TElfLayout&) {}));
   for (std::size_t Pos = 0; Pos < Elf.size(); ++Pos) {
     for (char Value : {'\x00', '\xff', '\x7f'}) {
       std::string Damaged = Elf;

@@ -17,10 +17,10 @@ const std::string OwnFileVersion =
 
 // An executable-like file whose record holds Entries.
 std::string FixtureWith(const std::string& Name, TEntries Entries, uint64_t PadTo = 0) {
-  TElfSpec Spec;
-  Spec.Payload = RecordPayload(Entries);
-  Spec.PadTo = PadTo;
-  return WriteTempFile(Name, MakeElf(Spec));
+  TElfLayout Layout;
+  Layout.Payload = RecordPayload(Entries);
+  Layout.PadTo = PadTo;
+  return WriteTempFile(Name, MakeElf(Layout));
 }
 
 const TEntries FullRecord = {
@@ -205,9 +205,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(VersionLabel, DamagedRecordShowsTheReadError) {
-  TElfSpec Spec;
-  Spec.Payload = std::string("\\K\0V\0", 5); // no closing empty key
-  const std::string File = WriteTempFile("damaged.bin", MakeElf(Spec));
+  TElfLayout Layout;
+  Layout.Payload = std::string("\\K\0V\0", 5); // no closing empty key
+  const std::string File = WriteTempFile("damaged.bin", MakeElf(Layout));
   TVersionLabel Label;
   Label.SetFilename(File);
   Label.SetVersionResource(vrCompanyName);

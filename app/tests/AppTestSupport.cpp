@@ -71,20 +71,20 @@ bool TRecordingDialogs::SaveFileDialog(QWidget*, const std::string& Title, std::
   return FileDialogAccepts;
 }
 
-void WriteEdf(const std::string& FileName, const TEdfSpec& Spec) {
+void WriteEdf(const std::string& FileName, const TEdfFixture& Fixture) {
   TEDFFile File;
   File.SetFileName(FileName);
   File.SetStrict(false); // labels with a leading blank are part of the fixtures
-  File.CreateNew(static_cast<int32_t>(Spec.Signals.size()), true);
+  File.CreateNew(static_cast<int32_t>(Fixture.Signals.size()), true);
   TCustomEDFFileInfo& Info = *File.FileInfo();
-  Info.SetPatient(Spec.Patient);
-  Info.SetRecording(Spec.Recording);
-  Info.SetStartDateTime(EncodeDate(Spec.Year, Spec.Month, Spec.Day) +
-                        EncodeTime(Spec.Hour, Spec.Minute, Spec.Second, 0));
+  Info.SetPatient(Fixture.Patient);
+  Info.SetRecording(Fixture.Recording);
+  Info.SetStartDateTime(EncodeDate(Fixture.Year, Fixture.Month, Fixture.Day) +
+                        EncodeTime(Fixture.Hour, Fixture.Minute, Fixture.Second, 0));
   Info.SetReserved("");
-  Info.SetSampleRecDuration(Spec.RecordDuration);
-  for (std::size_t i = 0; i < Spec.Signals.size(); ++i) {
-    const TSignalSpec& S = Spec.Signals[i];
+  Info.SetSampleRecDuration(Fixture.RecordDuration);
+  for (std::size_t i = 0; i < Fixture.Signals.size(); ++i) {
+    const TSignalFixture& S = Fixture.Signals[i];
     TCustomEDFSignalInfo& Signal = *File.GetSignal(static_cast<int32_t>(i));
     Signal.SetSignalLabel(S.Label);
     Signal.SetTransducertype("AgAgCl electrode");
@@ -100,10 +100,10 @@ void WriteEdf(const std::string& FileName, const TEdfSpec& Spec) {
   File.WriteHeader();
   if (!File.Active())
     throw std::runtime_error("fixture header not valid: " + FileName);
-  for (int64_t r = 0; r < Spec.Records; ++r) {
+  for (int64_t r = 0; r < Fixture.Records; ++r) {
     TDynSmallIntArray Buffer = File.GetDataBuffer();
     std::size_t k = 0;
-    for (const TSignalSpec& S : Spec.Signals)
+    for (const TSignalFixture& S : Fixture.Signals)
       for (int32_t i = 0; i < S.NrSamples; ++i)
         Buffer[k++] = S.Value(r, i);
     File.WriteRecord(Info.NrDataRecords());
@@ -111,14 +111,14 @@ void WriteEdf(const std::string& FileName, const TEdfSpec& Spec) {
   File.Close();
 }
 
-TEdfSpec ThreeSignalSpec(int64_t Records) {
-  TEdfSpec Spec;
-  Spec.Records = Records;
-  TSignalSpec Eeg;
+TEdfFixture ThreeSignalFixture(int64_t Records) {
+  TEdfFixture Fixture;
+  Fixture.Records = Records;
+  TSignalFixture Eeg;
   Eeg.Label = "EEG Fpz-Cz";
   Eeg.NrSamples = 4;
   Eeg.Value = [](int64_t r, int32_t i) { return static_cast<int16_t>(r * 100 - 37 * i); };
-  TSignalSpec Eog;
+  TSignalFixture Eog;
   Eog.Label = " EOG horizontal";
   Eog.NrSamples = 2;
   Eog.Physimin = 0;
@@ -126,7 +126,7 @@ TEdfSpec ThreeSignalSpec(int64_t Records) {
   Eog.Digimin = 0;
   Eog.Digimax = 1000;
   Eog.Value = [](int64_t r, int32_t i) { return static_cast<int16_t>(500 + r * 10 + i); };
-  TSignalSpec Emg;
+  TSignalFixture Emg;
   Emg.Label = "EMG submental";
   Emg.NrSamples = 1;
   Emg.Physimin = 100;
@@ -134,8 +134,8 @@ TEdfSpec ThreeSignalSpec(int64_t Records) {
   Emg.Digimin = -32768;
   Emg.Digimax = 32767;
   Emg.Value = [](int64_t r, int32_t) { return static_cast<int16_t>(r % 2 ? -32768 : 32767); };
-  Spec.Signals = {Eeg, Eog, Emg};
-  return Spec;
+  Fixture.Signals = {Eeg, Eog, Emg};
+  return Fixture;
 }
 
 void WriteEdflibFile(const std::string& FileName) {
@@ -191,7 +191,7 @@ void WriteFileBytes(const std::string& FileName, const std::string& Bytes) {
   Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
 }
 
-std::string ExpectedData(const TSignalSpec& Signal, int64_t FirstRecord, int64_t Records,
+std::string ExpectedData(const TSignalFixture& Signal, int64_t FirstRecord, int64_t Records,
                          const std::string& Separator, bool Complete) {
   std::vector<std::string> Values;
   for (int64_t r = FirstRecord; r < FirstRecord + Records; ++r)

@@ -45,7 +45,7 @@ public:
 };
 
 // One signal of a fixture. Sample k of record r is Value(r, k).
-struct TSignalSpec {
+struct TSignalFixture {
   std::string Label;
   std::string Physidim = "uV";
   long double Physimin = -500;
@@ -56,19 +56,19 @@ struct TSignalSpec {
   std::function<int16_t(int64_t Record, int32_t Sample)> Value;
 };
 
-struct TEdfSpec {
+struct TEdfFixture {
   std::string Patient = "MCH-0234567 F 02-MAY-1951 Haagse_Harry";
   std::string Recording = "Startdate 05-MAR-2004 PSG-1234/2004 NN Telemetry03";
   int Year = 2004, Month = 3, Day = 5, Hour = 13, Minute = 45, Second = 7;
   long double RecordDuration = 1;
   int64_t Records = 3;
-  std::vector<TSignalSpec> Signals;
+  std::vector<TSignalFixture> Signals;
 };
 
 // Writes a valid EDF file with our own writer.
-void WriteEdf(const std::string& FileName, const TEdfSpec& Spec);
+void WriteEdf(const std::string& FileName, const TEdfFixture& Fixture);
 // A three-signal fixture with different rates and known sample values.
-TEdfSpec ThreeSignalSpec(int64_t Records = 3);
+TEdfFixture ThreeSignalFixture(int64_t Records = 3);
 // Writes a plain EDF+ file with edflib (signals 2 and 4 samples per second, 3 records).
 void WriteEdflibFile(const std::string& FileName);
 
@@ -88,7 +88,7 @@ std::string ReadFile(const std::string& FileName);
 void WriteFileBytes(const std::string& FileName, const std::string& Bytes);
 
 // The data file as the export must write it: every value followed by Separator but the last.
-std::string ExpectedData(const TSignalSpec& Signal, int64_t FirstRecord, int64_t Records,
+std::string ExpectedData(const TSignalFixture& Signal, int64_t FirstRecord, int64_t Records,
                          const std::string& Separator, bool Complete);
 
 } // namespace velastrin::testing

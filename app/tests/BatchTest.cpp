@@ -39,9 +39,9 @@ TRun RunProgram(const std::vector<std::string>& Params) {
 
 class BatchRun : public ::testing::Test {
 protected:
-  void SetUp() override { WriteEdf(Input, Spec); }
+  void SetUp() override { WriteEdf(Input, Fixture); }
   TTempDir Dir;
-  const TEdfSpec Spec = ThreeSignalSpec(4);
+  const TEdfFixture Fixture = ThreeSignalFixture(4);
   const std::string Input = Dir.File("night.edf");
   const std::string InfoName = Dir.File("out/info.txt");
   const std::string DataName = Dir.File("out/data.ascii");
@@ -63,7 +63,7 @@ TEST_P(BatchSeparator, ExportsAndEndsWithStatusZero) {
   const TRun Run = RunProgram({Input, "2", InfoName, DataName, GetParam().Switch, "/BATCH"});
   EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
   EXPECT_EQ(Run.StdErr, "");
-  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[1], 0, 4, GetParam().Text, true));
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[1], 0, 4, GetParam().Text, true));
   const std::string Info = ReadFile(InfoName);
   EXPECT_EQ(Info.rfind("\"FileName:" + Input + "\"" + GetParam().Text, 0), 0u) << Info;
 }
@@ -154,7 +154,8 @@ TEST_F(BatchRun, OutputInMissingFolderFailsWithTheErrorOnStandardError) {
 TEST_F(BatchRun, DefaultOutputNamesSitNextToTheInput) {
   const TRun Run = RunProgram({Input, "3", "/BATCH"});
   EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
-  EXPECT_EQ(ReadFile(Dir.File("night.ascii")), ExpectedData(Spec.Signals[2], 0, 4, "\r\n", true));
+  EXPECT_EQ(ReadFile(Dir.File("night.ascii")),
+            ExpectedData(Fixture.Signals[2], 0, 4, "\r\n", true));
   EXPECT_TRUE(std::filesystem::exists(Dir.File("night.txt")));
 }
 
@@ -178,7 +179,7 @@ TEST_F(BatchRun, SignalNumberOutOfRangeExportsTheLastSignal) {
   std::filesystem::create_directories(Dir.File("out"));
   const TRun Run = RunProgram({Input, "99", InfoName, DataName, "/BATCH"});
   EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
-  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[2], 0, 4, "\r\n", true));
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[2], 0, 4, "\r\n", true));
 }
 
 TEST_F(BatchRun, InteractiveStartWithoutDisplayPrintsHelp) {

@@ -46,7 +46,7 @@ protected:
 
 TEST_P(CommandLineCase, FillsTheWindow) {
   const TCommandLineCase& C = GetParam();
-  WriteEdf(Dir.File("night.edf"), ThreeSignalSpec(2));
+  WriteEdf(Dir.File("night.edf"), ThreeSignalFixture(2));
   std::vector<std::string> Args{"velastrin"};
   for (const std::string& Param : C.Params)
     Args.push_back(Expand(Param));

@@ -72,25 +72,26 @@ class ExportOfOurFile : public ExportRun, public ::testing::WithParamInterface<T
 
 TEST_P(ExportOfOurFile, WritesBothFilesByteForByte) {
   const TSignalCase& C = GetParam();
-  const TEdfSpec Spec = ThreeSignalSpec(3);
+  const TEdfFixture Fixture = ThreeSignalFixture(3);
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   auto Form = Window(Input, C.Signal, C.Separator);
   ASSERT_TRUE(Form->BtnExport()->isEnabled());
   QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
 
   const std::string Sep = SeparatorTexts[C.Separator];
   EXPECT_EQ(Form->Separator(), Sep);
-  EXPECT_EQ(ReadFile(InfoName),
-            ExpectedInfo(
-                {"FileName:" + Input, "Patient:" + Spec.Patient, "Recording:" + Spec.Recording,
-                 "StartTime:05.Mar.2004 13.45.07", "StopTime:05.Mar.2004 13.45.10",
-                 "SignalNumber:" + std::to_string(C.Signal), std::string("SignalLabel:") + C.Label,
-                 std::string("SampleFrequency:") + C.Frequency,
-                 std::string("Physical value uV = (ASCII") + C.Formula},
-                Sep));
+  EXPECT_EQ(
+      ReadFile(InfoName),
+      ExpectedInfo({"FileName:" + Input, "Patient:" + Fixture.Patient,
+                    "Recording:" + Fixture.Recording, "StartTime:05.Mar.2004 13.45.07",
+                    "StopTime:05.Mar.2004 13.45.10", "SignalNumber:" + std::to_string(C.Signal),
+                    std::string("SignalLabel:") + C.Label,
+                    std::string("SampleFrequency:") + C.Frequency,
+                    std::string("Physical value uV = (ASCII") + C.Formula},
+                   Sep));
   EXPECT_EQ(ReadFile(DataName),
-            ExpectedData(Spec.Signals[static_cast<std::size_t>(C.Signal - 1)], 0, 3, Sep, true));
+            ExpectedData(Fixture.Signals[static_cast<std::size_t>(C.Signal - 1)], 0, 3, Sep, true));
   ASSERT_EQ(Boxes.Boxes.size(), 1u);
   EXPECT_EQ(Boxes.Boxes[0].Text, "The signal has been exported!");
   EXPECT_EQ(Boxes.Boxes[0].Caption, "Export Successful");
@@ -158,30 +159,30 @@ TEST_F(ExportRun, NumbersAndMonthNamesFollowTheUserSettings) {
   auto Months = FormatSettings().ShortMonthNames;
   Months[2] = "mrt";
   TSettingOverride<std::array<std::string, 12>> Dutch(&TFormatSettings::ShortMonthNames, Months);
-  TEdfSpec Spec = ThreeSignalSpec(2);
-  Spec.RecordDuration = 2;
+  TEdfFixture Fixture = ThreeSignalFixture(2);
+  Fixture.RecordDuration = 2;
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   auto Form = Window(Input, 3, 0);
   QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
-  EXPECT_EQ(
-      ReadFile(InfoName),
-      ExpectedInfo({"FileName:" + Input, "Patient:" + Spec.Patient, "Recording:" + Spec.Recording,
-                    "StartTime:05.mrt.2004 13.45.07", "StopTime:05.mrt.2004 13.45.11",
-                    "SignalNumber:3", "SignalLabel:EMG submental", "SampleFrequency:0,5Hz",
-                    "Physical value uV = (ASCII+32768)*(-0,00305180437933928)+100"},
-                   " "));
+  EXPECT_EQ(ReadFile(InfoName),
+            ExpectedInfo({"FileName:" + Input, "Patient:" + Fixture.Patient,
+                          "Recording:" + Fixture.Recording, "StartTime:05.mrt.2004 13.45.07",
+                          "StopTime:05.mrt.2004 13.45.11", "SignalNumber:3",
+                          "SignalLabel:EMG submental", "SampleFrequency:0,5Hz",
+                          "Physical value uV = (ASCII+32768)*(-0,00305180437933928)+100"},
+                         " "));
   EXPECT_EQ(Form->SignalList().at(2), "EMG submental (0,5Hz)");
 }
 
 TEST_F(ExportRun, TinyGainIsWrittenInScientificNotation) {
-  TEdfSpec Spec = ThreeSignalSpec(1);
-  Spec.Signals[0].Physimin = 0;
-  Spec.Signals[0].Physimax = 0.006;
-  Spec.Signals[0].Digimin = -32768;
-  Spec.Signals[0].Digimax = 32767;
+  TEdfFixture Fixture = ThreeSignalFixture(1);
+  Fixture.Signals[0].Physimin = 0;
+  Fixture.Signals[0].Physimax = 0.006;
+  Fixture.Signals[0].Digimin = -32768;
+  Fixture.Signals[0].Digimax = 32767;
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   auto Form = Window(Input, 1, 1);
   QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
   const std::string Info = ReadFile(InfoName);
@@ -191,15 +192,15 @@ TEST_F(ExportRun, TinyGainIsWrittenInScientificNotation) {
 }
 
 TEST_F(ExportRun, TruncatedFileExportsItsCompleteRecordsAndStaysUnchanged) {
-  const TEdfSpec Spec = ThreeSignalSpec(3);
+  const TEdfFixture Fixture = ThreeSignalFixture(3);
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   // Cut the last record in half: 7 samples of 2 bytes per record.
   std::filesystem::resize_file(Input, std::filesystem::file_size(Input) - 7);
   const std::string Before = ReadFile(Input);
   auto Form = Window(Input, 2, 1);
   QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
-  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[1], 0, 2, ",", true));
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[1], 0, 2, ",", true));
   EXPECT_NE(ReadFile(InfoName).find("\"StopTime:05.Mar.2004 13.45.09\""), std::string::npos);
   EXPECT_EQ(ReadFile(Input), Before);
 }
@@ -208,7 +209,7 @@ TEST_F(ExportRun, TruncatedFileExportsItsCompleteRecordsAndStaysUnchanged) {
 
 TEST_F(ExportRun, ZeroRecordsGiveAnEmptyDataFileAndStopEqualToStart) {
   const std::string Input = Dir.File("empty.edf");
-  WriteEdf(Input, ThreeSignalSpec(0));
+  WriteEdf(Input, ThreeSignalFixture(0));
   auto Form = Window(Input, 1, 3);
   int HookCalls = 0;
   Form->SetRecordHook([&](int64_t, TFormProgress&) { ++HookCalls; });
@@ -224,9 +225,9 @@ TEST_F(ExportRun, ZeroRecordsGiveAnEmptyDataFileAndStopEqualToStart) {
 }
 
 TEST_F(ExportRun, OneSamplePerRecordGivesOneValuePerRecord) {
-  const TEdfSpec Spec = ThreeSignalSpec(4);
+  const TEdfFixture Fixture = ThreeSignalFixture(4);
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   auto Form = Window(Input, 3, 3);
   QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
   EXPECT_EQ(ReadFile(DataName), "32767\r\n-32768\r\n32767\r\n-32768");
@@ -234,7 +235,7 @@ TEST_F(ExportRun, OneSamplePerRecordGivesOneValuePerRecord) {
 
 TEST_F(ExportRun, ProgressShowsRoundedPercentagesBeforeEachRecord) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(8));
+  WriteEdf(Input, ThreeSignalFixture(8));
   auto Form = Window(Input, 1, 1);
   std::vector<int> Shown;
   bool DuringExportChecked = false;
@@ -281,9 +282,9 @@ class CancelledExport : public ExportRun, public ::testing::WithParamInterface<T
 
 TEST_P(CancelledExport, KeepsTheRecordsBeforeTheCancel) {
   const TCancelCase& C = GetParam();
-  const TEdfSpec Spec = ThreeSignalSpec(6);
+  const TEdfFixture Fixture = ThreeSignalFixture(6);
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   auto Form = Window(Input, 1, C.Separator);
   std::vector<int64_t> Seen;
   Form->SetRecordHook([&](int64_t Record, TFormProgress& Dialog) {
@@ -296,7 +297,7 @@ TEST_P(CancelledExport, KeepsTheRecordsBeforeTheCancel) {
 
   const std::string Sep = SeparatorTexts[C.Separator];
   EXPECT_EQ(Seen.size(), static_cast<std::size_t>(C.AtRecord + 1)); // no record after it
-  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[0], 0, C.AtRecord, Sep, false));
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[0], 0, C.AtRecord, Sep, false));
   EXPECT_NE(ReadFile(InfoName), ""); // the information file stays complete
   ASSERT_EQ(Boxes.Boxes.size(), 1u); // no success message
   EXPECT_EQ(Boxes.Boxes[0].Text, "The user has cancelled the conversion");
@@ -348,7 +349,7 @@ TEST(ProgressDialog, CaptionBarAndEscapeDoNotCloseIt) {
 
 TEST_F(ExportRun, OverwriteAnsweredNoChangesNothing) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(2));
+  WriteEdf(Input, ThreeSignalFixture(2));
   WriteFileBytes(InfoName, "keep me");
   auto Form = Window(Input, 1, 1);
   Boxes.Answers = {TModalResult::No};
@@ -366,9 +367,9 @@ TEST_F(ExportRun, OverwriteAnsweredNoChangesNothing) {
 }
 
 TEST_F(ExportRun, OverwriteAnsweredYesReplacesBothFiles) {
-  const TEdfSpec Spec = ThreeSignalSpec(2);
+  const TEdfFixture Fixture = ThreeSignalFixture(2);
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   WriteFileBytes(DataName, std::string(5000, 'z'));
   auto Form = Window(Input, 1, 1);
   Boxes.Answers = {TModalResult::Yes};
@@ -376,14 +377,14 @@ TEST_F(ExportRun, OverwriteAnsweredYesReplacesBothFiles) {
   ASSERT_EQ(Boxes.Boxes.size(), 2u);
   EXPECT_EQ(Boxes.Boxes[0].Caption, "Overwrite file(s)");
   EXPECT_EQ(Boxes.Boxes[1].Caption, "Export Successful");
-  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[0], 0, 2, ",", true));
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[0], 0, 2, ",", true));
 }
 
 // ---- Errors ---------------------------------------------------------------------------------
 
 TEST_F(ExportRun, DataWriteErrorShowsTheErrorBoxAndRestoresTheWindow) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(3));
+  WriteEdf(Input, ThreeSignalFixture(3));
   SetCommandLine(std::vector<std::string>{"velastrin", Input, "1", InfoName, "/dev/full"});
   TForm1 Form;
   QTest::mouseClick(Form.BtnExport(), Qt::LeftButton);
@@ -402,7 +403,7 @@ TEST_F(ExportRun, DataWriteErrorShowsTheErrorBoxAndRestoresTheWindow) {
 
 TEST_F(ExportRun, InfoFileInMissingFolderShowsTheErrorBox) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(3));
+  WriteEdf(Input, ThreeSignalFixture(3));
   const std::string Missing = Dir.File("no/such/info.txt");
   SetCommandLine(std::vector<std::string>{"velastrin", Input, "1", Missing, DataName});
   TForm1 Form;
@@ -416,7 +417,7 @@ TEST_F(ExportRun, InfoFileInMissingFolderShowsTheErrorBox) {
 
 TEST_F(ExportRun, FileNoLongerValidFailsTheAssertionAndWritesNothing) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(3));
+  WriteEdf(Input, ThreeSignalFixture(3));
   auto Form = Window(Input, 1, 1);
   ASSERT_TRUE(Form->BtnExport()->isEnabled());
   WriteFileBytes(Input, std::string(1000, '?')); // replaced after it was examined
@@ -432,21 +433,21 @@ TEST_F(ExportRun, FileNoLongerValidFailsTheAssertionAndWritesNothing) {
 // ---- Batch mode in the running program -----------------------------------------------------
 
 TEST_F(ExportRun, BatchOverwritesWithoutQuestionAndEndsWithSuccess) {
-  const TEdfSpec Spec = ThreeSignalSpec(3);
+  const TEdfFixture Fixture = ThreeSignalFixture(3);
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, Spec);
+  WriteEdf(Input, Fixture);
   WriteFileBytes(InfoName, "old");
   WriteFileBytes(DataName, "old");
   auto Form = Window(Input, 2, 1, true);
   RunBatch(*Form);
   EXPECT_TRUE(Boxes.Boxes.empty());
-  EXPECT_EQ(ReadFile(DataName), ExpectedData(Spec.Signals[1], 0, 3, ",", true));
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[1], 0, 3, ",", true));
   EXPECT_EQ(Form->ExitStatus(), ExitStatus::Success);
 }
 
 TEST_F(ExportRun, BatchCancelShowsUserAbortAndEndsWithCancelStatus) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(5));
+  WriteEdf(Input, ThreeSignalFixture(5));
   auto Form = Window(Input, 1, 1, true);
   Form->SetRecordHook([](int64_t Record, TFormProgress& Dialog) {
     if (Record == 1)
@@ -460,7 +461,7 @@ TEST_F(ExportRun, BatchCancelShowsUserAbortAndEndsWithCancelStatus) {
 
 TEST_F(ExportRun, BatchErrorShowsExceptionRaisedAndEndsWithFailure) {
   const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalSpec(3));
+  WriteEdf(Input, ThreeSignalFixture(3));
   SetCommandLine(
       std::vector<std::string>{"velastrin", Input, "1", InfoName, "/dev/full", "/BATCH"});
   TForm1 Form;

@@ -39,17 +39,17 @@ protected:
   }
 
   std::string FiveSignalFile(const std::string& Name = "night.edf") {
-    TEdfSpec Spec = ThreeSignalSpec(2);
-    TSignalSpec Extra = Spec.Signals[0];
+    TEdfFixture Fixture = ThreeSignalFixture(2);
+    TSignalFixture Extra = Fixture.Signals[0];
     Extra.Label = "EEG Pz-Oz";
     Extra.NrSamples = 8;
-    Spec.Signals.push_back(Extra);
+    Fixture.Signals.push_back(Extra);
     Extra.Label = "Resp oro-nasal";
     Extra.NrSamples = 1;
-    Spec.Signals.push_back(Extra);
-    Spec.RecordDuration = 2;
+    Fixture.Signals.push_back(Extra);
+    Fixture.RecordDuration = 2;
     const std::string FileName = Dir.File(Name);
-    WriteEdf(FileName, Spec);
+    WriteEdf(FileName, Fixture);
     return FileName;
   }
 
@@ -195,9 +195,9 @@ TEST_F(MainWindow, FolderIsNoValidFile) {
 }
 
 TEST_F(MainWindow, OnlyTheLastExtensionIsReplaced) {
-  TEdfSpec Spec = ThreeSignalSpec(1);
+  TEdfFixture Fixture = ThreeSignalFixture(1);
   const std::string Name = Dir.File("night.part.edf");
-  WriteEdf(Name, Spec);
+  WriteEdf(Name, Fixture);
   TForm1 Form;
   Form.EditSignal1()->setText(QString::fromStdString(Name));
   EXPECT_EQ(S(Form.EditSignalInfoOut()->text()), Dir.File("night.part.txt"));
