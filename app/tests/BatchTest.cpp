@@ -6,6 +6,8 @@
 #include <edflib.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace velastrin {
 namespace {
 
@@ -197,6 +199,27 @@ TEST_F(BatchRun, HelpSwitchWinsOverBatch) {
   EXPECT_NE(Run.StdErr.find("/BATCH for runnning the program without user interaction"),
             std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(Dir.File("night.txt")));
+}
+
+TEST_F(BatchRun, InfoSwitchListsEveryUnitOnceInStartOrder) {
+  std::filesystem::create_directories(Dir.File("out"));
+  const TRun Run = RunProgram({Input, "2", InfoName, DataName, "/BATCH", "/INFO"});
+  EXPECT_EQ(Run.Status, ExitStatus::Success) << Run.StdErr;
+  std::vector<std::string> Lines;
+  std::istringstream Stream(Run.StdErr);
+  for (std::string Line; std::getline(Stream, Line);)
+    Lines.push_back(Line);
+  const std::vector<std::string> Units = {"udRoot", "uMath", "udStr",  "uDateTime",
+                                          "uTAL",   "uUCS",  "udDisk", "uEDF"};
+  ASSERT_EQ(Lines.size(), Units.size() + 1) << Run.StdErr;
+  EXPECT_EQ(Lines[0], std::string("Unit information for program ") + VELASTRIN_EXE);
+  for (std::size_t i = 0; i < Units.size(); ++i)
+    EXPECT_EQ(Lines[i + 1].rfind("UnitName: " + Units[i] + " Version: ", 0), 0u) << Lines[i + 1];
+  EXPECT_NE(Run.StdErr.find("UnitName: udStr Version: 1.1.4 Author: Torvane Last Modified: "
+                            "3/17/2003 3:05:00 PM\n"),
+            std::string::npos);
+  // The export itself is not disturbed by the switch.
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[1], 0, 4, "\r\n", true));
 }
 
 } // namespace
