@@ -85,7 +85,8 @@ std::vector<TSampleSignal> Signals() {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  // A name that looks like an option ("--help") is a request for the usage, not a file to write.
+  if (argc != 2 || argv[1][0] == '-') {
     std::fprintf(stderr, "usage: %s OUTPUT.edf\n", argv[0]);
     return 2;
   }
