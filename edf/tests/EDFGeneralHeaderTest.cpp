@@ -19,24 +19,11 @@ namespace velastrin {
 namespace {
 
 using test::DateSerial;
+using test::InvalidFields;
+using test::Names;
 using test::TimeSerial;
 using test::ValidGeneralRaw;
 using GF = TGeneralField;
-
-std::set<GF> InvalidFields(const TCustomEDFFileInfo& Info) {
-  std::set<GF> Result;
-  for (int i = 0; i < EDFFieldCount; ++i)
-    if (!Info.FieldValid(i))
-      Result.insert(static_cast<GF>(i));
-  return Result;
-}
-
-std::string Names(const std::set<GF>& Fields) {
-  std::string S;
-  for (GF F : Fields)
-    S += std::string(GeneralHeaderFieldNames[static_cast<int>(F)]) + " ";
-  return S.empty() ? "none" : S;
-}
 
 std::unique_ptr<TEDFFileInfo> Loaded(const TEDFRawGeneralHeader& Raw, bool Strict) {
   auto Info = std::make_unique<TEDFFileInfo>(nullptr);

@@ -2,10 +2,12 @@
 // serials computed independently of the library under test.
 #pragma once
 
+#include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
 
 #include <chrono>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +89,44 @@ inline const std::vector<std::string>& GarbageTexts() {
                                                  "nan",
                                                  "inf"};
   return Texts;
+}
+
+// The fields whose validity flag is false, for comparing whole flag sets at once.
+inline std::set<TGeneralField> InvalidFields(const TCustomEDFFileInfo& Info) {
+  std::set<TGeneralField> Result;
+  for (int i = 0; i < EDFFieldCount; ++i)
+    if (!Info.FieldValid(i))
+      Result.insert(static_cast<TGeneralField>(i));
+  return Result;
+}
+
+inline std::set<TSignalField> InvalidFields(const TCustomEDFSignalInfo& Info) {
+  std::set<TSignalField> Result;
+  for (int i = 0; i < EDFFieldCount; ++i)
+    if (!Info.GetFieldValid(i))
+      Result.insert(static_cast<TSignalField>(i));
+  return Result;
+}
+
+inline std::string_view FieldName(TGeneralField Field) {
+  return GeneralHeaderFieldNames[static_cast<int>(Field)];
+}
+inline std::string_view FieldName(TSignalField Field) {
+  return SignalHeaderFieldNames[static_cast<int>(Field)];
+}
+
+// Field names, so that a failing comparison says which flags differ.
+template <typename TField> std::string NamesOf(const std::set<TField>& Fields) {
+  std::string S;
+  for (TField F : Fields)
+    S += std::string(FieldName(F)) + " ";
+  return S.empty() ? "none" : S;
+}
+inline std::string Names(const std::set<TGeneralField>& Fields) {
+  return NamesOf(Fields);
+}
+inline std::string Names(const std::set<TSignalField>& Fields) {
+  return NamesOf(Fields);
 }
 
 } // namespace velastrin::test

@@ -20,23 +20,10 @@
 namespace velastrin {
 namespace {
 
+using test::InvalidFields;
+using test::Names;
 using test::ValidSignalRaw;
 using SF = TSignalField;
-
-std::set<SF> InvalidFields(const TCustomEDFSignalInfo& Info) {
-  std::set<SF> Result;
-  for (int i = 0; i < EDFFieldCount; ++i)
-    if (!Info.GetFieldValid(i))
-      Result.insert(static_cast<SF>(i));
-  return Result;
-}
-
-std::string Names(const std::set<SF>& Fields) {
-  std::string S;
-  for (SF F : Fields)
-    S += std::string(SignalHeaderFieldNames[static_cast<int>(F)]) + " ";
-  return S.empty() ? "none" : S;
-}
 
 struct TSeparators {
   char Decimal = '.';
