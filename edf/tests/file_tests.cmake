@@ -26,3 +26,9 @@ velastrin_add_test(edf_file_big_tests
   LIBS velastrin_edf
   LABELS big
 )
+
+# The envelope of one signal, as the window's preview draws it.
+velastrin_add_test(edf_envelope_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SignalEnvelopeTest.cpp
+  LIBS velastrin_edf
+)

@@ -1,0 +1,123 @@
+#include "edf/uSignalEnvelope.h"
+
+#include "edf/uEDF.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace velastrin {
+
+namespace {
+
+// Within one long data record the stop request is looked at this often.
+constexpr int64_t StopCheckSamples = int64_t{64} * 1024;
+
+// Folds Count samples into Column. Plain loops over int keep this vectorisable.
+void Fold(TEnvelopeColumn& Column, const int16_t* Samples, int64_t Count) {
+  int Low = Column.Min;
+  int High = Column.Max;
+  for (int64_t i = 0; i < Count; ++i) {
+    const int V = Samples[i];
+    Low = V < Low ? V : Low;
+    High = V > High ? V : High;
+  }
+  Column.Min = static_cast<int16_t>(Low);
+  Column.Max = static_cast<int16_t>(High);
+}
+
+} // namespace
+
+int64_t TSignalEnvelope::FirstSample(int64_t Column) const {
+  if (Columns.empty())
+    return 0;
+  // Sample counts reach 10^16 in a valid header: the product needs more than 64 bits.
+  return static_cast<int64_t>(static_cast<__int128>(Column) * SampleCount /
+                              static_cast<__int128>(Columns.size()));
+}
+
+double TSignalEnvelope::SecondsAt(int64_t Sample) const {
+  if (SampleCount <= 0)
+    return 0;
+  return static_cast<double>(static_cast<long double>(Sample) * Seconds /
+                             static_cast<long double>(SampleCount));
+}
+
+double TSignalEnvelope::Physical(int16_t Digital) const {
+  if (!GainValid)
+    return Digital;
+  return static_cast<double>((static_cast<long double>(Digital) - Digimin) * Gain + Physimin);
+}
+
+std::optional<TSignalEnvelope> ComputeSignalEnvelope(const std::string& FileName,
+                                                     int32_t SignalIndex, int32_t Columns,
+                                                     std::stop_token Stop) {
+  TEDFFile File;
+  File.SetFileName(FileName);
+  File.SetReadOnly(true);
+  File.SetStrict(false);
+  File.SetActive(true);
+  if (!File.IsValid())
+    throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
+
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalIndex);
+  TSignalEnvelope Result;
+  Result.Label = Signal.SignalLabel();
+  Result.Physidim = Signal.Physidim();
+  Result.StartDateTime = Info.StartDateTime();
+  const int64_t Records = Info.NrDataRecords();
+  const int64_t PerRecord = Signal.NrSamples();
+  Result.Seconds = static_cast<long double>(Records) * Info.SampleRecDuration();
+  Result.SampleCount = Records * PerRecord;
+  Result.Digimin = Signal.Digimin();
+  Result.Digimax = Signal.Digimax();
+  Result.GainValid = Signal.GainValid();
+  Result.Gain = Signal.Gain();
+  Result.Physimin = Signal.Physimin();
+  if (Result.SampleCount <= 0 || Columns <= 0)
+    return Result;
+
+  // Only this signal's bytes are read from each record.
+  for (int32_t i = 0; i < File.SignalCount(); ++i)
+    if (i != SignalIndex)
+      File.GetSignal(i)->SetReadData(false);
+  const TDynSmallIntArray Buffer = File.GetDataBuffer();
+  const int16_t* Samples = Buffer.data() + Signal.BufferOffset();
+
+  const auto Count = static_cast<std::size_t>(std::min<int64_t>(Columns, Result.SampleCount));
+  TEnvelopeColumn Empty;
+  Empty.Min = std::numeric_limits<int16_t>::max();
+  Empty.Max = std::numeric_limits<int16_t>::min();
+  Result.Columns.assign(Count, Empty);
+
+  int64_t Column = 0;
+  int64_t Sample = 0; // over the whole recording
+  int64_t ColumnEnd = Result.FirstSample(1);
+  int64_t Unchecked = 0; // samples folded since Stop was last looked at
+  for (int64_t Record = 0; Record < Records; ++Record) {
+    if (Stop.stop_requested())
+      return std::nullopt;
+    File.ReadRecord(Record);
+    int64_t k = 0;
+    while (k < PerRecord) {
+      const int64_t Run = std::min({PerRecord - k, ColumnEnd - Sample, StopCheckSamples});
+      Fold(Result.Columns[static_cast<std::size_t>(Column)], Samples + k, Run);
+      k += Run;
+      Sample += Run;
+      if (Sample == ColumnEnd && Column + 1 < static_cast<int64_t>(Count))
+        ColumnEnd = Result.FirstSample(++Column + 1);
+      if ((Unchecked += Run) >= StopCheckSamples) {
+        Unchecked = 0;
+        if (Stop.stop_requested())
+          return std::nullopt;
+      }
+    }
+  }
+  for (TEnvelopeColumn& C : Result.Columns) {
+    C.ClippedLow = C.Min <= Result.Digimin;
+    C.ClippedHigh = C.Max >= Result.Digimax;
+  }
+  return Result;
+}
+
+} // namespace velastrin
