@@ -12,17 +12,32 @@ namespace {
 // Within one long data record the stop request is looked at this often.
 constexpr int64_t StopCheckSamples = int64_t{64} * 1024;
 
-// Folds Count samples into Column. Plain loops over int keep this vectorisable.
+// Folds Count samples into Column. Lanes of a fixed width let the compiler use vector
+// minimum and maximum instructions; the rest goes one by one.
 void Fold(TEnvelopeColumn& Column, const int16_t* Samples, int64_t Count) {
-  int Low = Column.Min;
-  int High = Column.Max;
-  for (int64_t i = 0; i < Count; ++i) {
-    const int V = Samples[i];
-    Low = V < Low ? V : Low;
-    High = V > High ? V : High;
+  constexpr int Lanes = 16;
+  int64_t i = 0;
+  if (Count >= Lanes) {
+    int16_t Low[Lanes];
+    int16_t High[Lanes];
+    for (int l = 0; l < Lanes; ++l) {
+      Low[l] = Column.Min;
+      High[l] = Column.Max;
+    }
+    for (; i + Lanes <= Count; i += Lanes)
+      for (int l = 0; l < Lanes; ++l) {
+        Low[l] = std::min(Low[l], Samples[i + l]);
+        High[l] = std::max(High[l], Samples[i + l]);
+      }
+    for (int l = 0; l < Lanes; ++l) {
+      Column.Min = std::min(Column.Min, Low[l]);
+      Column.Max = std::max(Column.Max, High[l]);
+    }
   }
-  Column.Min = static_cast<int16_t>(Low);
-  Column.Max = static_cast<int16_t>(High);
+  for (; i < Count; ++i) {
+    Column.Min = std::min(Column.Min, Samples[i]);
+    Column.Max = std::max(Column.Max, Samples[i]);
+  }
 }
 
 } // namespace

@@ -95,6 +95,19 @@ TEnvelopeSignal StepAcrossBothLimits() {
   return {7, -100, 100, -1, 1, [](int64_t i) { return static_cast<int16_t>(i < 10 ? -100 : 100); }};
 }
 
+TEnvelopeSignal LongRamp() {
+  // 0..99 in one record: runs long enough for the wide fold.
+  return {100, 0, 99, 0, 990, [](int64_t i) { return static_cast<int16_t>(i); }};
+}
+
+TEnvelopeSignal Spikes() {
+  // Zero but one low spike at 37 and one high spike at 70, in one record of 100.
+  return {100, -100,
+          100, -1,
+          1,   [](int64_t i) {
+            return static_cast<int16_t>(i == 37 ? -77 : i == 70 ? 88 : 0); }};
+}
+
 class SignalEnvelope : public ::testing::TestWithParam<TEnvelopeCase> {
 protected:
   test::TTempDir Dir;
@@ -178,6 +191,16 @@ INSTANTIATE_TEST_SUITE_P(
             3,
             3,
             {{-100, -100, true, false}, {-100, 100, true, true}, {100, 100, false, true}}},
+        TEnvelopeCase{"LongRecordInThreeColumns",
+                      LongRamp(),
+                      1,
+                      3,
+                      {{0, 32, true, false}, {33, 65, false, false}, {66, 99, false, true}}},
+        TEnvelopeCase{"SpikesInsideLongColumns",
+                      Spikes(),
+                      1,
+                      2,
+                      {{-77, 0, false, false}, {0, 88, false, false}}},
         TEnvelopeCase{"NoColumnsAsked", Ramp(), 10, 0, {}},
         TEnvelopeCase{"NoRecords", Ramp(), 0, 8, {}}),
     [](const ::testing::TestParamInfo<TEnvelopeCase>& Info) { return Info.param.Name; });
