@@ -247,30 +247,36 @@ void TSignalPreview::paintEvent(QPaintEvent* /*Event*/) {
 void TSignalPreview::DrawAxes(QPainter& Painter, const QRect& Plot, double Low, double High) const {
   const QColor Text = palette().windowText().color();
   const QFontMetrics Metrics = Painter.fontMetrics();
-  // Values: bottom, middle and top.
-  for (int i = 0; i <= 2; ++i) {
-    const double Value = Low + (High - Low) * i / 2;
-    const int Y = Plot.bottom() - static_cast<int>(std::lround((Plot.height() - 1) * i / 2.0));
+  // Values at round steps of 1, 2 or 5 times a power of ten, three to five of them.
+  const double Raw = (High - Low) / 4;
+  const double Magnitude = std::pow(10.0, std::floor(std::log10(Raw)));
+  const double Normal = Raw / Magnitude;
+  const double Step = (Normal <= 1 ? 1 : Normal <= 2 ? 2 : Normal <= 5 ? 5 : 10) * Magnitude;
+  for (double Value = std::ceil(Low / Step) * Step; Value <= High; Value += Step) {
+    const double Shown = std::abs(Value) < Step * 1e-9 ? 0.0 : Value;
+    const int Y = Plot.bottom() -
+                  static_cast<int>(std::lround((Shown - Low) / (High - Low) * (Plot.height() - 1)));
     Painter.setPen(GridColour);
     Painter.drawLine(Plot.left(), Y, Plot.right(), Y);
     Painter.setPen(Text);
     Painter.drawText(QRect(0, Y - Metrics.height() / 2, MarginLeft - 4, Metrics.height()),
-                     Qt::AlignRight | Qt::AlignVCenter, ValueText(Value));
+                     Qt::AlignRight | Qt::AlignVCenter, ValueText(Shown));
   }
   // Clock time, at whole steps of the clock.
   const double Seconds = static_cast<double>(FEnvelope->Seconds);
   if (Seconds <= 0)
     return;
-  const double Step = TimeStep(Seconds * TimeLabelSpacing / std::max(1, Plot.width()));
+  const double TimeStepSeconds = TimeStep(Seconds * TimeLabelSpacing / std::max(1, Plot.width()));
   const double StartOfDay =
       (FEnvelope->StartDateTime - std::floor(FEnvelope->StartDateTime)) * SecondsPerDay;
-  const double FirstTick = std::ceil(StartOfDay / Step - 1e-9) * Step - StartOfDay;
-  for (double T = FirstTick; T <= Seconds + 1e-9; T += Step) {
+  const double FirstTick =
+      std::ceil(StartOfDay / TimeStepSeconds - 1e-9) * TimeStepSeconds - StartOfDay;
+  for (double T = FirstTick; T <= Seconds + 1e-9; T += TimeStepSeconds) {
     const int X = Plot.left() + static_cast<int>(std::lround(T / Seconds * (Plot.width() - 1)));
     Painter.setPen(GridColour);
     Painter.drawLine(X, Plot.top(), X, Plot.bottom());
     Painter.setPen(Text);
-    const QString Label = ClockText(StartOfDay + T, Step < 1);
+    const QString Label = ClockText(StartOfDay + T, TimeStepSeconds < 1);
     const int LabelWidth = Metrics.horizontalAdvance(Label);
     const int Left = std::clamp(X - LabelWidth / 2, 0, std::max(0, width() - LabelWidth));
     Painter.drawText(
