@@ -27,6 +27,12 @@ velastrin_add_test(edf_file_big_tests
   LABELS big
 )
 
+# Why a file cannot be exported, and outputs that would overwrite the input.
+velastrin_add_test(edf_export_check_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFExportCheckTest.cpp
+  LIBS velastrin_edf
+)
+
 # The envelope of one signal, as the window's preview draws it.
 velastrin_add_test(edf_envelope_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SignalEnvelopeTest.cpp
