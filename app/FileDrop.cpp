@@ -17,11 +17,15 @@ TFileDrop::TFileDrop(QWidget* Window, TReceiver Receiver)
       Child->installEventFilter(this);
 }
 
-QString TFileDrop::DroppedFile(const QMimeData* Data) {
+std::string TFileDrop::DroppedFile(const QMimeData* Data) {
   if (!Data || !Data->hasUrls() || Data->urls().size() != 1)
     return {};
   const QUrl Url = Data->urls().front();
-  return Url.isLocalFile() ? Url.toLocalFile() : QString();
+  if (!Url.isLocalFile())
+    return {};
+  // The address keeps every byte of the name percent-encoded; text would lose those that are
+  // not UTF-8.
+  return QByteArray::fromPercentEncoding(Url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
 }
 
 bool TFileDrop::eventFilter(QObject* Watched, QEvent* Event) {
@@ -29,7 +33,7 @@ bool TFileDrop::eventFilter(QObject* Watched, QEvent* Event) {
   case QEvent::DragEnter:
   case QEvent::DragMove: {
     auto* Drag = static_cast<QDragMoveEvent*>(Event);
-    if (DroppedFile(Drag->mimeData()).isEmpty())
+    if (DroppedFile(Drag->mimeData()).empty())
       return false;
     Drag->setDropAction(Qt::CopyAction);
     Drag->accept();
@@ -37,8 +41,8 @@ bool TFileDrop::eventFilter(QObject* Watched, QEvent* Event) {
   }
   case QEvent::Drop: {
     auto* Drop = static_cast<QDropEvent*>(Event);
-    const QString Name = DroppedFile(Drop->mimeData());
-    if (Name.isEmpty())
+    const std::string Name = DroppedFile(Drop->mimeData());
+    if (Name.empty())
       return false;
     Drop->setDropAction(Qt::CopyAction);
     Drop->accept();

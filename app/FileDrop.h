@@ -4,9 +4,9 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
 #include <functional>
+#include <string>
 
 class QMimeData;
 class QWidget;
@@ -17,14 +17,15 @@ class TFileDrop : public QObject {
   Q_OBJECT
 
 public:
-  using TReceiver = std::function<void(const QString& FileName)>;
+  // FileName is the name's bytes, as the file system knows them.
+  using TReceiver = std::function<void(const std::string& FileName)>;
 
   // Watches Window and every widget in it that takes drops of its own.
   TFileDrop(QWidget* Window, TReceiver Receiver);
 
-  // The one local file a drop carries, or empty: several files, a web address or
-  // plain text name no file.
-  static QString DroppedFile(const QMimeData* Data);
+  // The name of the one local file a drop carries, or empty: several files, a web address
+  // or plain text name no file.
+  static std::string DroppedFile(const QMimeData* Data);
 
 protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;

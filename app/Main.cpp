@@ -362,7 +362,8 @@ void TForm1::ConnectHandlers() {
   connect(FEditSignal1, &QLineEdit::textChanged, this, [this] { UpdatePreview(); });
   connect(FRzSpinEdit1, &QSpinBox::valueChanged, this, [this] { UpdatePreview(); });
   // A dropped file becomes the input name, exactly as if typed.
-  new TFileDrop(this, [this](const QString& FileName) { FEditSignal1->setText(FileName); });
+  new TFileDrop(this,
+                [this](const std::string& FileName) { SetFileNameText(FEditSignal1, FileName); });
 }
 
 void TForm1::showEvent(QShowEvent* Event) {

@@ -10,6 +10,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
@@ -269,7 +270,13 @@ struct TDropCase {
   const char* Name;
   std::function<void(QMimeData&, const std::string& File)> Fill;
   bool Accepted;
+  std::string FileName = "dropped night.edf";
 };
+
+// A file address that carries every byte of the name.
+QUrl FileUrl(const std::string& File) {
+  return QUrl::fromEncoded("file://" + QByteArray::fromStdString(File).toPercentEncoding("/"));
+}
 
 class FileDropTest : public SignalPreviewTest, public ::testing::WithParamInterface<TDropCase> {};
 
@@ -285,7 +292,7 @@ bool Drop(QWidget* Target, QMimeData& Data) {
 }
 
 TEST_P(FileDropTest, AFileDroppedOnTheWindowBecomesTheInputName) {
-  const std::string Name = Dir.File("dropped night.edf");
+  const std::string Name = Dir.File(GetParam().FileName);
   WriteEdf(Name, ThreeSignalFixture(2));
   for (const bool OnTheEdit : {false, true}) {
     TForm1 Form;
@@ -296,7 +303,7 @@ TEST_P(FileDropTest, AFileDroppedOnTheWindowBecomesTheInputName) {
     EXPECT_EQ(Drop(Target, Data), GetParam().Accepted) << (OnTheEdit ? "edit" : "window");
     if (GetParam().Accepted) {
       // The whole name replaced, and examined as when typed.
-      EXPECT_EQ(Form.EditSignal1()->text().toStdString(), Name);
+      EXPECT_EQ(Form.EditSignal1()->text(), QFile::decodeName(QByteArray::fromStdString(Name)));
       EXPECT_EQ(Form.SignalList().size(), 3u);
       EXPECT_TRUE(Form.BtnExport()->isEnabled());
       EXPECT_EQ(Form.SignalPreview()->FileName(), Name);
@@ -308,30 +315,34 @@ TEST_P(FileDropTest, AFileDroppedOnTheWindowBecomesTheInputName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Drops, FileDropTest,
-    ::testing::Values(TDropCase{"OneFile",
-                                [](QMimeData& Data, const std::string& File) {
-                                  Data.setUrls({QUrl::fromLocalFile(QString::fromStdString(File))});
-                                },
-                                true},
-                      // File managers add the name as text too; it must not be typed into the edit.
-                      TDropCase{"OneFileWithText",
-                                [](QMimeData& Data, const std::string& File) {
-                                  Data.setUrls({QUrl::fromLocalFile(QString::fromStdString(File))});
-                                  Data.setText(QString::fromStdString(File));
-                                },
-                                true},
-                      TDropCase{"TwoFiles",
-                                [](QMimeData& Data, const std::string& File) {
-                                  Data.setUrls({QUrl::fromLocalFile(QString::fromStdString(File)),
-                                                QUrl::fromLocalFile(QString::fromStdString(File))});
-                                },
-                                false},
-                      TDropCase{"WebAddress",
-                                [](QMimeData& Data, const std::string&) {
-                                  Data.setUrls(
-                                      {QUrl(QStringLiteral("https://example.org/night.edf"))});
-                                },
-                                false}),
+    ::testing::Values(
+        TDropCase{"OneFile",
+                  [](QMimeData& Data, const std::string& File) {
+                    Data.setUrls({QUrl::fromLocalFile(QString::fromStdString(File))});
+                  },
+                  true},
+        // File managers add the name as text too; it must not be typed into the edit.
+        TDropCase{"OneFileWithText",
+                  [](QMimeData& Data, const std::string& File) {
+                    Data.setUrls({QUrl::fromLocalFile(QString::fromStdString(File))});
+                    Data.setText(QString::fromStdString(File));
+                  },
+                  true},
+        // A name is bytes: one that is not UTF-8 still names its file.
+        TDropCase{"NameNotUtf8",
+                  [](QMimeData& Data, const std::string& File) { Data.setUrls({FileUrl(File)}); },
+                  true, "night\xE9.edf"},
+        TDropCase{"TwoFiles",
+                  [](QMimeData& Data, const std::string& File) {
+                    Data.setUrls({QUrl::fromLocalFile(QString::fromStdString(File)),
+                                  QUrl::fromLocalFile(QString::fromStdString(File))});
+                  },
+                  false},
+        TDropCase{"WebAddress",
+                  [](QMimeData& Data, const std::string&) {
+                    Data.setUrls({QUrl(QStringLiteral("https://example.org/night.edf"))});
+                  },
+                  false}),
     [](const ::testing::TestParamInfo<TDropCase>& Info) { return Info.param.Name; });
 
 } // namespace
