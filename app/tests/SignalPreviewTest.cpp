@@ -250,6 +250,23 @@ TEST_F(SignalPreviewTest, AFileChangedWhileComputingNeverShowsTheOldResult) {
   EXPECT_EQ(Preview.Envelope()->Label, "EEG Fpz-Cz");
 }
 
+TEST_F(SignalPreviewTest, ABatchRunReadsNoPreview) {
+  const std::string Name = Dir.File("three.edf");
+  WriteEdf(Name, ThreeSignalFixture(2));
+  for (const char* Batch : {"/BATCH", "-batch"}) {
+    SetCommandLine(std::vector<std::string>{"velastrin", Name, "2", Batch});
+    TForm1 Form;
+    EXPECT_EQ(Form.SignalList().size(), 3u) << Batch;
+    EXPECT_EQ(Form.SignalPreview()->SignalIndex(), -1) << Batch;
+    EXPECT_FALSE(Form.SignalPreview()->Busy()) << Batch;
+  }
+  // Without the switch the same command line shows the signal.
+  SetCommandLine(std::vector<std::string>{"velastrin", Name, "2"});
+  TForm1 Form;
+  EXPECT_EQ(Form.SignalPreview()->FileName(), Name);
+  EXPECT_EQ(Form.SignalPreview()->SignalIndex(), 1);
+}
+
 TEST_F(SignalPreviewTest, SitsBelowTheControlsAndGrowsWithTheWindow) {
   TForm1 Form;
   EXPECT_LT(Form.minimumSize().height(), Form.maximumSize().height());
