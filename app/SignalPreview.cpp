@@ -11,6 +11,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <memory>
 
 namespace velastrin {
 
@@ -31,6 +32,8 @@ const QColor ClippedColour(220, 0, 0);
 const QColor GridColour(225, 225, 225);
 
 constexpr double SecondsPerDay = 86400;
+
+const QString NoPreview = QStringLiteral("No preview: ");
 
 // Clock time of day, SecondsOfDay past midnight, with milliseconds when Fraction.
 QString ClockText(double SecondsOfDay, bool Fraction) {
@@ -108,26 +111,41 @@ void TSignalPreview::Cancel() {
 void TSignalPreview::Start() {
   Cancel();
   FEnvelope.reset();
+  // The header is read here: reading it touches the process-wide format settings, which
+  // belong to this thread. The worker only reads data records.
+  std::shared_ptr<TEnvelopeReader> Reader;
+  try {
+    Reader = std::make_shared<TEnvelopeReader>(FFileName, FSignalIndex);
+  } catch (const std::exception& Error) {
+    FMessage = NoPreview + QString::fromStdString(Error.what());
+  } catch (...) {
+    FMessage = NoPreview + QStringLiteral("Unknown error");
+  }
+  if (!Reader) {
+    update();
+    emit Finished();
+    return;
+  }
   FMessage = QStringLiteral("Reading signal...");
   FBusy = true;
   FStop = std::stop_source();
   FWatcher = new QFutureWatcher<TOutcome>(this);
   connect(FWatcher, &QFutureWatcherBase::finished, this, &TSignalPreview::Delivered);
   // The task holds copies only: it may outlive this widget.
-  FWatcher->setFuture(QtConcurrent::run(
-      [Name = FFileName, Index = FSignalIndex, Stop = FStop.get_token(), Hook = FComputedHook] {
-        TOutcome Outcome;
-        try {
-          Outcome.Envelope = ComputeSignalEnvelope(Name, Index, EnvelopeColumns, Stop);
-        } catch (const std::exception& Error) {
-          Outcome.Error = Error.what();
-        } catch (...) {
-          Outcome.Error = "Unknown error";
-        }
-        if (Hook)
-          Hook(Name, Index);
-        return Outcome;
-      }));
+  FWatcher->setFuture(QtConcurrent::run([Reader, Name = FFileName, Index = FSignalIndex,
+                                         Stop = FStop.get_token(), Hook = FComputedHook] {
+    TOutcome Outcome;
+    try {
+      Outcome.Envelope = Reader->Compute(EnvelopeColumns, Stop);
+    } catch (const std::exception& Error) {
+      Outcome.Error = Error.what();
+    } catch (...) {
+      Outcome.Error = "Unknown error";
+    }
+    if (Hook)
+      Hook(Name, Index);
+    return Outcome;
+  }));
   update();
 }
 
@@ -138,7 +156,7 @@ void TSignalPreview::Delivered() {
   FBusy = false;
   FEnvelope = std::move(Outcome.Envelope);
   if (!Outcome.Error.empty())
-    FMessage = QStringLiteral("No preview: ") + QString::fromStdString(Outcome.Error);
+    FMessage = NoPreview + QString::fromStdString(Outcome.Error);
   else if (FEnvelope && FEnvelope->Columns.empty())
     FMessage = QStringLiteral("The signal holds no samples");
   else

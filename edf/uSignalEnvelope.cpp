@@ -63,41 +63,47 @@ double TSignalEnvelope::Physical(int16_t Digital) const {
   return static_cast<double>((static_cast<long double>(Digital) - Digimin) * Gain + Physimin);
 }
 
-std::optional<TSignalEnvelope> ComputeSignalEnvelope(const std::string& FileName,
-                                                     int32_t SignalIndex, int32_t Columns,
-                                                     std::stop_token Stop) {
-  TEDFFile File;
-  File.SetFileName(FileName);
-  File.SetReadOnly(true);
-  File.SetStrict(false);
-  File.SetActive(true);
-  if (!File.IsValid())
+TEnvelopeReader::TEnvelopeReader(const std::string& FileName, int32_t SignalIndex)
+    : FFile(std::make_unique<TEDFFile>()) {
+  FFile->SetFileName(FileName);
+  FFile->SetReadOnly(true);
+  FFile->SetStrict(false);
+  FFile->SetActive(true);
+  if (!FFile->IsValid())
     throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
 
-  const TCustomEDFFileInfo& Info = *File.FileInfo();
-  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalIndex);
-  TSignalEnvelope Result;
-  Result.Label = Signal.SignalLabel();
-  Result.Physidim = Signal.Physidim();
-  Result.StartDateTime = Info.StartDateTime();
-  const int64_t Records = Info.NrDataRecords();
-  const int64_t PerRecord = Signal.NrSamples();
-  Result.Seconds = static_cast<long double>(Records) * Info.SampleRecDuration();
-  Result.SampleCount = Records * PerRecord;
-  Result.Digimin = Signal.Digimin();
-  Result.Digimax = Signal.Digimax();
-  Result.GainValid = Signal.GainValid();
-  Result.Gain = Signal.Gain();
-  Result.Physimin = Signal.Physimin();
+  const TCustomEDFFileInfo& Info = *FFile->FileInfo();
+  const TCustomEDFSignalInfo& Signal = *FFile->GetSignal(SignalIndex);
+  FHeader.Label = Signal.SignalLabel();
+  FHeader.Physidim = Signal.Physidim();
+  FHeader.StartDateTime = Info.StartDateTime();
+  FRecords = Info.NrDataRecords();
+  FPerRecord = Signal.NrSamples();
+  FHeader.Seconds = static_cast<long double>(FRecords) * Info.SampleRecDuration();
+  FHeader.SampleCount = FRecords * FPerRecord;
+  FHeader.Digimin = Signal.Digimin();
+  FHeader.Digimax = Signal.Digimax();
+  FHeader.GainValid = Signal.GainValid();
+  FHeader.Gain = Signal.Gain();
+  FHeader.Physimin = Signal.Physimin();
+  if (FHeader.SampleCount <= 0)
+    return;
+  // Only this signal's bytes are read from each record.
+  for (int32_t i = 0; i < FFile->SignalCount(); ++i)
+    if (i != SignalIndex)
+      FFile->GetSignal(i)->SetReadData(false);
+  FFile->GetDataBuffer();
+  FBufferOffset = Signal.BufferOffset();
+}
+
+TEnvelopeReader::~TEnvelopeReader() = default;
+
+std::optional<TSignalEnvelope> TEnvelopeReader::Compute(int32_t Columns, std::stop_token Stop) {
+  TSignalEnvelope Result = FHeader;
   if (Result.SampleCount <= 0 || Columns <= 0)
     return Result;
-
-  // Only this signal's bytes are read from each record.
-  for (int32_t i = 0; i < File.SignalCount(); ++i)
-    if (i != SignalIndex)
-      File.GetSignal(i)->SetReadData(false);
-  const TDynSmallIntArray Buffer = File.GetDataBuffer();
-  const int16_t* Samples = Buffer.data() + Signal.BufferOffset();
+  const TDynSmallIntArray Buffer = FFile->GetDataBuffer();
+  const int16_t* Samples = Buffer.data() + FBufferOffset;
 
   const auto Count = static_cast<std::size_t>(std::min<int64_t>(Columns, Result.SampleCount));
   TEnvelopeColumn Empty;
@@ -109,13 +115,13 @@ std::optional<TSignalEnvelope> ComputeSignalEnvelope(const std::string& FileName
   int64_t Sample = 0; // over the whole recording
   int64_t ColumnEnd = Result.FirstSample(1);
   int64_t Unchecked = 0; // samples folded since Stop was last looked at
-  for (int64_t Record = 0; Record < Records; ++Record) {
+  for (int64_t Record = 0; Record < FRecords; ++Record) {
     if (Stop.stop_requested())
       return std::nullopt;
-    File.ReadRecord(Record);
+    FFile->ReadRecord(Record);
     int64_t k = 0;
-    while (k < PerRecord) {
-      const int64_t Run = std::min({PerRecord - k, ColumnEnd - Sample, StopCheckSamples});
+    while (k < FPerRecord) {
+      const int64_t Run = std::min({FPerRecord - k, ColumnEnd - Sample, StopCheckSamples});
       Fold(Result.Columns[static_cast<std::size_t>(Column)], Samples + k, Run);
       k += Run;
       Sample += Run;
@@ -133,6 +139,12 @@ std::optional<TSignalEnvelope> ComputeSignalEnvelope(const std::string& FileName
     C.ClippedHigh = C.Max >= Result.Digimax;
   }
   return Result;
+}
+
+std::optional<TSignalEnvelope> ComputeSignalEnvelope(const std::string& FileName,
+                                                     int32_t SignalIndex, int32_t Columns,
+                                                     std::stop_token Stop) {
+  return TEnvelopeReader(FileName, SignalIndex).Compute(Columns, Stop);
 }
 
 } // namespace velastrin

@@ -6,12 +6,15 @@
 #include "support/uSysUtils.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
 
 namespace velastrin {
+
+class TEDFFile;
 
 struct TEnvelopeColumn {
   int16_t Min = 0;
@@ -45,10 +48,34 @@ struct TSignalEnvelope {
   double Physical(int16_t Digital) const;
 };
 
-// Reads signal SignalIndex (0-based) of the EDF file FileName, opened read-only and leniently,
-// into at most Columns columns. Stop is looked at after every data record and every 64 Ki
-// samples within one; when it is requested the result is empty. Raises the EDataFile family
-// when the file cannot be read, EListError for a signal the file does not have.
+// One signal of an EDF file, opened for its envelope in two steps. The constructor reads the
+// header, which touches the process-wide format settings: it belongs on the thread that owns
+// them. Compute reads nothing but data records, so it may run on any other thread, one at a
+// time.
+class TEnvelopeReader {
+public:
+  // Opens FileName read-only and leniently and keeps only signal SignalIndex (0-based)
+  // buffered. Raises the EDataFile family when the file cannot be read or is not valid,
+  // EListError for a signal the file does not have.
+  TEnvelopeReader(const std::string& FileName, int32_t SignalIndex);
+  ~TEnvelopeReader();
+  TEnvelopeReader(const TEnvelopeReader&) = delete;
+  TEnvelopeReader& operator=(const TEnvelopeReader&) = delete;
+
+  // The envelope in at most Columns columns. Stop is looked at after every data record and
+  // every 64 Ki samples within one; when it is requested the result is empty. Raises
+  // EDataFileReadData when a record cannot be read.
+  std::optional<TSignalEnvelope> Compute(int32_t Columns, std::stop_token Stop = {});
+
+private:
+  std::unique_ptr<TEDFFile> FFile;
+  TSignalEnvelope FHeader; // every value but the columns
+  int64_t FBufferOffset = 0;
+  int64_t FRecords = 0;
+  int64_t FPerRecord = 0;
+};
+
+// Both steps on the calling thread.
 std::optional<TSignalEnvelope> ComputeSignalEnvelope(const std::string& FileName,
                                                      int32_t SignalIndex, int32_t Columns,
                                                      std::stop_token Stop = {});
