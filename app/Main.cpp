@@ -537,6 +537,9 @@ bool TForm1::WriteSignalData(TEDFFile& File, int SignalNumber, const std::string
   {
     auto Dialog = std::make_unique<TFormProgress>();
     Dialog->setWindowTitle(QStringLiteral("ASCII conversion"));
+    if (Headless())
+      Dialog->setUpdatesEnabled(false); // nobody sees it: the bar is not painted
+
     TTaskWindowsDisabler OnlyTheDialog(Dialog.get());
     Dialog->show();
     // Pending events are processed whenever the percentage moves and at least every
@@ -616,6 +619,9 @@ int RunProgram(int argc, char** argv) {
 
   TForm1 Form;
   SetMainForm(&Form);
+  // Without a screen the windows still open and close as always, but nothing is painted.
+  if (Offscreen)
+    Form.setUpdatesEnabled(false);
   Form.show();
   QApplication::exec();
   return Form.ExitStatus();
