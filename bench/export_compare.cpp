@@ -208,6 +208,20 @@ struct TSeries {
   double CpuMedian() const { return MedianOf(Cpu); }
 };
 
+// Removes files, or empties folders (creating them when missing).
+void Clear(const std::vector<fs::path>& Paths) {
+  for (const fs::path& P : Paths) {
+    if (fs::is_directory(P)) {
+      for (const auto& Entry : fs::directory_iterator(P))
+        fs::remove(Entry.path());
+    } else if (P.has_extension()) {
+      fs::remove(P);
+    } else {
+      fs::create_directories(P);
+    }
+  }
+}
+
 bool SameFile(const fs::path& A, const fs::path& B) {
   if (fs::file_size(A) != fs::file_size(B))
     return false;
@@ -228,21 +242,31 @@ void CompareOneFile(const std::string& Title, const fs::path& Input) {
   const std::string Signal = std::to_string(ExportedSignal);
   const char* Before = std::getenv("VELASTRIN_BENCH_BEFORE");
   TSeries Ref, Batch, Export, Cat, Earlier;
+  // Every command writes new files: freeing the pages of an earlier output is not timed.
+  const fs::path ExportOut = Out / "export";
   for (int i = 0; i < Runs(); ++i) {
-    if (Before)
+    if (Before) {
+      Clear({Out / "before.txt", Out / "before.ascii"});
       Earlier.Add(Spawn({Before, Input.string(), Signal, (Out / "before.txt").string(),
                          (Out / "before.ascii").string(), "/CRLF", "/BATCH"}));
+    }
+    Clear({Out / "reference.ascii"});
     Ref.Add(Spawn({Reference, Input.string(), Signal, (Out / "reference.ascii").string()}));
+    Clear({Out / "batch.txt", Out / "batch.ascii"});
     Batch.Add(Spawn({Exe, Input.string(), Signal, (Out / "batch.txt").string(),
                      (Out / "batch.ascii").string(), "/CRLF", "/BATCH"}));
-    Export.Add(Spawn({Exe, "export", "--signal", Signal, "--out", Out.string(), Input.string()}));
+    Clear({ExportOut});
+    Export.Add(
+        Spawn({Exe, "export", "--signal", Signal, "--out", ExportOut.string(), Input.string()}));
     Cat.Add(Spawn({"/bin/cat", Input.string()}, "/dev/null"));
   }
-  const fs::path ExportData = Out / (Input.stem().string() + ".ascii");
+  const fs::path ExportData = ExportOut / (Input.stem().string() + ".ascii");
   const uint64_t OutBytes = fs::file_size(Out / "reference.ascii");
   TSeries Write;
-  for (int i = 0; i < Runs(); ++i)
-    Write.Add({WriteBytes(Out / "floor.bytes", OutBytes), 0});
+  for (int i = 0; i < Runs(); ++i) {
+    Clear({Out / "floor.bytes"});
+    Write.Add({WriteBytes(Out / "floor.bytes", OutBytes), 0, 0});
+  }
   const bool Same = SameFile(Out / "reference.ascii", Out / "batch.ascii") &&
                     SameFile(Out / "reference.ascii", ExportData);
   const double R = Ref.Median(), RC = Ref.CpuMedian();
@@ -280,7 +304,9 @@ void CompareJobs() {
   const std::string Signal = std::to_string(ExportedSignal);
   TSeries One, Two;
   for (int i = 0; i < Runs(); ++i) {
+    Clear({Out1});
     One.Add(Spawn({Exe, "export", "-s", Signal, "--jobs", "1", "-o", Out1.string(), Dir.string()}));
+    Clear({Out2});
     Two.Add(Spawn({Exe, "export", "-s", Signal, "--jobs", "2", "-o", Out2.string(), Dir.string()}));
   }
   bool Same = true;
