@@ -3,6 +3,7 @@
 #include "cli/AtomicOutput.h"
 #include "cli/Inputs.h"
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "export/SignalExport.h"
 
 #include <CLI/CLI.hpp>
@@ -92,8 +93,13 @@ public:
     TFileResult Result;
     TEDFFile File;
     OpenForExport(File, Input.Path);
-    if (!File.IsValid())
-      throw std::runtime_error("not a valid EDF file");
+    // The desktop export's own refusals: an invalid header (with the fields to blame on
+    // further lines), a stop time the date-time text cannot show.
+    if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
+      while (Why.back() == '\n')
+        Why.pop_back();
+      throw std::runtime_error(Why);
+    }
     int Matches = 0;
     const int32_t Signal = ChooseSignal(File, FSignal, Matches);
     if (Matches > 1)
