@@ -82,7 +82,9 @@ std::vector<TJobOutcome> RunJobs(const std::vector<TInput>& Inputs, unsigned Job
       while (Delivered < Total && Ready[Delivered]) {
         const std::size_t i = Delivered++;
         Guard.unlock();
-        if (ProgressLine && !Shown.empty()) {
+        const TFileResult& Result = Outcomes[i].Result;
+        if (ProgressLine && !Shown.empty() &&
+            (!Result.Output.empty() || !Result.Warnings.empty())) {
           *ProgressLine << "\r\x1b[K" << std::flush; // what Deliver prints starts a clean line
           Shown.clear();
         }
