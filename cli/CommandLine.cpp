@@ -37,6 +37,7 @@ int RunSubcommand(TSubcommand& Command, const std::vector<std::string>& Args,
   const std::string Title = ProgramName + " " + Command.Name();
   CLI::App App(Command.Description(), Title);
   App.set_help_flag("-h,--help", "Print this help and exit");
+  App.set_version_flag("--version", ProgramName + " " + VELASTRIN_VERSION);
   Command.AddOptions(App);
   unsigned Jobs = DefaultJobs();
   App.add_option("-j,--jobs", Jobs, "Files processed at once (default: the number of cores)")
@@ -52,6 +53,9 @@ int RunSubcommand(TSubcommand& Command, const std::vector<std::string>& Args,
     App.parse(Rest);
   } catch (const CLI::CallForHelp&) {
     Console.Out << App.help();
+    return CliStatus::Success;
+  } catch (const CLI::CallForVersion&) {
+    Console.Out << ProgramName << " " << VELASTRIN_VERSION << '\n';
     return CliStatus::Success;
   } catch (const CLI::ParseError& Error) {
     Console.Err << Title << ": " << Error.what() << "\n\n" << App.help();

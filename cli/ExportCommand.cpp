@@ -8,6 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -92,24 +94,30 @@ public:
     const TPlan& Plan = FPlans.at(Input.Path);
     TFileResult Result;
     TEDFFile File;
-    OpenForExport(File, Input.Path);
-    // The desktop export's own refusals: an invalid header (with the fields to blame on
-    // further lines), a stop time the date-time text cannot show.
-    if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
-      while (Why.back() == '\n')
-        Why.pop_back();
-      throw std::runtime_error(Why);
+    std::string InfoText;
+    int32_t Signal = 0;
+    {
+      std::lock_guard Header(HeaderLock());
+      OpenForExport(File, Input.Path);
+      // The desktop export's own refusals: an invalid header (with the fields to blame on
+      // further lines), a stop time the date-time text cannot show.
+      if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
+        while (Why.back() == '\n')
+          Why.pop_back();
+        throw std::runtime_error(Why);
+      }
+      int Matches = 0;
+      Signal = ChooseSignal(File, FSignal, Matches);
+      if (Matches > 1)
+        Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
+                                  "\"; signal " + std::to_string(Signal) + " exported");
+      InfoText = SignalInfoText(File, Signal, FOptions);
     }
-    int Matches = 0;
-    const int32_t Signal = ChooseSignal(File, FSignal, Matches);
-    if (Matches > 1)
-      Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
-                                "\"; signal " + std::to_string(Signal) + " exported");
 
     TOutputFiles Outputs;
     {
       TTextFileWriter Writer(Outputs.Create(Plan.Info), Plan.Info);
-      ExportSignalInfo(File, Signal, FOptions, Writer);
+      Writer.Write(InfoText);
       Writer.Close();
     }
     TTextFileWriter Writer(Outputs.Create(Plan.Data), Plan.Data, DataWriterBufferSize);

@@ -1,6 +1,7 @@
 #include "cli/Inputs.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

@@ -287,6 +287,7 @@ TEST(CommandLine, HelpListsTheCommandsNextToTheDesktopParametersAndVersionIsOneL
   EXPECT_EQ(Version.Status, 0);
   EXPECT_EQ(Version.Out.rfind("velastrin ", 0), 0u);
   EXPECT_EQ(std::count(Version.Out.begin(), Version.Out.end(), '\n'), 1);
+  EXPECT_EQ(RunCli({"export", "--version"}).Out, Version.Out);
 }
 
 TEST(CommandLine, OnlyHelpVersionAndCommandNamesGoToTheTool) {
