@@ -34,14 +34,15 @@ bool ReadSmallInt(const std::string& S, int16_t& Value) {
 // A number under the given separators. Infinite results of overlong exponents are not
 // values a header can mean, so they count as unreadable.
 bool ReadFloat(const std::string& S, char DecSep, char ThouSep, long double& Value) {
-  // The separator routines also accept the process decimal mark; a header must read the same
-  // under every user locale, so that mark is held at "." here.
-  TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
+  // The separator routines also accept the decimal mark of the settings they are given; a
+  // header must read the same under every user locale, so that mark is "." here (the default
+  // settings' mark).
+  static const TFormatSettings Plain;
   const std::string T = Trim(S);
-  if (!IsFloatSep(T, DecSep, ThouSep))
+  if (!IsFloatSep(T, DecSep, ThouSep, Plain))
     return false;
   try {
-    const long double V = StrToFloatSep(T, DecSep, ThouSep);
+    const long double V = StrToFloatSep(T, DecSep, ThouSep, Plain);
     if (!std::isfinite(V))
       return false;
     Value = V;

@@ -688,8 +688,7 @@ TDateOrder GetDateOrder(const std::string& Format) {
 
 } // namespace
 
-bool TryStrToDate(const std::string& S, TDateTime& Value) {
-  const TFormatSettings& FS = FormatSettings();
+bool TryStrToDate(const std::string& S, TDateTime& Value, const TFormatSettings& FS) {
   const TDateOrder Order = GetDateOrder(FS.ShortDateFormat);
   std::size_t Pos = 0;
   int N1 = 0, N2 = 0, N3 = 0, L1 = 0, L2 = 0, L3 = 0;
@@ -734,8 +733,7 @@ bool TryStrToDate(const std::string& S, TDateTime& Value) {
   return TryEncodeDate(Y, M, D, Value);
 }
 
-bool TryStrToTime(const std::string& S, TDateTime& Value) {
-  const TFormatSettings& FS = FormatSettings();
+bool TryStrToTime(const std::string& S, TDateTime& Value, const TFormatSettings& FS) {
   std::size_t Pos = 0;
   int BaseHour = -1;
   auto ScanAmPm = [&]() {
@@ -773,18 +771,34 @@ bool TryStrToTime(const std::string& S, TDateTime& Value) {
   return TryEncodeTime(Hour, Min, Sec, MSec, Value);
 }
 
-TDateTime StrToDate(const std::string& S) {
+TDateTime StrToDate(const std::string& S, const TFormatSettings& Settings) {
   TDateTime R = 0;
-  if (!TryStrToDate(S, R))
+  if (!TryStrToDate(S, R, Settings))
     throw EConvertError("'" + S + "' is not a valid date");
   return R;
 }
 
-TDateTime StrToTime(const std::string& S) {
+TDateTime StrToTime(const std::string& S, const TFormatSettings& Settings) {
   TDateTime R = 0;
-  if (!TryStrToTime(S, R))
+  if (!TryStrToTime(S, R, Settings))
     throw EConvertError("'" + S + "' is not a valid time");
   return R;
+}
+
+bool TryStrToDate(const std::string& S, TDateTime& Value) {
+  return TryStrToDate(S, Value, FormatSettings());
+}
+
+bool TryStrToTime(const std::string& S, TDateTime& Value) {
+  return TryStrToTime(S, Value, FormatSettings());
+}
+
+TDateTime StrToDate(const std::string& S) {
+  return StrToDate(S, FormatSettings());
+}
+
+TDateTime StrToTime(const std::string& S) {
+  return StrToTime(S, FormatSettings());
 }
 
 namespace {
@@ -827,8 +841,8 @@ struct TDateParts {
   int WeekDay = 1;
 };
 
-void AppendFormat(std::string& Out, const std::string& F, const TDateParts& P, int Level) {
-  const TFormatSettings& FS = FormatSettings();
+void AppendFormat(std::string& Out, const std::string& F, const TDateParts& P,
+                  const TFormatSettings& FS, int Level) {
   char LastToken = ' ';
   std::size_t I = 0;
   auto Count = [&](char C) {
@@ -874,7 +888,7 @@ void AppendFormat(std::string& Out, const std::string& F, const TDateParts& P, i
       else if (N == 4)
         Out += FS.LongDayNames[P.WeekDay - 1];
       else if (Level < 2)
-        AppendFormat(Out, N == 5 ? FS.ShortDateFormat : FS.LongDateFormat, P, Level + 1);
+        AppendFormat(Out, N == 5 ? FS.ShortDateFormat : FS.LongDateFormat, P, FS, Level + 1);
       break;
     }
     case 'H': {
@@ -908,16 +922,16 @@ void AppendFormat(std::string& Out, const std::string& F, const TDateParts& P, i
     case 'T': {
       const int N = Count('T');
       if (Level < 2)
-        AppendFormat(Out, N == 1 ? FS.ShortTimeFormat : FS.LongTimeFormat, P, Level + 1);
+        AppendFormat(Out, N == 1 ? FS.ShortTimeFormat : FS.LongTimeFormat, P, FS, Level + 1);
       break;
     }
     case 'C': {
       Count('C');
       if (Level < 2) {
-        AppendFormat(Out, FS.ShortDateFormat, P, Level + 1);
+        AppendFormat(Out, FS.ShortDateFormat, P, FS, Level + 1);
         if (P.Hour != 0 || P.Min != 0 || P.Sec != 0) {
           Out += ' ';
-          AppendFormat(Out, FS.LongTimeFormat, P, Level + 1);
+          AppendFormat(Out, FS.LongTimeFormat, P, FS, Level + 1);
         }
       }
       break;
@@ -975,15 +989,24 @@ TDateParts PartsOf(TDateTime Value) {
 
 } // namespace
 
-std::string FormatDateTime(const std::string& Format, TDateTime Value) {
+std::string FormatDateTime(const std::string& Format, TDateTime Value,
+                           const TFormatSettings& Settings) {
   std::string Out;
   const TDateParts P = PartsOf(Value);
-  AppendFormat(Out, Format.empty() ? std::string("c") : Format, P, 0);
+  AppendFormat(Out, Format.empty() ? std::string("c") : Format, P, Settings, 0);
   return Out;
 }
 
+std::string DateTimeToStr(TDateTime Value, const TFormatSettings& Settings) {
+  return FormatDateTime("c", Value, Settings);
+}
+
+std::string FormatDateTime(const std::string& Format, TDateTime Value) {
+  return FormatDateTime(Format, Value, FormatSettings());
+}
+
 std::string DateTimeToStr(TDateTime Value) {
-  return FormatDateTime("c", Value);
+  return DateTimeToStr(Value, FormatSettings());
 }
 
 // ---- Numbers ----------------------------------------------------------------------------
@@ -1072,8 +1095,7 @@ std::string SignOf(const TDecimal& D) {
   return D.Negative && !D.Digits.empty() ? "-" : "";
 }
 
-std::string FixedText(const TDecimal& D, int Decimals, bool Grouping) {
-  const TFormatSettings& FS = FormatSettings();
+std::string FixedText(const TDecimal& D, int Decimals, bool Grouping, const TFormatSettings& FS) {
   std::string IntPart;
   if (D.Exponent <= 0)
     IntPart = "0";
@@ -1099,11 +1121,11 @@ std::string FixedText(const TDecimal& D, int Decimals, bool Grouping) {
   return R;
 }
 
-std::string ExponentFormText(const TDecimal& D, int Precision, int Digits) {
+std::string ExponentFormText(const TDecimal& D, int Precision, int Digits, char DecimalSeparator) {
   std::string R = SignOf(D);
   R += DigitAt(D, 0);
   if (Precision > 1) {
-    R += FormatSettings().DecimalSeparator;
+    R += DecimalSeparator;
     for (int I = 1; I < Precision; ++I)
       R += DigitAt(D, I);
   }
@@ -1113,13 +1135,13 @@ std::string ExponentFormText(const TDecimal& D, int Precision, int Digits) {
 
 } // namespace
 
-std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, int Digits) {
+std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, int Digits,
+                        const TFormatSettings& FS) {
   if (std::isnan(Value))
     return "NAN";
   if (std::isinf(Value))
     return Value < 0 ? "-INF" : "INF";
   Precision = std::clamp(Precision, 1, 18);
-  const TFormatSettings& FS = FormatSettings();
   switch (Format) {
   case TFloatFormat::ffGeneral: {
     Digits = std::clamp(Digits, 0, 4);
@@ -1151,22 +1173,34 @@ std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, i
     return R;
   }
   case TFloatFormat::ffExponent:
-    return ExponentFormText(ToDecimal(Value, Precision), Precision, std::clamp(Digits, 0, 4));
+    return ExponentFormText(ToDecimal(Value, Precision), Precision, std::clamp(Digits, 0, 4),
+                            FS.DecimalSeparator);
   case TFloatFormat::ffFixed:
   case TFloatFormat::ffNumber: {
     Digits = std::clamp(Digits, 0, 18);
     // An integer part longer than the precision falls back to the general format.
     if (ToDecimal(Value, Precision).Exponent > Precision)
-      return FloatToStrF(Value, TFloatFormat::ffGeneral, Precision, 0);
+      return FloatToStrF(Value, TFloatFormat::ffGeneral, Precision, 0, FS);
     const TDecimal D = ToDecimalFixed(Value, Precision, Digits);
-    return FixedText(D, Digits, Format == TFloatFormat::ffNumber);
+    return FixedText(D, Digits, Format == TFloatFormat::ffNumber, FS);
   }
   }
   return {};
 }
 
+std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, int Digits) {
+  return FloatToStrF(Value, Format, Precision, Digits, FormatSettings());
+}
+
+bool TryStrToFloat(const std::string& S, long double& Value, const TFormatSettings& Settings) {
+  return TryStrToFloat(S, Value, Settings.DecimalSeparator);
+}
+
 bool TryStrToFloat(const std::string& S, long double& Value) {
-  const char Dec = FormatSettings().DecimalSeparator;
+  return TryStrToFloat(S, Value, FormatSettings().DecimalSeparator);
+}
+
+bool TryStrToFloat(const std::string& S, long double& Value, char Dec) {
   std::size_t I = 0;
   const std::size_t N = S.size();
   while (I < N && S[I] == ' ')

@@ -71,6 +71,19 @@ bool IsDecimalRealSyntax(const std::string& T) {
   return I == N;
 }
 
+// S with DecSep replaced by Mark and ThouSep dropped (a separator 0 means none).
+std::string WithoutSeparators(const std::string& S, char DecSep, char ThouSep, char Mark) {
+  std::string T;
+  T.reserve(S.size());
+  for (char C : S) {
+    if (DecSep != 0 && C == DecSep)
+      T += Mark;
+    else if (ThouSep == 0 || C != ThouSep)
+      T += C;
+  }
+  return T;
+}
+
 } // namespace
 
 bool IsInteger(const std::string& S) {
@@ -89,8 +102,12 @@ bool IsWord(const std::string& S) {
 }
 
 bool IsFloat(const std::string& S) {
+  return IsFloat(S, FormatSettings());
+}
+
+bool IsFloat(const std::string& S, const TFormatSettings& Settings) {
   try {
-    const char Dec = FormatSettings().DecimalSeparator;
+    const char Dec = Settings.DecimalSeparator;
     std::string T = S;
     if (Dec != '.') {
       const auto P = FindSep(T, Dec);
@@ -101,12 +118,9 @@ bool IsFloat(const std::string& S) {
     if (!IsDecimalRealSyntax(T))
       return false;
     // A number too large for the extended type is no usable number.
-    {
-      TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
-      long double V = 0;
-      if (!TryStrToFloat(T, V))
-        return false;
-    }
+    long double V = 0;
+    if (!TryStrToFloat(T, V, '.'))
+      return false;
     if (!IsInteger(S) && Dec != '.')
       return FindSep(S, Dec) != std::string::npos;
     return true;
@@ -116,6 +130,11 @@ bool IsFloat(const std::string& S) {
 }
 
 bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep) {
+  return IsFloatSep(Text, DecSep, ThouSep, FormatSettings());
+}
+
+bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep,
+                const TFormatSettings& Settings) {
   try {
     const std::string S = Trim(Text);
     const auto FirstDec = FindSep(S, DecSep);
@@ -141,39 +160,24 @@ bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep) {
           return false;
       }
     }
-    const char Process = FormatSettings().DecimalSeparator;
-    std::string T;
-    T.reserve(S.size());
-    for (char C : S) {
-      if (DecSep != 0 && C == DecSep)
-        T += Process;
-      else if (ThouSep != 0 && C == ThouSep)
-        continue;
-      else
-        T += C;
-    }
-    return IsFloat(T);
+    return IsFloat(WithoutSeparators(S, DecSep, ThouSep, Settings.DecimalSeparator), Settings);
   } catch (...) {
     return false;
   }
 }
 
 long double StrToFloatSep(const std::string& Text, char DecSep, char ThouSep) {
+  return StrToFloatSep(Text, DecSep, ThouSep, FormatSettings());
+}
+
+long double StrToFloatSep(const std::string& Text, char DecSep, char ThouSep,
+                          const TFormatSettings& Settings) {
   const std::string S = Trim(Text);
-  if (!IsFloatSep(S, DecSep, ThouSep))
+  if (!IsFloatSep(S, DecSep, ThouSep, Settings))
     throw EConvertError("Invalid Float Format");
-  const char Process = FormatSettings().DecimalSeparator;
-  std::string T;
-  for (char C : S) {
-    if (DecSep != 0 && C == DecSep)
-      T += Process;
-    else if (ThouSep != 0 && C == ThouSep)
-      continue;
-    else
-      T += C;
-  }
+  const std::string T = WithoutSeparators(S, DecSep, ThouSep, Settings.DecimalSeparator);
   long double V = 0;
-  if (!TryStrToFloat(T, V))
+  if (!TryStrToFloat(T, V, Settings))
     throw EConvertError("Invalid Float Format");
   return V;
 }
@@ -229,17 +233,28 @@ bool DetectFloatSeparators(const std::string& Text, char& DecSep, char& ThouSep,
   return DecSep != 0 && ThouSep != 0;
 }
 
+namespace {
+
+// Float text reads no other field of the settings than the two separators.
+TFormatSettings SeparatorSettings(char DecSep, char ThouSep) {
+  TFormatSettings Settings;
+  Settings.DecimalSeparator = DecSep == 0 ? '.' : DecSep;
+  Settings.ThousandSeparator = ThouSep;
+  return Settings;
+}
+
+} // namespace
+
 std::string FloatToStrFSep(long double Value, TFloatFormat Format, int Precision, int Digits,
                            char DecSep, char ThouSep) {
-  TSettingOverride<char> Dec(&TFormatSettings::DecimalSeparator, DecSep == 0 ? '.' : DecSep);
-  TSettingOverride<char> Thou(&TFormatSettings::ThousandSeparator, ThouSep);
-  return FloatToStrF(Value, Format, Precision, Digits);
+  return FloatToStrF(Value, Format, Precision, Digits, SeparatorSettings(DecSep, ThouSep));
 }
 
 std::string FloatToStrMaxLen(long double Value, char DecSep, char ThouSep, int MaxLen) {
+  const TFormatSettings Settings = SeparatorSettings(DecSep, ThouSep);
   // Precision stops mattering above the 18 digits of the extended type.
   for (int P = std::min(MaxLen, 18); P >= 1; --P) {
-    std::string T = FloatToStrFSep(Value, TFloatFormat::ffGeneral, P, 0, DecSep, ThouSep);
+    std::string T = FloatToStrF(Value, TFloatFormat::ffGeneral, P, 0, Settings);
     if (static_cast<int>(T.size()) <= MaxLen)
       return T;
   }
@@ -294,10 +309,15 @@ bool IsDateTextSeparator(char C) {
 } // namespace
 
 bool IsValidDateFmt(const std::string& Text, const std::string& Format) {
+  return IsValidDateFmt(Text, Format, FormatSettings());
+}
+
+bool IsValidDateFmt(const std::string& Text, const std::string& Format,
+                    const TFormatSettings& Settings) {
   try {
     if (Trim(Text).empty())
       return false;
-    const char Sep = FormatSettings().DateSeparator;
+    const char Sep = Settings.DateSeparator;
     std::string S = Text;
     std::string Fmt = Format;
     ResolveWildcards(S, Fmt, Sep, IsDateFmtSeparator, IsDateTextSeparator);
@@ -306,26 +326,32 @@ bool IsValidDateFmt(const std::string& Text, const std::string& Format) {
     for (char& C : Short)
       if (IsDateFmtSeparator(C))
         C = Sep;
-    TSettingOverride<std::string> Guard(&TFormatSettings::ShortDateFormat, Short);
+    TFormatSettings Local = Settings;
+    Local.ShortDateFormat = Short;
 
     std::string S2 = Trim(S);
     for (char& C : S2)
       if (!(C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C)))
         C = Sep;
     TDateTime Date = 0;
-    if (!TryStrToDate(S2, Date))
+    if (!TryStrToDate(S2, Date, Local))
       return false;
-    return SameText(S, FormatDateTime(Fmt, Date));
+    return SameText(S, FormatDateTime(Fmt, Date, Local));
   } catch (...) {
     return false;
   }
 }
 
 bool IsValidTimeFmt(const std::string& Text, const std::string& Format) {
+  return IsValidTimeFmt(Text, Format, FormatSettings());
+}
+
+bool IsValidTimeFmt(const std::string& Text, const std::string& Format,
+                    const TFormatSettings& Settings) {
   try {
     if (Trim(Text).empty())
       return false;
-    const char Sep = FormatSettings().TimeSeparator;
+    const char Sep = Settings.TimeSeparator;
     std::string S = Text;
     std::string Fmt = Format;
     ResolveWildcards(S, Fmt, Sep, IsTimeFmtSeparator, IsTimeTextSeparator);
@@ -339,10 +365,11 @@ bool IsValidTimeFmt(const std::string& Text, const std::string& Format) {
       if (!Kept)
         Long[I] = Sep;
     }
-    TSettingOverride<std::string> Guard(&TFormatSettings::LongTimeFormat, Long);
+    TFormatSettings Local = Settings;
+    Local.LongTimeFormat = Long;
     // The point kept before the milliseconds is read as the decimal mark whatever the
     // locale's mark is.
-    TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
+    Local.DecimalSeparator = '.';
 
     std::string S2 = Trim(S);
     for (std::size_t I = 0; I < S2.size(); ++I) {
@@ -354,18 +381,23 @@ bool IsValidTimeFmt(const std::string& Text, const std::string& Format) {
       S2[I] = Sep;
     }
     TDateTime Time = 0;
-    if (!TryStrToTime(S2, Time))
+    if (!TryStrToTime(S2, Time, Local))
       return false;
-    return SameText(S, FormatDateTime(Fmt, Time));
+    return SameText(S, FormatDateTime(Fmt, Time, Local));
   } catch (...) {
     return false;
   }
 }
 
 TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt) {
-  if (!IsValidDateFmt(S, Fmt))
+  return StrToDateFmt(S, Fmt, FormatSettings());
+}
+
+TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt,
+                       const TFormatSettings& Settings) {
+  if (!IsValidDateFmt(S, Fmt, Settings))
     throw EConvertError(S + " is not a valid date");
-  const char Sep = FormatSettings().DateSeparator;
+  const char Sep = Settings.DateSeparator;
   std::string Fmt2 = Fmt;
   for (char& C : Fmt2)
     if (IsDateFmtSeparator(C))
@@ -374,9 +406,10 @@ TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt) {
   for (char& C : S2)
     if (!(C == ' ' || IsAsciiDigit(C)))
       C = Sep;
-  TSettingOverride<std::string> Guard(&TFormatSettings::ShortDateFormat, Fmt2);
+  TFormatSettings Local = Settings;
+  Local.ShortDateFormat = Fmt2;
   TDateTime Date = 0;
-  if (!TryStrToDate(S2, Date))
+  if (!TryStrToDate(S2, Date, Local))
     throw EConvertError(S + " is not a valid date");
   return Date;
 }

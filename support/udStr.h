@@ -13,8 +13,12 @@ bool IsInteger(const std::string& S);
 bool IsSmallInt(const std::string& S);
 bool IsWord(const std::string& S);
 bool IsFloat(const std::string& S);
+bool IsFloat(const std::string& S, const TFormatSettings& Settings);
 bool IsFloatSep(const std::string& S, char DecSep, char ThouSep);
+bool IsFloatSep(const std::string& S, char DecSep, char ThouSep, const TFormatSettings& Settings);
 long double StrToFloatSep(const std::string& S, char DecSep, char ThouSep);
+long double StrToFloatSep(const std::string& S, char DecSep, char ThouSep,
+                          const TFormatSettings& Settings);
 bool DetectFloatSeparators(const std::string& S, char& DecSep, char& ThouSep, bool PreferLast);
 std::string FloatToStrFSep(long double Value, TFloatFormat Format, int Precision, int Digits,
                            char DecSep, char ThouSep);
@@ -22,8 +26,12 @@ std::string FloatToStrMaxLen(long double Value, char DecSep, char ThouSep, int M
 
 // ---- Date and time texts ----------------------------------------------------------------
 bool IsValidDateFmt(const std::string& S, const std::string& Fmt);
+bool IsValidDateFmt(const std::string& S, const std::string& Fmt, const TFormatSettings& Settings);
 bool IsValidTimeFmt(const std::string& S, const std::string& Fmt);
+bool IsValidTimeFmt(const std::string& S, const std::string& Fmt, const TFormatSettings& Settings);
 TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt);
+TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt,
+                       const TFormatSettings& Settings);
 
 // ---- Fixed-width fields and words -------------------------------------------------------
 std::string CharString(char Ch, int Count);

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -372,6 +373,58 @@ TEST_F(EdfFileTest, CommaPhysicalLimitsFollowTheDetectedSeparator) {
   EXPECT_DOUBLE_EQ(static_cast<double>(File.GetSignal(1)->Physimax()), 1.5);
   EXPECT_TRUE(File.GetSignal(1)->GainValid());
   EXPECT_EQ(File.FileInfo()->NrDataRecords(), 3);
+}
+
+// Header numbers and times are read under settings passed down, not under process settings
+// changed for the while: two files with different separators read at once on two threads
+// give each its own values, whatever the process decimal mark is.
+TEST_F(EdfFileTest, TwoFilesWithDifferentSeparatorsReadAtOnceOnTwoThreads) {
+  TSettingOverride<char> UserMark(&TFormatSettings::DecimalSeparator, ',');
+  struct TCase {
+    std::string Path;
+    char Separator;
+    double Duration;
+    double Physimax;
+  };
+  TTestEDF Comma;
+  Comma.Duration = "2,5";
+  for (auto& S : Comma.Signals) {
+    S.PhysMin = "-1,5";
+    S.PhysMax = "1,5";
+  }
+  TTestEDF Point;
+  Point.Duration = "0.25";
+  for (auto& S : Point.Signals) {
+    S.PhysMin = "-3.75";
+    S.PhysMax = "3.75";
+  }
+  const std::vector<TCase> Cases = {{Write(Comma, "comma.edf"), ',', 2.5, 1.5},
+                                    {Write(Point, "point.edf"), '.', 0.25, 3.75}};
+  std::vector<int> Failures(Cases.size(), 0);
+  {
+    std::vector<std::jthread> Threads;
+    for (std::size_t c = 0; c < Cases.size(); ++c)
+      Threads.emplace_back([&, c] {
+        const TCase& Case = Cases[c];
+        for (int Round = 0; Round < 200; ++Round) {
+          TEDFFile File;
+          File.SetFileName(Case.Path);
+          File.SetReadOnly(true);
+          File.SetStrict(false);
+          File.SetActive(true);
+          const bool Right =
+              File.Valid() && File.DecimalSeparator() == Case.Separator &&
+              static_cast<double>(File.FileInfo()->SampleRecDuration()) == Case.Duration &&
+              static_cast<double>(File.GetSignal(1)->Physimax()) == Case.Physimax &&
+              File.FileInfo()->FieldValid(TGeneralField::StartTime) &&
+              File.FileInfo()->FieldValid(TGeneralField::StartDate);
+          if (!Right)
+            ++Failures[c];
+        }
+      });
+  }
+  EXPECT_EQ(Failures, std::vector<int>(Cases.size(), 0));
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
 }
 
 // ---- Record count and the recommendations -------------------------------------------------
