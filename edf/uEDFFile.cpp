@@ -515,15 +515,17 @@ int64_t TCustomEDFFile::SamplePosition(int64_t Index, int64_t Sample) const {
       __builtin_add_overflow(Samples, Sample, &Samples) ||
       __builtin_mul_overflow(Samples, int64_t{2}, &Position) ||
       __builtin_add_overflow(Position, int64_t{FFileInfo->HeaderBytes()}, &Position))
-    throw EDataFileReadData(DataFileMessages::ReadData);
+    RaiseReadData(Index);
   return Position;
 }
 
-void TCustomEDFFile::CheckRecordAccess() {
-  if (FRecordSamples <= 0)
-    throw EDataFileReadData(DataFileMessages::ReadData);
-  if (FLayoutEnd > FRecordSamples)
-    throw EDataFileReadData(DataFileMessages::ReadData);
+void TCustomEDFFile::RaiseReadData(int64_t Index) const {
+  throw EDataFileReadData(DataFileMessages::ReadData, FFileName, Index);
+}
+
+void TCustomEDFFile::CheckRecordAccess(int64_t Index) {
+  if (FRecordSamples <= 0 || FLayoutEnd > FRecordSamples)
+    RaiseReadData(Index);
   AllocateBuffer();
   if (FBufferSamples > 0 && static_cast<int64_t>(FDataBuffer.size()) < FBufferSamples)
     throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
@@ -535,15 +537,15 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
   if (!FActive)
     throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
   if (Index < 0 || Index >= FFileInfo->NrDataRecords())
-    throw EDataFileReadData(DataFileMessages::ReadData);
+    RaiseReadData(Index);
   if (FDataBuffer.empty() || FLayoutEnd > FRecordSamples || FRecordSamples <= 0)
-    CheckRecordAccess(); // raises, or allocates a buffer not asked for yet
+    CheckRecordAccess(Index); // raises, or allocates a buffer not asked for yet
   // Every chunk must lie inside the file before the buffer is touched: a count taken from
   // the header (after a re-parse) may promise more than the file holds. Once the end of the
   // last chunk is inside the file, no position before it can overflow.
   const int64_t End = SamplePosition(Index, FLayoutEnd);
   if (End > FileSize())
-    throw EDataFileReadData(DataFileMessages::ReadData);
+    RaiseReadData(Index);
 
   int16_t* Buffer = FDataBuffer.data();
   try {
@@ -552,7 +554,7 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
       const auto Bytes = static_cast<std::size_t>(Chunk->Count()) * 2;
       const int64_t Position = End - 2 * (FLayoutEnd - Chunk->RecordOffset());
       if (FStream->ReadAt(Target, Bytes, Position) != Bytes)
-        throw EDataFileReadData(DataFileMessages::ReadData); // cut short by someone else
+        RaiseReadData(Index); // cut short by someone else
       SwapToHost(Target, Chunk->Count());
     }
   } catch (...) {

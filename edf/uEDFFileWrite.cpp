@@ -369,8 +369,8 @@ void TCustomEDFFile::WriteRecord(int64_t Index) {
     throw EDataFileReadOnly(DataFileMessages::ReadOnly);
   const int64_t Count = FFileInfo->NrDataRecords();
   if (Index < 0 || Index > Count)
-    throw EDataFileReadData(DataFileMessages::ReadData);
-  CheckRecordAccess();
+    RaiseReadData(Index);
+  CheckRecordAccess(Index);
   const int64_t Position = SamplePosition(Index, 0);
   SamplePosition(Index, FRecordSamples); // the record's end must be addressable too
 

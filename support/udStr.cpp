@@ -31,15 +31,11 @@ std::size_t FindLastSep(const std::string& S, char C) {
 }
 
 bool IntegerInRange(const std::string& S, int64_t Min, int64_t Max, int64_t& Value) {
-  try {
-    int64_t V = 0;
-    if (!TryStrToInt64(Trim(S), V) || V < Min || V > Max)
-      return false;
-    Value = V;
-    return true;
-  } catch (...) {
+  int64_t V = 0;
+  if (!TryStrToInt64(Trim(S), V) || V < Min || V > Max)
     return false;
-  }
+  Value = V;
+  return true;
 }
 
 // Optional sign, digits, optional "." and digits, optional exponent; at least one digit.
@@ -106,27 +102,23 @@ bool IsFloat(const std::string& S) {
 }
 
 bool IsFloat(const std::string& S, const TFormatSettings& Settings) {
-  try {
-    const char Dec = Settings.DecimalSeparator;
-    std::string T = S;
-    if (Dec != '.') {
-      const auto P = FindSep(T, Dec);
-      if (P != std::string::npos)
-        T[P] = '.';
-    }
-    T = Trim(T);
-    if (!IsDecimalRealSyntax(T))
-      return false;
-    // A number too large for the extended type is no usable number.
-    long double V = 0;
-    if (!TryStrToFloat(T, V, '.'))
-      return false;
-    if (!IsInteger(S) && Dec != '.')
-      return FindSep(S, Dec) != std::string::npos;
-    return true;
-  } catch (...) {
-    return false;
+  const char Dec = Settings.DecimalSeparator;
+  std::string T = S;
+  if (Dec != '.') {
+    const auto P = FindSep(T, Dec);
+    if (P != std::string::npos)
+      T[P] = '.';
   }
+  T = Trim(T);
+  if (!IsDecimalRealSyntax(T))
+    return false;
+  // A number too large for the extended type is no usable number.
+  long double V = 0;
+  if (!TryStrToFloat(T, V, '.'))
+    return false;
+  if (!IsInteger(S) && Dec != '.')
+    return FindSep(S, Dec) != std::string::npos;
+  return true;
 }
 
 bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep) {
@@ -135,35 +127,31 @@ bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep) {
 
 bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep,
                 const TFormatSettings& Settings) {
-  try {
-    const std::string S = Trim(Text);
-    const auto FirstDec = FindSep(S, DecSep);
-    const auto FirstThou = FindSep(S, ThouSep);
-    if (FirstDec != std::string::npos && FirstThou != std::string::npos && FirstDec < FirstThou)
-      return false;
-    if (FirstThou != std::string::npos) {
-      const auto LastDec = FindLastSep(S, DecSep);
-      const std::size_t IntLen = LastDec == std::string::npos ? S.size() : LastDec;
-      if (LastDec != std::string::npos && S.find(ThouSep, LastDec + 1) != std::string::npos)
-        return false;
-      for (std::size_t Count = 1; Count <= IntLen; ++Count) {
-        const std::size_t Index = IntLen - Count;
-        const char C = S[Index];
-        if (Count % 4 == 0) {
-          if (C == ThouSep)
-            continue;
-          if (Index == 0 && C == '-')
-            break;
-          return false;
-        }
-        if (C == ThouSep)
-          return false;
-      }
-    }
-    return IsFloat(WithoutSeparators(S, DecSep, ThouSep, Settings.DecimalSeparator), Settings);
-  } catch (...) {
+  const std::string S = Trim(Text);
+  const auto FirstDec = FindSep(S, DecSep);
+  const auto FirstThou = FindSep(S, ThouSep);
+  if (FirstDec != std::string::npos && FirstThou != std::string::npos && FirstDec < FirstThou)
     return false;
+  if (FirstThou != std::string::npos) {
+    const auto LastDec = FindLastSep(S, DecSep);
+    const std::size_t IntLen = LastDec == std::string::npos ? S.size() : LastDec;
+    if (LastDec != std::string::npos && S.find(ThouSep, LastDec + 1) != std::string::npos)
+      return false;
+    for (std::size_t Count = 1; Count <= IntLen; ++Count) {
+      const std::size_t Index = IntLen - Count;
+      const char C = S[Index];
+      if (Count % 4 == 0) {
+        if (C == ThouSep)
+          continue;
+        if (Index == 0 && C == '-')
+          break;
+        return false;
+      }
+      if (C == ThouSep)
+        return false;
+    }
   }
+  return IsFloat(WithoutSeparators(S, DecSep, ThouSep, Settings.DecimalSeparator), Settings);
 }
 
 long double StrToFloatSep(const std::string& Text, char DecSep, char ThouSep) {
@@ -314,32 +302,28 @@ bool IsValidDateFmt(const std::string& Text, const std::string& Format) {
 
 bool IsValidDateFmt(const std::string& Text, const std::string& Format,
                     const TFormatSettings& Settings) {
-  try {
-    if (Trim(Text).empty())
-      return false;
-    const char Sep = Settings.DateSeparator;
-    std::string S = Text;
-    std::string Fmt = Format;
-    ResolveWildcards(S, Fmt, Sep, IsDateFmtSeparator, IsDateTextSeparator);
-
-    std::string Short = Fmt;
-    for (char& C : Short)
-      if (IsDateFmtSeparator(C))
-        C = Sep;
-    TFormatSettings Local = Settings;
-    Local.ShortDateFormat = Short;
-
-    std::string S2 = Trim(S);
-    for (char& C : S2)
-      if (!(C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C)))
-        C = Sep;
-    TDateTime Date = 0;
-    if (!TryStrToDate(S2, Date, Local))
-      return false;
-    return SameText(S, FormatDateTime(Fmt, Date, Local));
-  } catch (...) {
+  if (Trim(Text).empty())
     return false;
-  }
+  const char Sep = Settings.DateSeparator;
+  std::string S = Text;
+  std::string Fmt = Format;
+  ResolveWildcards(S, Fmt, Sep, IsDateFmtSeparator, IsDateTextSeparator);
+
+  std::string Short = Fmt;
+  for (char& C : Short)
+    if (IsDateFmtSeparator(C))
+      C = Sep;
+  TFormatSettings Local = Settings;
+  Local.ShortDateFormat = Short;
+
+  std::string S2 = Trim(S);
+  for (char& C : S2)
+    if (!(C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C)))
+      C = Sep;
+  TDateTime Date = 0;
+  if (!TryStrToDate(S2, Date, Local))
+    return false;
+  return SameText(S, FormatDateTime(Fmt, Date, Local));
 }
 
 bool IsValidTimeFmt(const std::string& Text, const std::string& Format) {
@@ -348,45 +332,41 @@ bool IsValidTimeFmt(const std::string& Text, const std::string& Format) {
 
 bool IsValidTimeFmt(const std::string& Text, const std::string& Format,
                     const TFormatSettings& Settings) {
-  try {
-    if (Trim(Text).empty())
-      return false;
-    const char Sep = Settings.TimeSeparator;
-    std::string S = Text;
-    std::string Fmt = Format;
-    ResolveWildcards(S, Fmt, Sep, IsTimeFmtSeparator, IsTimeTextSeparator);
-
-    std::string Long = Fmt;
-    for (std::size_t I = 0; I < Long.size(); ++I) {
-      const char U = Upper(Long[I]);
-      const bool Kept = U == ' ' || U == 'A' || U == 'H' || U == 'M' || U == 'N' || U == 'P' ||
-                        U == 'S' || U == 'Z' ||
-                        (U == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z');
-      if (!Kept)
-        Long[I] = Sep;
-    }
-    TFormatSettings Local = Settings;
-    Local.LongTimeFormat = Long;
-    // The point kept before the milliseconds is read as the decimal mark whatever the
-    // locale's mark is.
-    Local.DecimalSeparator = '.';
-
-    std::string S2 = Trim(S);
-    for (std::size_t I = 0; I < S2.size(); ++I) {
-      const char C = S2[I];
-      if (C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C))
-        continue;
-      if (C == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z')
-        continue;
-      S2[I] = Sep;
-    }
-    TDateTime Time = 0;
-    if (!TryStrToTime(S2, Time, Local))
-      return false;
-    return SameText(S, FormatDateTime(Fmt, Time, Local));
-  } catch (...) {
+  if (Trim(Text).empty())
     return false;
+  const char Sep = Settings.TimeSeparator;
+  std::string S = Text;
+  std::string Fmt = Format;
+  ResolveWildcards(S, Fmt, Sep, IsTimeFmtSeparator, IsTimeTextSeparator);
+
+  std::string Long = Fmt;
+  for (std::size_t I = 0; I < Long.size(); ++I) {
+    const char U = Upper(Long[I]);
+    const bool Kept = U == ' ' || U == 'A' || U == 'H' || U == 'M' || U == 'N' || U == 'P' ||
+                      U == 'S' || U == 'Z' ||
+                      (U == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z');
+    if (!Kept)
+      Long[I] = Sep;
   }
+  TFormatSettings Local = Settings;
+  Local.LongTimeFormat = Long;
+  // The point kept before the milliseconds is read as the decimal mark whatever the
+  // locale's mark is.
+  Local.DecimalSeparator = '.';
+
+  std::string S2 = Trim(S);
+  for (std::size_t I = 0; I < S2.size(); ++I) {
+    const char C = S2[I];
+    if (C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C))
+      continue;
+    if (C == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z')
+      continue;
+    S2[I] = Sep;
+  }
+  TDateTime Time = 0;
+  if (!TryStrToTime(S2, Time, Local))
+    return false;
+  return SameText(S, FormatDateTime(Fmt, Time, Local));
 }
 
 TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt) {

@@ -208,6 +208,36 @@ TEST_F(EdfFileTest, RecordIndexOutsideTheFileIsRefused) {
   EXPECT_THROW(File.ReadRecord(INT64_MIN), EDataFileReadData);
 }
 
+// The message stays the fixed one; the file and the record travel as members.
+TEST_F(EdfFileTest, ReadErrorNamesTheFileAndTheRecord) {
+  const std::string Path = Write(TTestEDF{});
+  TEDFFile File;
+  OpenReadOnly(File, Path);
+  for (const int64_t Index : {int64_t{3}, int64_t{-7}, INT64_MAX}) {
+    try {
+      File.ReadRecord(Index);
+      ADD_FAILURE() << "nothing raised for " << Index;
+    } catch (const EDataFileReadData& Error) {
+      EXPECT_STREQ(Error.what(), "Error reading file data");
+      EXPECT_EQ(Error.Message(), "Error reading file data");
+      EXPECT_EQ(Error.FileName(), Path);
+      EXPECT_EQ(Error.Record(), Index);
+    }
+  }
+  // A file cut short after opening: the record that runs past the new end is named.
+  ASSERT_EQ(::truncate(Path.c_str(), TTestEDF{}.HeaderSize() + 2 * 8 + 3), 0);
+  TEDFFile Cut;
+  OpenReadOnly(Cut, Path);
+  try {
+    Cut.ReadRecord(1);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const EDataFileReadData& Error) {
+    EXPECT_EQ(Error.Message(), "Error reading file data");
+    EXPECT_EQ(Error.Record(), 1);
+    EXPECT_EQ(Error.FileName(), Path);
+  }
+}
+
 TEST_F(EdfFileTest, FailedReadKeepsBufferAndBufferedRecord) {
   TEDFFile File;
   OpenReadOnly(File, Write(TTestEDF{}));
