@@ -4,6 +4,7 @@
 
 #include "edf/uEDF.h"
 #include "edf/uEDFHeader.h"
+#include "support/uScopeGuard.h"
 #include "support/udDisk.h"
 #include "support/udStr.h"
 
@@ -52,18 +53,6 @@ void SwapToHost(int16_t* Samples, int64_t Count) {
     (void)Count;
   }
 }
-
-// Keeps ChecksBusy set for one run of the recommendation checks.
-class TChecksBusyGuard {
-public:
-  explicit TChecksBusyGuard(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TChecksBusyGuard() { FFlag = false; }
-  TChecksBusyGuard(const TChecksBusyGuard&) = delete;
-  TChecksBusyGuard& operator=(const TChecksBusyGuard&) = delete;
-
-private:
-  bool& FFlag;
-};
 
 } // namespace
 
@@ -582,10 +571,7 @@ void TCustomEDFFile::Close() {
     ReleaseStream(); // a file still being created keeps nothing open
     return;
   }
-  struct TRelease {
-    TCustomEDFFile& File;
-    ~TRelease() { File.ReleaseStream(); }
-  } Release{*this};
+  const TScopeGuard Release([this] { ReleaseStream(); });
   // A file opened read-only is never written, whatever a caller changed in its records.
   if (!FReadOnly && IsModified())
     WriteHeader();
@@ -609,7 +595,8 @@ bool TEDFFile::IsValid() {
   bool Result = TCustomEDFFile::IsValid();
   if (!Result || !IsOpenForChecks())
     return Result;
-  TChecksBusyGuard Busy(ChecksBusyFlag());
+  // ChecksBusy stays set for one run of the recommendation checks.
+  const auto Busy = HoldValue(ChecksBusyFlag(), true);
 
   // Buffered samples of one record; asking for an empty buffer raises, as GetDataBuffer does.
   int64_t Samples = BufferedSamples();

@@ -148,8 +148,6 @@ protected:
   void ReadSignalHeaders();
   bool DetectNumberFormat();
   void UpdateRecordSize();
-  void WriteGeneralHeader();
-  void WriteSignalHeaders();
   // Appends exactly Width bytes to Block: Text padded with blanks (cut when longer) when
   // Valid, otherwise blanks. Headers are formed whole and then written in one go.
   static void WriteField(std::string& Block, bool Valid, const std::string& Text, int Width);

@@ -282,27 +282,6 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
 
 // ---- Writing the header -------------------------------------------------------------------
 
-void TCustomEDFFile::WriteGeneralHeader() {
-  VELASTRIN_ASSERT(FStream, "Data file is not open");
-  if (FReadOnly)
-    throw EDataFileReadOnly(DataFileMessages::ReadOnly);
-  const std::string Block = FormatGeneralHeader();
-  FBufferedRecord = -1;
-  FStream->WriteAt(Block.data(), Block.size(), 0);
-  FFileInfo->SetModified(false);
-}
-
-void TCustomEDFFile::WriteSignalHeaders() {
-  VELASTRIN_ASSERT(FStream, "Data file is not open");
-  if (FReadOnly)
-    throw EDataFileReadOnly(DataFileMessages::ReadOnly);
-  const std::string Block = FormatSignalHeaders();
-  FBufferedRecord = -1;
-  FStream->WriteAt(Block.data(), Block.size(), EDFGeneralHeaderSize);
-  for (auto& Signal : FSignals)
-    Signal->SetModified(false);
-}
-
 void TCustomEDFFile::WriteHeader() {
   const bool General = IsHeaderModified();
   const bool SignalBlock = AreSignalsModified();

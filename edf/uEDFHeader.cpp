@@ -6,6 +6,7 @@
 #include "datetime/uDateTime.h"
 #include "datetime/uHPDateTime.h"
 #include "edf/uDataFile.h"
+#include "support/uScopeGuard.h"
 #include "support/udStr.h"
 
 #include <cmath>
@@ -70,18 +71,14 @@ void CheckFieldIndex(int Index) {
     throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
-// Holds a DataExists flag false for one parse and restores it on every way out.
-class TDataExistsHold {
-public:
-  explicit TDataExistsHold(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = false; }
-  ~TDataExistsHold() { FFlag = FSaved; }
-  TDataExistsHold(const TDataExistsHold&) = delete;
-  TDataExistsHold& operator=(const TDataExistsHold&) = delete;
-
-private:
-  bool& FFlag;
-  bool FSaved;
-};
+// Stores a free text field without its trailing blanks; only a change of what is stored
+// counts as a modification (trailing blanks are padding in the file).
+void SetTextField(std::string& Stored, const std::string& Text, bool& Modified) {
+  std::string Trimmed = TrimRight(Text);
+  if (Trimmed != Stored)
+    Modified = true;
+  Stored = std::move(Trimmed);
+}
 
 // ---- Identification sub-fields ----
 
@@ -237,36 +234,27 @@ void TCustomEDFFileInfo::SetHPStartDateTime(const std::shared_ptr<IHPDateTime>& 
 
 void TCustomEDFFileInfo::SetVersion(const std::string& Text) {
   CheckReadOnly();
-  if (Text != FVersion)
-    FModified = true;
-  FVersion = TrimRight(Text);
+  SetTextField(FVersion, Text, FModified);
   SetFieldValid(TGeneralField::Version, FVersion == "0");
 }
 
 void TCustomEDFFileInfo::SetPatient(const std::string& Text) {
   CheckReadOnly();
-  const std::string Stored = TrimRight(Text);
-  if (Stored != FPatient)
-    FModified = true;
-  FPatient = Stored;
+  SetTextField(FPatient, Text, FModified);
   SetFieldValid(TGeneralField::Patient, TextFieldValid(FPatient, FStrict));
   FPatientInfo->Parse(FPatient);
 }
 
 void TCustomEDFFileInfo::SetRecording(const std::string& Text) {
   CheckReadOnly();
-  if (Text != FRecording)
-    FModified = true;
-  FRecording = TrimRight(Text);
+  SetTextField(FRecording, Text, FModified);
   SetFieldValid(TGeneralField::Recording, TextFieldValid(FRecording, FStrict));
   FRecordingInfo->Parse(FRecording);
 }
 
 void TCustomEDFFileInfo::SetReserved(const std::string& Text) {
   CheckReadOnly();
-  if (Text != FReserved)
-    FModified = true;
-  FReserved = TrimRight(Text);
+  SetTextField(FReserved, Text, FModified);
   SetFieldValid(TGeneralField::Reserved, TextFieldValid(FReserved, FStrict));
 }
 
@@ -368,7 +356,7 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   for (int i = 0; i < EDFFieldCount; ++i)
     FFieldValid[i] = false;
   // The layout lock guards the values a user sets, not a load of the header's own texts.
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
 
   SetVersion(RawText(TGeneralField::Version));
   if (IsBlank(RawText(TGeneralField::Patient))) {
@@ -449,7 +437,7 @@ void TCustomEDFFileInfo::ApplyStrictChecks() {
 }
 
 void TCustomEDFFileInfo::ParseRawHeader() {
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
   const TEDFRawGeneralHeader Raw = FRawHeader;
   LoadRawHeader(Raw);
 }
@@ -478,12 +466,6 @@ std::string RepairDateTimeText(const std::string& Text) {
 } // namespace
 
 TEDFFileInfo::TEDFFileInfo(TCustomEDFFile* Owner) : TCustomEDFFileInfo(Owner) {}
-
-void TEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
-  TCustomEDFFileInfo::LoadRawHeader(Raw);
-  if (Strict())
-    ApplyStrictChecks();
-}
 
 void TEDFFileInfo::SetStartDateText(const std::string& Text) {
   const std::string Repaired = RepairDateTimeText(Text);
@@ -544,16 +526,6 @@ bool TCustomEDFSignalInfo::IsValid() const {
 void TCustomEDFSignalInfo::CheckReadOnly() const {
   VELASTRIN_ASSERT(!FReadOnly, ReadOnlyMessage);
 }
-
-namespace {
-
-void SetTextField(std::string& Stored, const std::string& Text, bool& Modified) {
-  if (Text != Stored)
-    Modified = true;
-  Stored = TrimRight(Text);
-}
-
-} // namespace
 
 void TCustomEDFSignalInfo::SetSignalLabel(const std::string& Text) {
   CheckReadOnly();
@@ -663,7 +635,7 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
   FRawHeader = Raw;
   for (int i = 0; i < EDFFieldCount; ++i)
     FFieldValid[i] = false;
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
 
   SetSignalLabel(RawText(TSignalField::SignalLabel));
   SetTransducertype(RawText(TSignalField::Transducertype));
@@ -718,7 +690,7 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
 }
 
 void TCustomEDFSignalInfo::ParseRawHeader() {
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
   const TEDFRawSignalHeader Raw = FRawHeader;
   LoadRawHeader(Raw);
 }

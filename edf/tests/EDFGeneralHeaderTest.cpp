@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -496,6 +498,27 @@ TEST(EdfGeneralHeader, SettersRaiseModifiedOnlyOnChange) {
   EXPECT_TRUE(Info->Modified());
   Info->SetSampleRecDuration(1); // a setter never lowers the flag
   EXPECT_TRUE(Info->Modified());
+}
+
+// Every free text setter judges a change on the text it stores, without trailing blanks.
+TEST(EdfGeneralHeader, TextSettersAgreeOnWhatCountsAsModified) {
+  using TSetter = void (TCustomEDFFileInfo::*)(const std::string&);
+  using TGetter = const std::string& (TCustomEDFFileInfo::*)() const;
+  const std::vector<std::tuple<const char*, TSetter, TGetter>> Setters = {
+      {"Version", &TCustomEDFFileInfo::SetVersion, &TCustomEDFFileInfo::Version},
+      {"Patient", &TCustomEDFFileInfo::SetPatient, &TCustomEDFFileInfo::Patient},
+      {"Recording", &TCustomEDFFileInfo::SetRecording, &TCustomEDFFileInfo::Recording},
+      {"Reserved", &TCustomEDFFileInfo::SetReserved, &TCustomEDFFileInfo::Reserved}};
+  for (const auto& [Name, Set, Get] : Setters) {
+    SCOPED_TRACE(Name);
+    auto Info = Loaded(ValidGeneralRaw(), true);
+    const std::string Text = ((*Info).*Get)();
+    ((*Info).*Set)(Text + "   ");
+    EXPECT_FALSE(Info->Modified());
+    EXPECT_EQ(((*Info).*Get)(), Text);
+    ((*Info).*Set)(Text + "x");
+    EXPECT_TRUE(Info->Modified());
+  }
 }
 
 TEST(EdfGeneralHeader, TextSettersKeepLongTextsAndDropTrailingBlanks) {

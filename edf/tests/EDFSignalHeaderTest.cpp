@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -460,6 +462,28 @@ TEST(EdfSignalHeader, ReadOnlyLoadReplacesRawTextsAndClearsFlagsBeforeAsserting)
   EXPECT_EQ(InvalidFields(Info).size(), 10u);
   EXPECT_THROW(Info.SetStrict(false), EAssertionFailed);
   EXPECT_THROW(Info.ParseRawHeader(), EAssertionFailed);
+}
+
+// As in the general header: trailing blanks are padding, not a change.
+TEST(EdfSignalHeader, TextSettersJudgeChangesWithoutTrailingBlanks) {
+  using TSetter = void (TCustomEDFSignalInfo::*)(const std::string&);
+  using TGetter = const std::string& (TCustomEDFSignalInfo::*)() const;
+  const std::vector<std::tuple<const char*, TSetter, TGetter>> Setters = {
+      {"SignalLabel", &TCustomEDFSignalInfo::SetSignalLabel, &TCustomEDFSignalInfo::SignalLabel},
+      {"Transducertype", &TCustomEDFSignalInfo::SetTransducertype,
+       &TCustomEDFSignalInfo::Transducertype},
+      {"Physidim", &TCustomEDFSignalInfo::SetPhysidim, &TCustomEDFSignalInfo::Physidim},
+      {"Prefilter", &TCustomEDFSignalInfo::SetPrefilter, &TCustomEDFSignalInfo::Prefilter},
+      {"Reserved", &TCustomEDFSignalInfo::SetReserved, &TCustomEDFSignalInfo::Reserved}};
+  for (const auto& [Name, Set, Get] : Setters) {
+    SCOPED_TRACE(Name);
+    auto Info = Loaded(ValidSignalRaw(), true);
+    const std::string Text = ((*Info).*Get)();
+    ((*Info).*Set)(Text + "  ");
+    EXPECT_FALSE(Info->Modified());
+    ((*Info).*Set)(Text + "x");
+    EXPECT_TRUE(Info->Modified());
+  }
 }
 
 TEST(EdfSignalHeader, SettersStoreAnyValueAndRaiseModifiedOnlyOnChange) {

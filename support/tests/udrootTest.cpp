@@ -2,6 +2,7 @@
 
 #include "support/uDebugLog.h"
 #include "support/uMath.h"
+#include "support/uScopeGuard.h"
 #include "support/uTAL.h"
 #include "support/uUCS.h"
 #include "support/udDisk.h"
@@ -308,6 +309,37 @@ TEST(DynArray, SetLengthOnSharedArrayDetachesThisHandle) {
   EXPECT_EQ(B.data(), nullptr);
   TDynBooleanArray Flags(2);
   EXPECT_FALSE(Flags[1]);
+}
+
+TEST(ScopeGuard, RunsOnEveryWayOut) {
+  int Runs = 0;
+  {
+    const TScopeGuard Guard([&] { ++Runs; });
+    EXPECT_EQ(Runs, 0);
+  }
+  EXPECT_EQ(Runs, 1);
+  try {
+    const TScopeGuard Guard([&] { ++Runs; });
+    throw EConvertError("leaving");
+  } catch (const EConvertError&) {
+  }
+  EXPECT_EQ(Runs, 2);
+}
+
+TEST(ScopeGuard, HoldValueRestoresThePreviousValue) {
+  bool Flag = true;
+  std::string Text = "before";
+  try {
+    const auto HoldFlag = HoldValue(Flag, false);
+    const auto HoldText = HoldValue(Text, std::string("during"));
+    EXPECT_FALSE(Flag);
+    EXPECT_EQ(Text, "during");
+    Text = "changed meanwhile";
+    throw EConvertError("leaving");
+  } catch (const EConvertError&) {
+  }
+  EXPECT_TRUE(Flag);
+  EXPECT_EQ(Text, "before");
 }
 
 } // namespace
