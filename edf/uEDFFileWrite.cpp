@@ -31,12 +31,6 @@ std::string IntegerText(int64_t Value, int Width) {
   return S;
 }
 
-std::string TwoDigits(int Value) {
-  const char Text[3] = {static_cast<char>('0' + Value / 10 % 10),
-                        static_cast<char>('0' + Value % 10), 0};
-  return Text;
-}
-
 // "dd.mm.yy". Two digits read back as 1985..2084, so a year outside that range would come
 // back as another year; it is refused instead.
 std::string StartDateText(TDateTime Date) {
@@ -45,14 +39,14 @@ std::string StartDateText(TDateTime Date) {
   if (Year < 1985 || Year > 2084)
     throw EConvertError("Start year " + std::to_string(Year) +
                         " cannot be written in an EDF header (1985 to 2084)");
-  return TwoDigits(Day) + "." + TwoDigits(Month) + "." + TwoDigits(Year % 100);
+  return ZeroPadded(Day, 2) + "." + ZeroPadded(Month, 2) + "." + ZeroPadded(Year % 100, 2);
 }
 
 // "hh.nn.ss" on the 24-hour clock.
 std::string StartTimeText(TDateTime Time) {
   uint16_t Hour = 0, Min = 0, Sec = 0, MSec = 0;
   DecodeTime(Time, Hour, Min, Sec, MSec);
-  return TwoDigits(Hour) + "." + TwoDigits(Min) + "." + TwoDigits(Sec);
+  return ZeroPadded(Hour, 2) + "." + ZeroPadded(Min, 2) + "." + ZeroPadded(Sec, 2);
 }
 
 std::string DecimalText(long double Value, char DecSep, char ThouSep, int Width) {

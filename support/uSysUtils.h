@@ -210,6 +210,8 @@ std::string IntToStr(int64_t Value);
 std::string Trim(const std::string& S); // removes characters <= ' ' from both ends
 std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
+// Value in decimal with leading zeros up to Width digits; a minus sign goes before the zeros.
+std::string ZeroPadded(int64_t Value, int Width);
 std::string UpperCase(const std::string& S); // ASCII letters only
 std::string LowerCase(const std::string& S);
 // ASCII case-insensitive comparison: <0, 0, >0.

@@ -594,6 +594,15 @@ TEST(TextHelpers, TrimRemovesControlCharactersButNotHighBytes) {
   EXPECT_EQ(Trim("   "), "");
 }
 
+TEST(TextHelpers, ZeroPaddedPadsTheDigitsAfterTheSign) {
+  EXPECT_EQ(ZeroPadded(7, 2), "07");
+  EXPECT_EQ(ZeroPadded(7, 0), "7");
+  EXPECT_EQ(ZeroPadded(123, 2), "123"); // never cut
+  EXPECT_EQ(ZeroPadded(0, 3), "000");
+  EXPECT_EQ(ZeroPadded(-5, 3), "-005");
+  EXPECT_EQ(ZeroPadded(INT64_MIN, 0), "-9223372036854775808");
+}
+
 TEST(TextHelpers, CaseRoutinesTouchOnlyAsciiLetters) {
   EXPECT_EQ(UpperCase("abz\xE4[1"), "ABZ\xE4[1");
   EXPECT_EQ(LowerCase("ABZ\xC4@"), "abz\xC4@");
