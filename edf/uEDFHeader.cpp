@@ -402,22 +402,39 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
 
 namespace {
 
-// "yy" with its century by EDF's rule. The platform's date parse would read two-digit years
-// through the window around the current year instead, which gives 1900 for "00" from 2050 on
-// and so would refuse 29.02.00 depending on the clock.
-std::string WithCentury(const std::string& S) {
-  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
-  return S.substr(0, 6) + std::to_string(EDFYearFromTwoDigits(YY));
-}
-
-// Exactly "dd.mm.yy", two digits per part, naming a real day.
-bool IsStrictStartDate(const std::string& S) {
-  if (S.size() != 8 || S[2] != '.' || S[5] != '.')
+// "dd?mm?yy": two digits per part; the separators are any characters but digits and blanks.
+bool HasStartDateShape(const std::string& S) {
+  auto IsSeparator = [](char C) { return C != ' ' && !IsDigit(C); };
+  if (S.size() != 8 || !IsSeparator(S[2]) || !IsSeparator(S[5]))
     return false;
   for (int i : {0, 1, 3, 4, 6, 7})
     if (!IsDigit(S[i]))
       return false;
-  return IsValidDateFmt(WithCentury(S), "dd.mm.yyyy");
+  return true;
+}
+
+// The day a start date text of that shape names, with the century by EDF's rule (the
+// platform's date parse would read two-digit years through the window around the current
+// year instead, which gives 1900 for "00" from 2050 on and so would refuse 29.02.00 depending
+// on the clock). The start time goes through the same convertor.
+bool ReadStartDate(const std::string& S, TDateTime& Date) {
+  if (!HasStartDateShape(S))
+    return false;
+  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
+  double V = 0;
+  // The separators, whatever they were, have done their part in the shape check.
+  const std::string Full =
+      S.substr(0, 2) + "." + S.substr(3, 2) + "." + std::to_string(EDFYearFromTwoDigits(YY));
+  if (!TryStrToDateTimeFmt(Full, "dd.mm.yyyy", V, 0))
+    return false;
+  Date = std::trunc(V);
+  return true;
+}
+
+// Exactly "dd.mm.yy", naming a real day.
+bool IsStrictStartDate(const std::string& S) {
+  TDateTime Date = 0;
+  return S.size() == 8 && S[2] == '.' && S[5] == '.' && ReadStartDate(S, Date);
 }
 
 } // namespace
@@ -468,20 +485,9 @@ std::string RepairDateTimeText(const std::string& Text) {
 TEDFFileInfo::TEDFFileInfo(TCustomEDFFile* Owner) : TCustomEDFFileInfo(Owner) {}
 
 void TEDFFileInfo::SetStartDateText(const std::string& Text) {
-  const std::string Repaired = RepairDateTimeText(Text);
-  if (Repaired.size() != 8 || !IsDigit(Repaired[6]) || !IsDigit(Repaired[7]))
-    return;
-  // Checked with the century in place, so the clock plays no part (see WithCentury).
-  const std::string S = WithCentury(Repaired);
-  if (!IsValidDateFmt(S, "dd?mm?yyyy"))
-    return;
   TDateTime Date = 0;
-  try {
-    Date = StrToDateFmt(S, "dd?mm?yyyy");
-  } catch (const EConvertError&) {
-    return; // not a date after all: nothing changes
-  }
-  SetStartDate(Date);
+  if (ReadStartDate(RepairDateTimeText(Text), Date))
+    SetStartDate(Date);
 }
 
 void TEDFFileInfo::SetStartTimeText(const std::string& Text) {
