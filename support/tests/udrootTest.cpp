@@ -9,6 +9,7 @@
 #include "support/udStr.h"
 
 #include "SupportTestUtil.h"
+#include "testsupport/TestTempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,29 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A temporary folder removed with everything in it.
-class TTempDir {
-public:
-  TTempDir() {
-    FPath = fs::temp_directory_path() /
-            ("velastrin-support-" + std::to_string(::getpid()) + "-" + std::to_string(Next++));
-    fs::create_directories(FPath);
-  }
-  ~TTempDir() {
-    std::error_code E;
-    fs::remove_all(FPath, E);
-  }
-  std::string Write(const std::string& Name, const std::string& Content) const {
-    const fs::path P = FPath / Name;
-    std::ofstream(P, std::ios::binary) << Content;
-    return P.string();
-  }
-  const fs::path& Path() const { return FPath; }
-
-private:
-  static inline int Next = 0;
-  fs::path FPath;
-};
+using test::TTempDir;
 
 // Captures the debug log, sets a command line and a missing programs INI file; restores the
 // previous state and an empty unit list afterwards.
