@@ -284,15 +284,14 @@ uint16_t* TDateTimeStringConvertor::NumberField(TDateTimeTokenKind Kind, int& Wi
     int Width, MaxLen;
   };
   using C = TDateTimeStringConvertor;
+  // clang-format off
   static constexpr TRow Rows[] = {
-      {dtkDay, &C::FDay, 1, 2},        {dtkDay2, &C::FDay, 2, 2},
-      {dtkMonth, &C::FMonth, 1, 2},    {dtkMonth2, &C::FMonth, 2, 2},
-      {dtkYear4, &C::FYear, 4, 4},     {dtkHour, &C::FHour, 1, 2},
-      {dtkHour2, &C::FHour, 2, 2},     {dtkMinute, &C::FMinute, 1, 2},
-      {dtkMinute2, &C::FMinute, 2, 2}, {dtkSecond, &C::FSecond, 1, 2},
-      {dtkSecond2, &C::FSecond, 2, 2}, {dtkMSec, &C::FMSec, 1, 3},
-      {dtkMSec3, &C::FMSec, 3, 3},
-  };
+      {dtkDay, &C::FDay, 1, 2}, {dtkDay2, &C::FDay, 2, 2}, {dtkMonth, &C::FMonth, 1, 2},
+      {dtkMonth2, &C::FMonth, 2, 2}, {dtkYear4, &C::FYear, 4, 4}, {dtkHour, &C::FHour, 1, 2},
+      {dtkHour2, &C::FHour, 2, 2}, {dtkMinute, &C::FMinute, 1, 2}, {dtkMinute2, &C::FMinute, 2, 2},
+      {dtkSecond, &C::FSecond, 1, 2}, {dtkSecond2, &C::FSecond, 2, 2}, {dtkMSec, &C::FMSec, 1, 3},
+      {dtkMSec3, &C::FMSec, 3, 3}};
+  // clang-format on
   for (const TRow& Row : Rows)
     if (Row.Kind == Kind) {
       Width = Row.Width;

@@ -1,5 +1,7 @@
 #include "testsupport/TestEDF.h"
 
+#include <utility>
+
 namespace velastrin::test {
 
 int16_t PatternSample(int64_t Record, int64_t Signal, int64_t Position) {
@@ -44,27 +46,17 @@ std::string TTestEDF::Header() const {
   H += Pad(NrDataRecords.empty() ? std::to_string(Records) : NrDataRecords, 8);
   H += Pad(Duration, 8);
   H += Pad(NrSignals.empty() ? std::to_string(Ns) : NrSignals, 4);
-  // Field by field across all signals.
-  for (const auto& S : Signals)
-    H += Pad(S.Label, 16);
-  for (const auto& S : Signals)
-    H += Pad(S.Transducer, 80);
-  for (const auto& S : Signals)
-    H += Pad(S.Dim, 8);
-  for (const auto& S : Signals)
-    H += Pad(S.PhysMin, 8);
-  for (const auto& S : Signals)
-    H += Pad(S.PhysMax, 8);
-  for (const auto& S : Signals)
-    H += Pad(S.DigMin, 8);
-  for (const auto& S : Signals)
-    H += Pad(S.DigMax, 8);
-  for (const auto& S : Signals)
-    H += Pad(S.Prefilter, 80);
-  for (const auto& S : Signals)
-    H += Pad(S.NrSamples, 8);
-  for (const auto& S : Signals)
-    H += Pad(S.Reserved, 32);
+  // Field by field across all signals; the widths are written out here on purpose, apart
+  // from the library's layout table.
+  using TField = std::pair<std::string TTestSignal::*, std::size_t>;
+  static const TField Fields[] = {{&TTestSignal::Label, 16},    {&TTestSignal::Transducer, 80},
+                                  {&TTestSignal::Dim, 8},       {&TTestSignal::PhysMin, 8},
+                                  {&TTestSignal::PhysMax, 8},   {&TTestSignal::DigMin, 8},
+                                  {&TTestSignal::DigMax, 8},    {&TTestSignal::Prefilter, 80},
+                                  {&TTestSignal::NrSamples, 8}, {&TTestSignal::Reserved, 32}};
+  for (const auto& [Field, Width] : Fields)
+    for (const auto& S : Signals)
+      H += Pad(S.*Field, Width);
   return H;
 }
 
