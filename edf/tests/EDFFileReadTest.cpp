@@ -412,6 +412,7 @@ TEST_F(EdfFileTest, TwoFilesWithDifferentSeparatorsReadAtOnceOnTwoThreads) {
   TSettingOverride<char> UserMark(&TFormatSettings::DecimalSeparator, ',');
   struct TCase {
     std::string Path;
+    bool Lenient; // a comma mark is found only by the lenient retry
     char Separator;
     double Duration;
     double Physimax;
@@ -428,8 +429,8 @@ TEST_F(EdfFileTest, TwoFilesWithDifferentSeparatorsReadAtOnceOnTwoThreads) {
     S.PhysMin = "-3.75";
     S.PhysMax = "3.75";
   }
-  const std::vector<TCase> Cases = {{Write(Comma, "comma.edf"), ',', 2.5, 1.5},
-                                    {Write(Point, "point.edf"), '.', 0.25, 3.75}};
+  const std::vector<TCase> Cases = {{Write(Comma, "comma.edf"), true, ',', 2.5, 1.5},
+                                    {Write(Point, "point.edf"), false, '.', 0.25, 3.75}};
   std::vector<int> Failures(Cases.size(), 0);
   {
     std::vector<std::jthread> Threads;
@@ -440,7 +441,8 @@ TEST_F(EdfFileTest, TwoFilesWithDifferentSeparatorsReadAtOnceOnTwoThreads) {
           TEDFFile File;
           File.SetFileName(Case.Path);
           File.SetReadOnly(true);
-          File.SetStrict(false);
+          // Strict rounds also run the strict date and time checks.
+          File.SetStrict(!Case.Lenient && Round % 2 == 0);
           File.SetActive(true);
           const bool Right =
               File.Valid() && File.DecimalSeparator() == Case.Separator &&
