@@ -509,23 +509,12 @@ TEST(EdfGeneralHeader, SettersRaiseModifiedOnlyOnChange) {
 
 // Every free text setter judges a change on the text it stores, without trailing blanks.
 TEST(EdfGeneralHeader, TextSettersAgreeOnWhatCountsAsModified) {
-  using TSetter = void (TCustomEDFFileInfo::*)(const std::string&);
-  using TGetter = const std::string& (TCustomEDFFileInfo::*)() const;
-  const std::vector<std::tuple<const char*, TSetter, TGetter>> Setters = {
-      {"Version", &TCustomEDFFileInfo::SetVersion, &TCustomEDFFileInfo::Version},
-      {"Patient", &TCustomEDFFileInfo::SetPatient, &TCustomEDFFileInfo::Patient},
-      {"Recording", &TCustomEDFFileInfo::SetRecording, &TCustomEDFFileInfo::Recording},
-      {"Reserved", &TCustomEDFFileInfo::SetReserved, &TCustomEDFFileInfo::Reserved}};
-  for (const auto& [Name, Set, Get] : Setters) {
-    SCOPED_TRACE(Name);
-    auto Info = Loaded(ValidGeneralRaw(), true);
-    const std::string Text = ((*Info).*Get)();
-    ((*Info).*Set)(Text + "   ");
-    EXPECT_FALSE(Info->Modified());
-    EXPECT_EQ(((*Info).*Get)(), Text);
-    ((*Info).*Set)(Text + "x");
-    EXPECT_TRUE(Info->Modified());
-  }
+  using I = TCustomEDFFileInfo;
+  test::ExpectSettersJudgeTrimmedText<I>([] { return Loaded(ValidGeneralRaw(), true); },
+                                         {{"Version", &I::SetVersion, &I::Version},
+                                          {"Patient", &I::SetPatient, &I::Patient},
+                                          {"Recording", &I::SetRecording, &I::Recording},
+                                          {"Reserved", &I::SetReserved, &I::Reserved}});
 }
 
 TEST(EdfGeneralHeader, TextSettersKeepLongTextsAndDropTrailingBlanks) {

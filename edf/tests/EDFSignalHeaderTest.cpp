@@ -466,24 +466,14 @@ TEST(EdfSignalHeader, ReadOnlyLoadReplacesRawTextsAndClearsFlagsBeforeAsserting)
 
 // As in the general header: trailing blanks are padding, not a change.
 TEST(EdfSignalHeader, TextSettersJudgeChangesWithoutTrailingBlanks) {
-  using TSetter = void (TCustomEDFSignalInfo::*)(const std::string&);
-  using TGetter = const std::string& (TCustomEDFSignalInfo::*)() const;
-  const std::vector<std::tuple<const char*, TSetter, TGetter>> Setters = {
-      {"SignalLabel", &TCustomEDFSignalInfo::SetSignalLabel, &TCustomEDFSignalInfo::SignalLabel},
-      {"Transducertype", &TCustomEDFSignalInfo::SetTransducertype,
-       &TCustomEDFSignalInfo::Transducertype},
-      {"Physidim", &TCustomEDFSignalInfo::SetPhysidim, &TCustomEDFSignalInfo::Physidim},
-      {"Prefilter", &TCustomEDFSignalInfo::SetPrefilter, &TCustomEDFSignalInfo::Prefilter},
-      {"Reserved", &TCustomEDFSignalInfo::SetReserved, &TCustomEDFSignalInfo::Reserved}};
-  for (const auto& [Name, Set, Get] : Setters) {
-    SCOPED_TRACE(Name);
-    auto Info = Loaded(ValidSignalRaw(), true);
-    const std::string Text = ((*Info).*Get)();
-    ((*Info).*Set)(Text + "  ");
-    EXPECT_FALSE(Info->Modified());
-    ((*Info).*Set)(Text + "x");
-    EXPECT_TRUE(Info->Modified());
-  }
+  using I = TCustomEDFSignalInfo;
+  test::ExpectSettersJudgeTrimmedText<I>(
+      [] { return Loaded(ValidSignalRaw(), true); },
+      {{"SignalLabel", &I::SetSignalLabel, &I::SignalLabel},
+       {"Transducertype", &I::SetTransducertype, &I::Transducertype},
+       {"Physidim", &I::SetPhysidim, &I::Physidim},
+       {"Prefilter", &I::SetPrefilter, &I::Prefilter},
+       {"Reserved", &I::SetReserved, &I::Reserved}});
 }
 
 TEST(EdfSignalHeader, SettersStoreAnyValueAndRaiseModifiedOnlyOnChange) {
