@@ -111,8 +111,8 @@ void TSignalPreview::Cancel() {
 void TSignalPreview::Start() {
   Cancel();
   FEnvelope.reset();
-  // The header is read here: reading it touches the process-wide format settings, which
-  // belong to this thread. The worker only reads data records.
+  // The header is read here: reading it looks at the process-wide format settings, which
+  // this thread may change. The worker only reads data records.
   std::shared_ptr<TEnvelopeReader> Reader;
   try {
     Reader = std::make_shared<TEnvelopeReader>(FFileName, FSignalIndex);

@@ -49,9 +49,9 @@ struct TSignalEnvelope {
 };
 
 // One signal of an EDF file, opened for its envelope in two steps. The constructor reads the
-// header, which touches the process-wide format settings: it belongs on the thread that owns
-// them. Compute reads nothing but data records, so it may run on any other thread, one at a
-// time.
+// header, which reads the process-wide format settings (month names): it belongs on the thread
+// that may change them. Compute reads nothing but data records, so it may run on any other
+// thread, one at a time.
 class TEnvelopeReader {
 public:
   // Opens FileName read-only and leniently and keeps only signal SignalIndex (0-based)
