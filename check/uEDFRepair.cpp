@@ -164,18 +164,17 @@ void CollectChanges(const TCustomEDFFile& Old, const TCustomEDFFile& New, TEDFRe
     }
 }
 
-void WriteRepairedCopy(const std::string& Input, const std::string& Target, TEDFRepair& R) {
+} // namespace
+
+void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, TEDFRepair& R) {
   TEDFFile In;
   OpenReading(In, Input, false);
   if (!In.IsValid())
     throw Exception("the file changed while it was being repaired");
-
-  const std::string OutDir = FolderOf(Target);
-  TTemporaryFile Temporary(TemporaryName(OutDir, fs::path(Target).filename().string()));
   {
     TEDFFile Out;
-    Out.SetFileName(Temporary.Path());
-    Out.CreateNew(In.SignalCount(), false);
+    Out.SetFileName(Temporary);
+    Out.CreateNew(In.SignalCount(), true); // the writer makes the file anew under this name
     CopyHeaderValues(In, Out);
     Out.WriteHeader();
     if (!Out.Active())
@@ -183,18 +182,47 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Target, TEDF
     R.Records = CopyRecords(In, Out);
     Out.Close(); // writes the final record count
   }
-  SyncPath(Temporary.Path(), false);
+  SyncPath(Temporary, false);
 
   TEDFFile Check;
-  OpenReading(Check, Temporary.Path(), true);
+  OpenReading(Check, Temporary, true);
   if (!Check.IsValid())
     throw Exception("strict reading does not accept the repaired copy (status " +
                     std::to_string(Check.Status()) + ")");
   if (Check.FileInfo()->NrDataRecords() != R.Records)
     throw Exception("the repaired copy does not hold every record");
   CollectChanges(In, Check, R);
-  Check.Close();
+}
 
+bool JudgeRepair(const std::string& Input, TEDFRepair& R) {
+  R.Findings = CollectFindings(Input);
+  const TEDFFindings& F = R.Findings;
+  if (F.Verdict == TEDFVerdict::Valid) {
+    R.Outcome = TEDFRepairOutcome::AlreadyValid;
+    return false;
+  }
+  if (F.Verdict == TEDFVerdict::Unreadable) {
+    R.Outcome = TEDFRepairOutcome::Unreadable;
+    R.Reason = F.Error.empty() ? "neither strict nor lenient reading accepts the header" : F.Error;
+    return false;
+  }
+  if (F.LenientStatus & (esRecordTooLarge | esRecordTooShort)) {
+    R.Outcome = TEDFRepairOutcome::NotRepairable;
+    R.Reason = "the record size misses the EDF recommendations; mending it would change the "
+               "data records, which repair copies as they are";
+    return false;
+  }
+  R.DroppedBytes = F.TrailingBytes;
+  R.DroppedPartial =
+      F.TrailingBytes > 0 && F.RecordsStated && F.Records && *F.RecordsStated > *F.Records;
+  return true;
+}
+
+namespace {
+
+void RepairInto(const std::string& Input, const std::string& Target, TEDFRepair& R) {
+  TTemporaryFile Temporary(TemporaryName(FolderOf(Target), fs::path(Target).filename().string()));
+  WriteRepairedCopy(Input, Temporary.Path(), R);
   // The folder was checked before; the name may have been linked to an input since.
   TIdentity Existing, Source;
   if (IdentityOf(Target, Existing) && IdentityOf(Input, Source) && Existing == Source)
@@ -202,7 +230,7 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Target, TEDF
   if (::rename(Temporary.Path().c_str(), Target.c_str()) != 0)
     throw EWriteError(SystemMessage("Cannot rename to", Target));
   Temporary.Release();
-  SyncPath(OutDir, true);
+  SyncPath(FolderOf(Target), true);
   R.Output = Target;
 }
 
@@ -275,33 +303,15 @@ std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std:
 
 TEDFRepair RepairFile(const std::string& Input, const std::string& OutDir) {
   TEDFRepair R;
-  R.Findings = CollectFindings(Input);
-  const TEDFFindings& F = R.Findings;
-  if (F.Verdict == TEDFVerdict::Valid) {
-    R.Outcome = TEDFRepairOutcome::AlreadyValid;
+  if (!JudgeRepair(Input, R))
     return R;
-  }
-  if (F.Verdict == TEDFVerdict::Unreadable) {
-    R.Outcome = TEDFRepairOutcome::Unreadable;
-    R.Reason = F.Error.empty() ? "neither strict nor lenient reading accepts the header" : F.Error;
-    return R;
-  }
-  if (F.LenientStatus & (esRecordTooLarge | esRecordTooShort)) {
-    R.Outcome = TEDFRepairOutcome::NotRepairable;
-    R.Reason = "the record size misses the EDF recommendations; mending it would change the "
-               "data records, which repair copies as they are";
-    return R;
-  }
   R.Reason = CheckRepairTarget({Input}, OutDir);
   if (!R.Reason.empty()) {
     R.Outcome = TEDFRepairOutcome::Refused;
     return R;
   }
-  R.DroppedBytes = F.TrailingBytes;
-  R.DroppedPartial =
-      F.TrailingBytes > 0 && F.RecordsStated && F.Records && *F.RecordsStated > *F.Records;
   try {
-    WriteRepairedCopy(Input, (fs::path(OutDir) / fs::path(Input).filename()).string(), R);
+    RepairInto(Input, (fs::path(OutDir) / fs::path(Input).filename()).string(), R);
     R.Outcome = TEDFRepairOutcome::Repaired;
   } catch (const std::exception& E) {
     R.Outcome = TEDFRepairOutcome::Failed;

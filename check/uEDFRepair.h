@@ -48,8 +48,17 @@ struct TEDFRepair {
 // an existing folder that holds none of the inputs, and no two inputs may share a file name.
 std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std::string& OutDir);
 
-// Repairs Input into OutDir/<its file name>. Never raises; the outcome says what happened.
+// Repairs Input into OutDir/<its file name>: checks the target, writes under a temporary name,
+// renames when complete. Never raises; the outcome says what happened.
 TEDFRepair RepairFile(const std::string& Input, const std::string& OutDir);
+
+// The steps of RepairFile for a caller that owns the output names. JudgeRepair collects the
+// findings and returns whether a copy is to be written; when not, R.Outcome says why.
+bool JudgeRepair(const std::string& Input, TEDFRepair& R);
+// Writes the repaired copy of Input at Temporary (a file of that name is replaced), forces it
+// to the disk and checks it under strict reading; fills R's changes and record count. Renames
+// nothing. Raises on any failure; the caller removes Temporary.
+void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, TEDFRepair& R);
 
 // The form repair gives a free text: each byte outside printable ASCII becomes a printable
 // character (controls a blank, Latin-1 and two-byte UTF-8 letters their plain letter, micro

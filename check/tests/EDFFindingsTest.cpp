@@ -209,6 +209,18 @@ TEST_F(RepairTarget, OutputFolderHoldingAnInputIsRefused) {
             1);
 }
 
+TEST_F(RepairTarget, OutputNameLinkedToTheInputIsNotReplaced) {
+  std::filesystem::create_hard_link(Input, Dir.File("out/night.edf"));
+  const std::string Before = test::ReadBytes(Input);
+  const TEDFRepair R = RepairFile(Input, Dir.File("out"));
+  EXPECT_EQ(R.Outcome, TEDFRepairOutcome::Failed);
+  EXPECT_NE(R.Reason.find("is the input itself"), std::string::npos) << R.Reason;
+  EXPECT_EQ(test::ReadBytes(Input), Before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.File("out")),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 TEST_F(RepairTarget, InputsSharingANameClash) {
   std::filesystem::create_directory(Dir.File("other"));
   EXPECT_NE(CheckRepairTarget({Input, Dir.File("other/night.edf")}, Dir.File("out"))
