@@ -281,15 +281,23 @@ std::string PrintableText(std::string_view Text) {
 
 std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std::string& OutDir) {
   struct stat Info {};
-  if (::stat(OutDir.c_str(), &Info) != 0)
+  // A folder still to be made holds nothing yet; only the names can clash.
+  const bool Exists = ::stat(OutDir.c_str(), &Info) == 0;
+  if (!Exists && errno != ENOENT)
     return SystemMessage("Cannot use output folder", OutDir);
-  if (!S_ISDIR(Info.st_mode))
+  if (Exists && !S_ISDIR(Info.st_mode))
     return "\"" + OutDir + "\" is not a folder";
   const TIdentity Out{Info.st_dev, Info.st_ino};
+  std::vector<TIdentity> Sources;
+  for (const std::string& Input : Inputs) {
+    TIdentity Identity;
+    if (IdentityOf(Input, Identity))
+      Sources.push_back(Identity);
+  }
   std::map<std::string, std::string> Names;
   for (const std::string& Input : Inputs) {
     TIdentity Folder;
-    if (IdentityOf(FolderOf(Input), Folder) && Folder == Out)
+    if (Exists && IdentityOf(FolderOf(Input), Folder) && Folder == Out)
       return "the output folder \"" + OutDir + "\" holds the input \"" + Input +
              "\"; repair never writes beside its inputs";
     const std::string Name = fs::path(Input).filename().string();
@@ -297,6 +305,11 @@ std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std:
     if (!Fresh)
       return "the inputs \"" + Where->second + "\" and \"" + Input + "\" share the name \"" + Name +
              "\"";
+    const std::string Target = (fs::path(OutDir) / Name).string();
+    TIdentity Existing;
+    if (Exists && IdentityOf(Target, Existing) &&
+        std::find(Sources.begin(), Sources.end(), Existing) != Sources.end())
+      return "the output \"" + Target + "\" is an input";
   }
   return {};
 }

@@ -44,8 +44,9 @@ struct TEDFRepair {
   bool DroppedPartial = false;     // those bytes were a record cut short (else left over)
 };
 
-// Why OutDir cannot take the repaired copies of Inputs, or empty when it can: OutDir must be
-// an existing folder that holds none of the inputs, and no two inputs may share a file name.
+// Why OutDir cannot take the repaired copies of Inputs, or empty when it can: OutDir must be a
+// folder (or not exist yet) that holds none of the inputs, no output name may lead to an input
+// (a link), and no two inputs may share a file name.
 std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std::string& OutDir);
 
 // Repairs Input into OutDir/<its file name>: checks the target, writes under a temporary name,
