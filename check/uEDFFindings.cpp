@@ -48,19 +48,22 @@ bool ReadInt64(const std::string& Raw, int64_t& Value) {
   return IsInteger(Raw) && TryStrToInt64(Trim(Raw), Value);
 }
 
-// A number under "." and no thousands separator, as strict reading wants it.
+// A number in the strict form: "." as decimal mark, no thousands separator. Parsed here
+// without the library's separator routines, which also accept the process decimal mark.
+bool ReadPlainNumber(const std::string& Trimmed, double& Value) {
+  std::string_view Text = Trimmed;
+  if (Text.starts_with('+'))
+    Text.remove_prefix(1);
+  if (Text.empty() || Text.front() == '+')
+    return false;
+  const auto Result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+  return Result.ec == std::errc() && Result.ptr == Text.data() + Text.size() &&
+         std::isfinite(Value);
+}
+
 bool IsPlainNumber(const std::string& Trimmed) {
-  if (Trimmed.empty())
-    return false;
-  long double Value = 0;
-  try {
-    if (!IsFloatSep(Trimmed, '.', 0))
-      return false;
-    Value = StrToFloatSep(Trimmed, '.', 0);
-  } catch (const EConvertError&) {
-    return false;
-  }
-  return std::isfinite(Value);
+  double Value = 0;
+  return ReadPlainNumber(Trimmed, Value);
 }
 
 // ---- Why a field was refused ----------------------------------------------------------------
@@ -213,7 +216,8 @@ std::string GeneralProblem(TGeneralField Field, const TEDFRawGeneralHeader& Raw,
     return Join(IntegerProblems(Text, -1));
   case TGeneralField::SampleRecDuration: {
     std::vector<std::string> Problems = DecimalProblems(Text, true);
-    if (Problems.empty() && StrToFloatSep(Trim(Text), '.', 0) <= 0)
+    double Value = 0;
+    if (Problems.empty() && ReadPlainNumber(Trim(Text), Value) && Value <= 0)
       Problems.push_back("not greater than 0");
     return Join(Problems);
   }
@@ -228,11 +232,8 @@ std::optional<long double> DigitalValue(const std::string& Raw) {
   int64_t Value = 0;
   if (ReadInt64(Raw, Value))
     return static_cast<long double>(Value);
-  const std::string T = Trim(Raw);
-  if (!IsPlainNumber(T))
-    return std::nullopt;
-  const long double V = StrToFloatSep(T, '.', 0);
-  if (V != std::trunc(V))
+  double V = 0;
+  if (!ReadPlainNumber(Trim(Raw), V) || V != std::trunc(V))
     return std::nullopt;
   return V;
 }

@@ -148,6 +148,19 @@ TEST(EdfFindings, JsonFindingCarriesEveryKey) {
   EXPECT_EQ(Time["value"], "10:20:30");
 }
 
+TEST(EdfFindings, DecimalCommaIsNamedUnderACommaLocale) {
+  test::TTempDir Dir;
+  const std::string Path = Dir.File("comma.edf");
+  test::MakeRecording(Path);
+  test::PatchBytes(Path, 244, "1,0     ");
+  TSettingOverride<char> Comma(&TFormatSettings::DecimalSeparator, ',');
+  const TEDFFindings F = CollectFindings(Path);
+  EXPECT_EQ(F.Verdict, TEDFVerdict::Lenient);
+  ASSERT_EQ(F.Findings.size(), 1u);
+  EXPECT_EQ(F.Findings[0].Problem, "decimal comma");
+  EXPECT_EQ(F.Findings[0].Value, "1");
+}
+
 TEST(EdfFindings, EscapesEveryByteOutsidePrintableAscii) {
   EXPECT_EQ(EscapeBytes(std::string("a\\b\0\x7F\xFF", 6)), "a\\\\b\\x00\\x7F\\xFF");
 }
