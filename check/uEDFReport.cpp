@@ -53,6 +53,9 @@ std::string Headline(const TEDFFindings& F) {
         ", " + std::to_string(*F.Records) + " records of " + NumberText(*F.RecordDuration) + " s";
   if (F.Start)
     Details += ", start " + IsoDateTime(*F.Start);
+  for (std::size_t i = 0; i < F.Signals.size(); ++i)
+    if (F.Signals[i].Annotations)
+      Details += ", annotations in signal " + std::to_string(i + 1);
   return Line + " (" + Details + ")";
 }
 

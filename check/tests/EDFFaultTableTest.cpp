@@ -200,6 +200,31 @@ TEST_P(HeaderFault, IsFoundAndRepairedWhenLenient) {
             1);
 }
 
+// A header written under a comma locale: lenient reading guesses the comma from the duration and
+// reads the physical limits with it; the copy has "." everywhere.
+TEST(HeaderFaults, CommaHeaderIsRepairedWithPoints) {
+  test::TTempDir Dir;
+  std::filesystem::create_directory(Dir.File("in"));
+  std::filesystem::create_directory(Dir.File("out"));
+  const std::string Input = Dir.File("in/comma.edf");
+  test::MakeRecording(Input);
+  test::PatchBytes(Input, 244, "1,0     ");
+  test::PatchBytes(Input, Sig(104, 8, 2), "-3276,8 ");
+  const TEDFFindings F = CollectFindings(Input);
+  EXPECT_EQ(F.Verdict, Lenient);
+  const TEDFFinding* Physimin = FindField(F, "Physimin", 2);
+  ASSERT_NE(Physimin, nullptr);
+  EXPECT_TRUE(Physimin->Lenient);
+  EXPECT_EQ(Physimin->Value, "-3276.8");
+
+  const TEDFRepair R = RepairFile(Input, Dir.File("out"));
+  ASSERT_EQ(R.Outcome, TEDFRepairOutcome::Repaired) << R.Reason;
+  const std::string Output = Dir.File("out/comma.edf");
+  EXPECT_EQ(test::ReadBytes(Output).substr(Sig(104, 8, 2), 8), "-3276.8 ");
+  EXPECT_EQ(test::ReadBytes(Output).substr(244, 8), "1       ");
+  EXPECT_EQ(EdflibSamples(Output), test::LenientSamples(Input));
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, HeaderFault, ::testing::ValuesIn(FaultRows),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
