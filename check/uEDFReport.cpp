@@ -8,7 +8,8 @@ namespace velastrin {
 
 namespace {
 
-using nlohmann::json;
+// Keys in the documented order, file and verdict first.
+using json = nlohmann::ordered_json;
 
 std::string NumberText(long double Value) {
   char Text[40];
