@@ -1,9 +1,11 @@
 #include "cli/CommandLine.h"
 
 #include "cli/AtomicOutput.h"
+#include "cli/CheckCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/Inputs.h"
 #include "cli/JobRunner.h"
+#include "cli/RepairCommand.h"
 #include "support/uSysUtils.h"
 
 #include <CLI/CLI.hpp>
@@ -20,6 +22,8 @@ namespace {
 // The subcommands: one line each.
 constexpr TSubcommandFactory Registered[] = {
     &MakeExportCommand,
+    &MakeCheckCommand,
+    &MakeRepairCommand,
 };
 
 // Names that go to the command-line tool before their subcommand exists, so that a script
