@@ -149,7 +149,8 @@ std::string ProgramHelpText() {
   }
   Text += "\n"
           "\"velastrin COMMAND --help\" shows the options of a command. Exit status of a\n"
-          "command: 0 every file done, 1 at least one file failed, 2 nothing could start.\n";
+          "command: 0 every file done, 1 at least one file failed, 2 nothing could start;\n"
+          "check: 0 every file valid, 1 some only lenient, 2 some unreadable or missing.\n";
   return Text;
 }
 
