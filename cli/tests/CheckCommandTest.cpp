@@ -142,5 +142,18 @@ TEST_F(CheckCommand, RepairOfTwoInputsWithOneNameWritesNothing) {
   EXPECT_EQ(RunCli({"repair", B}).Status, 2); // --out is required
 }
 
+#ifdef VELASTRIN_EXE
+TEST_F(CheckCommand, BuiltProgramChecksAndRepairsWithoutADisplay) {
+  const TCliRun Check = velastrin::testing::RunChild(VELASTRIN_EXE, {"check", "--json", A, B});
+  EXPECT_EQ(Check.Status, 1) << Check.Err;
+  EXPECT_EQ(Lines(Check.Out).size(), 2u);
+  EXPECT_EQ(nlohmann::json::parse(Lines(Check.Out)[1])["verdict"], "lenient");
+  const TCliRun Repair =
+      velastrin::testing::RunChild(VELASTRIN_EXE, {"repair", "--out", Dir.File("fixed"), B});
+  EXPECT_EQ(Repair.Status, 0) << Repair.Err;
+  EXPECT_EQ(CollectFindings(Dir.File("fixed/b.edf")).Verdict, TEDFVerdict::Valid);
+}
+#endif
+
 } // namespace
 } // namespace velastrin::cli
