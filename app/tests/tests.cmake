@@ -1,6 +1,5 @@
 # Tests of the application; GUI tests run on the offscreen platform (velastrin_add_test).
 find_package(Qt6 REQUIRED COMPONENTS Test)
-find_library(EDFLIB_LIBRARY edf REQUIRED)
 set(APP_TEST_SUPPORT tests/AppTestSupport.cpp)
 set(APP_TEST_LIBS velastrin_app velastrin_export_test_support)
 

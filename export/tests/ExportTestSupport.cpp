@@ -4,9 +4,7 @@
 
 #include <edflib.h>
 
-#include <atomic>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -105,32 +103,6 @@ void WriteEdflibFile(const std::string& FileName) {
     edfwrite_digital_short_samples(Handle, Resp);
   }
   edfclose_file(Handle);
-}
-
-TTempDir::TTempDir() {
-  static std::atomic<int> Counter{0};
-  std::random_device Random;
-  FPath = std::filesystem::temp_directory_path() /
-          ("velastrin-test-" + std::to_string(::getpid()) + "-" + std::to_string(Counter++) + "-" +
-           std::to_string(Random()));
-  std::filesystem::create_directories(FPath);
-}
-
-TTempDir::~TTempDir() {
-  std::error_code Ignored;
-  std::filesystem::remove_all(FPath, Ignored);
-}
-
-std::string ReadFile(const std::string& FileName) {
-  std::ifstream In(FileName, std::ios::binary);
-  std::ostringstream Out;
-  Out << In.rdbuf();
-  return Out.str();
-}
-
-void WriteFileBytes(const std::string& FileName, const std::string& Bytes) {
-  std::ofstream Out(FileName, std::ios::binary | std::ios::trunc);
-  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
 }
 
 std::string ExpectedData(const TSignalFixture& Signal, int64_t FirstRecord, int64_t Records,

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "support/uSysUtils.h"
+#include "testsupport/TestFiles.h"
+#include "testsupport/TestTempDir.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -40,20 +42,16 @@ TEdfFixture ThreeSignalFixture(int64_t Records = 3);
 // Writes a plain EDF+ file with edflib (signals 2 and 4 samples per second, 3 records).
 void WriteEdflibFile(const std::string& FileName);
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TTempDir {
-public:
-  TTempDir();
-  ~TTempDir();
-  std::string File(const std::string& Name) const { return (FPath / Name).string(); }
-  const std::filesystem::path& Path() const { return FPath; }
+// The shared temporary folder of every test.
+using TTempDir = velastrin::test::TTempDir;
 
-private:
-  std::filesystem::path FPath;
-};
-
-std::string ReadFile(const std::string& FileName);
-void WriteFileBytes(const std::string& FileName, const std::string& Bytes);
+// The shared file byte helpers under the names these tests use.
+inline std::string ReadFile(const std::string& FileName) {
+  return velastrin::test::ReadBytes(FileName);
+}
+inline void WriteFileBytes(const std::string& FileName, const std::string& Bytes) {
+  velastrin::test::WriteBytes(FileName, Bytes);
+}
 
 // The data file as the export must write it: every value followed by Separator but the last.
 std::string ExpectedData(const TSignalFixture& Signal, int64_t FirstRecord, int64_t Records,

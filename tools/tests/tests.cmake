@@ -1,0 +1,8 @@
+# The repository's sample recording is what the sample tool writes today, byte for byte.
+velastrin_add_test(tools_sample_tests
+  SOURCES tests/MakeSampleTest.cpp
+)
+target_compile_definitions(tools_sample_tests PRIVATE
+  VELASTRIN_MAKE_SAMPLE="$<TARGET_FILE:velastrin_make_sample>"
+  VELASTRIN_SAMPLE="${PROJECT_SOURCE_DIR}/samples/psg-sample.edf")
+add_dependencies(tools_sample_tests velastrin_make_sample)
