@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -162,12 +163,17 @@ void Check(const std::string& Path) {
   CHECK(!FindingsText(F).empty());
   CHECK(!FindingsJson(F).empty());
 
-  // Repaired copies go to the disk: the engine writes under a name in its output folder.
+  // Repaired copies go to the disk: the engine writes under a name in its output folder,
+  // removed again when the run ends.
   static const std::string Out = [] {
     char Pattern[] = "/tmp/edf-fuzz-repair-XXXXXX";
     CHECK(::mkdtemp(Pattern) != nullptr);
     return std::string(Pattern);
   }();
+  static const bool RemovedAtExit = [] {
+    return std::atexit([] { std::filesystem::remove_all(Out); }) == 0;
+  }();
+  (void)RemovedAtExit;
   const TEDFRepair R = RepairFile(Path, Out);
   CHECK(!RepairText(R).empty());
   if (F.Verdict != TEDFVerdict::Lenient) {
