@@ -2,8 +2,10 @@
 // the tests then patch one field at a time, and its samples as our lenient reading sees them.
 #pragma once
 
-#include "edf/tests/EDFFileTestSupport.h"
 #include "edf/uEDF.h"
+#include "testsupport/TestEDF.h"
+#include "testsupport/TestFiles.h"
+#include "testsupport/TestTempDir.h"
 
 #include <cstdint>
 #include <string>
