@@ -23,7 +23,7 @@ public:
 
   void AddOptions(CLI::App& Command) override {
     Command.add_flag("--json", FJson, "One JSON object per file and line instead of text");
-    Command.footer("Exit status: 0 every file valid, 1 at least one only lenient, 2 at least one "
+    Command.footer("Exit status: 0 every file valid, 1 at least one only lenient, 2 at least one\n"
                    "unreadable or missing, or bad arguments.\n\n" +
                    JSONSchemaText());
   }
