@@ -3,6 +3,7 @@
 #include "about/About.h"
 #include "app/Dialogs.h"
 #include "app/FileDrop.h"
+#include "app/FileFindings.h"
 #include "app/Progress.h"
 #include "app/SignalPreview.h"
 #include "datetime/uDateTime.h"
@@ -236,6 +237,8 @@ void TForm1::CreateControls() {
   auto* Client = new QWidget(Central);
   Client->setFixedSize(ClientWidth, ClientHeight);
   Column->addWidget(Client, 0, Qt::AlignLeft | Qt::AlignTop);
+  FFindingsLine = new TFindingsLine(Central);
+  Column->addWidget(FFindingsLine);
   FPreview = new TSignalPreview(Central);
   Column->addWidget(FPreview, 1);
   setCentralWidget(Central);
@@ -334,6 +337,10 @@ void TForm1::ConnectHandlers() {
   // After the change handlers, so that the preview sees the signal list they leave.
   connect(FEditSignal1, &QLineEdit::textChanged, this, [this] { UpdatePreview(); });
   connect(FRzSpinEdit1, &QSpinBox::valueChanged, this, [this] { UpdatePreview(); });
+  connect(FEditSignal1, &QLineEdit::textChanged, this, [this] {
+    if (!FBatchMode && !FindCmdLineSwitch("batch"))
+      FFindingsLine->Examine(Text(FEditSignal1));
+  });
   // A dropped file becomes the input name, exactly as if typed.
   new TFileDrop(this,
                 [this](const std::string& FileName) { SetFileNameText(FEditSignal1, FileName); });

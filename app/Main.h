@@ -24,6 +24,7 @@ namespace velastrin {
 
 class TEDFFile;
 class TFormProgress;
+class TFindingsLine;
 class TSignalPreview;
 
 // The input name with its extension replaced by Ext (or Ext appended when it has none); the
@@ -124,6 +125,8 @@ public:
   QAction* About1() const { return FAbout1; }
   // The plot of the selected signal below the controls.
   TSignalPreview* SignalPreview() const { return FPreview; }
+  // The line that says what is wrong with the input file, below the controls.
+  TFindingsLine* FindingsLine() const { return FFindingsLine; }
 
 protected:
   void showEvent(QShowEvent* Event) override;
@@ -170,6 +173,7 @@ private:
   QPushButton* FBtnClose = nullptr;
   QAction* FAbout1 = nullptr;
   TSignalPreview* FPreview = nullptr;
+  TFindingsLine* FFindingsLine = nullptr;
 };
 
 // The program: start-up, the main window and the message loop. Returns the exit status.

@@ -3,6 +3,7 @@
 #include "app/FileFindings.h"
 #include "app/Main.h"
 #include "app/tests/AppTestSupport.h"
+#include "testsupport/TestFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,18 +13,10 @@
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace velastrin {
 namespace {
 
 using namespace velastrin::testing;
-
-void Patch(const std::string& Path, int64_t Offset, const std::string& Bytes) {
-  std::fstream F(Path, std::ios::binary | std::ios::in | std::ios::out);
-  F.seekp(Offset);
-  F.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-}
 
 // Cell texts of one table row.
 std::vector<std::string> Row(const QTableWidget& Table, int Row) {
@@ -62,8 +55,8 @@ TEST_F(FindingsLineTest, HiddenForAStrictlyValidFileAndForNoFile) {
 
 TEST_F(FindingsLineTest, LenientFileSaysHowManyFieldsWereRepairedAndListsThem) {
   const std::string Path = ValidFile("colon.edf");
-  Patch(Path, 176, "10:20:30"); // start time with colons
-  Patch(Path, 8, "\xB0");       // a byte outside ASCII in the patient field
+  test::PatchBytes(Path, 176, "10:20:30"); // start time with colons
+  test::PatchBytes(Path, 8, "\xB0");       // a byte outside ASCII in the patient field
   TForm1 Form;
   Form.EditSignal1()->setText(QString::fromStdString(Path));
   // Lenient reading still accepts the file: the window's own examination is unchanged.
@@ -97,7 +90,7 @@ TEST_F(FindingsLineTest, LenientFileSaysHowManyFieldsWereRepairedAndListsThem) {
 TEST_F(FindingsLineTest, RefusedFileNamesTheWrongSignalField) {
   const std::string Path = ValidFile("digimin.edf");
   // Digimin of signal 2: the block of Digimin fields starts at 256 + 3 * (16 + 80 + 8 + 8 + 8).
-  Patch(Path, 256 + 3 * 120 + 8, "abc     ");
+  test::PatchBytes(Path, 256 + 3 * 120 + 8, "abc     ");
   TForm1 Form;
   Form.EditSignal1()->setText(QString::fromStdString(Path));
   EXPECT_TRUE(Form.SignalList().empty());

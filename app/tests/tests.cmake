@@ -17,3 +17,6 @@ add_dependencies(app_batch_tests velastrin)
 velastrin_add_test(app_preview_tests
   SOURCES tests/SignalPreviewTest.cpp ${APP_TEST_SUPPORT}
   LIBS ${APP_TEST_LIBS})
+velastrin_add_test(app_findings_tests
+  SOURCES tests/FileFindingsTest.cpp ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS})
