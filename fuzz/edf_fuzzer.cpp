@@ -4,6 +4,7 @@
 // header written back to a copy reopens. Only the documented exceptions may leave the object;
 // anything else escapes and libFuzzer reports it.
 #include "edf/uEDF.h"
+#include "edf/uEDFPlus.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -117,6 +118,27 @@ void Examine(const std::string& Path, bool Strict) {
   CHECK(!File.Active());
 }
 
+// The EDF+ annotation reader: every fault lies inside its record's annotation bytes, and every
+// record has its onset slot.
+void ExaminePlus(const std::string& Path, size_t Size) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(Path);
+  if (!Plus.Readable || Plus.AnnotationSignals.empty()) {
+    CHECK(Plus.Annotations.empty() && Plus.Faults.empty());
+    return;
+  }
+  CHECK(static_cast<int64_t>(Plus.RecordOnsets.size()) == Plus.NrDataRecords);
+  for (const TEDFPlusFault& Fault : Plus.Faults) {
+    CHECK(Fault.Record >= 0 && Fault.Record < Plus.NrDataRecords);
+    CHECK(Plus.IsAnnotationSignal(Fault.Signal));
+    CHECK(Fault.Offset >= 0 && Fault.FilePosition < static_cast<int64_t>(Size));
+    CHECK(!Fault.Message().empty());
+  }
+  for (const TEDFAnnotation& A : Plus.Annotations)
+    CHECK(!A.Text.empty() && A.Record < Plus.NrDataRecords);
+  CHECK(Plus.InTimeOrder().size() == Plus.Annotations.size());
+  (void)Plus.RecordDeviations();
+}
+
 // Marks the whole header modified on a read-write copy and lets Close write it back.
 void WriteBack(const std::string& Copy, const uint8_t* Data, size_t Size) {
   WriteWhole(Copy, Data, Size);
@@ -158,6 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   WriteWhole(Input, Data, Size);
   Examine(Input, true);
   Examine(Input, false);
+  ExaminePlus(Input, Size);
   WriteBack(WorkDir() + "/copy.edf", Data, Size);
   return 0;
 }
