@@ -1,7 +1,9 @@
 # Tests of the EDF+ annotation reader: the TAL grammar row by row and files made by our writer,
 # byte by byte, and by edflib.
 velastrin_add_test(edf_plus_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFPlusTest.cpp
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/EDFPlusTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AnnotationTableTest.cpp
   LIBS velastrin_edf
 )
 
