@@ -1,6 +1,7 @@
 #include "app/Dialogs.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QFontInfo>
@@ -19,10 +20,15 @@ std::string GApplicationTitle;
 QPointer<QWidget> GMainForm;
 
 // Message texts use CR LF line breaks; Qt and terminals want LF.
+std::string WithLineFeeds(std::string Text) {
+  for (std::size_t Pos = 0; (Pos = Text.find("\r\n", Pos)) != std::string::npos;)
+    Text.erase(Pos, 1);
+  return Text;
+}
+
+// Texts name files, and file names are in the system's file-name encoding.
 QString DisplayText(const std::string& Text) {
-  QString Result = QString::fromUtf8(Text);
-  Result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return Result;
+  return QFile::decodeName(QByteArray::fromStdString(WithLineFeeds(Text)));
 }
 
 QMessageBox::StandardButtons ToQtButtons(TMsgDlgButtons Buttons) {
@@ -52,10 +58,9 @@ TModalResult TQtDialogs::MessageBox(QWidget* Owner, const std::string& Text,
                                     const std::string& Caption, TMsgDlgType Icon,
                                     TMsgDlgButtons Buttons) {
   if (GHeadless) {
-    const QByteArray Line =
-        (DisplayText(Caption) + QStringLiteral(": ") + DisplayText(Text) + QLatin1Char('\n'))
-            .toUtf8();
-    std::fwrite(Line.constData(), 1, static_cast<std::size_t>(Line.size()), stderr);
+    // The bytes as they are: a file name in the text reaches the terminal unchanged.
+    const std::string Line = WithLineFeeds(Caption) + ": " + WithLineFeeds(Text) + '\n';
+    std::fwrite(Line.data(), 1, Line.size(), stderr);
     std::fflush(stderr);
     return DefaultAnswer(Buttons);
   }
@@ -74,7 +79,7 @@ TModalResult TQtDialogs::MessageBox(QWidget* Owner, const std::string& Text,
     QtIcon = QMessageBox::Question;
     break;
   }
-  QMessageBox Box(QtIcon, QString::fromUtf8(Caption), DisplayText(Text), ToQtButtons(Buttons),
+  QMessageBox Box(QtIcon, DisplayText(Caption), DisplayText(Text), ToQtButtons(Buttons),
                   Owner ? Owner : MainForm());
   Box.setTextFormat(Qt::PlainText);
   switch (Box.exec()) {
@@ -96,10 +101,10 @@ bool TQtDialogs::OpenFileDialog(QWidget* Owner, std::string& FileName) {
   Dialog.setFileMode(QFileDialog::ExistingFile);
   Dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (!FileName.empty())
-    Dialog.selectFile(QString::fromLocal8Bit(FileName));
+    Dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(FileName)));
   if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
     return false;
-  FileName = Dialog.selectedFiles().constFirst().toLocal8Bit().toStdString();
+  FileName = QFile::encodeName(Dialog.selectedFiles().constFirst()).toStdString();
   return true;
 }
 
@@ -112,10 +117,10 @@ bool TQtDialogs::SaveFileDialog(QWidget* Owner, const std::string& Title, std::s
   Dialog.setOption(QFileDialog::DontConfirmOverwrite, true); // the export asks itself
   Dialog.setFilter(Dialog.filter() | QDir::Hidden);
   if (!FileName.empty())
-    Dialog.selectFile(QString::fromLocal8Bit(FileName));
+    Dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(FileName)));
   if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
     return false;
-  FileName = Dialog.selectedFiles().constFirst().toLocal8Bit().toStdString();
+  FileName = QFile::encodeName(Dialog.selectedFiles().constFirst()).toStdString();
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include "app/Progress.h"
 #include "datetime/uDateTime.h"
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "support/uMath.h"
 #include "support/uTAL.h"
 #include "support/uUCS.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -26,6 +28,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -68,16 +72,34 @@ bool FileExists(const std::string& FileName) {
   return !FileName.empty() && ::stat(FileName.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
 }
 
-// A switch begins with "-" or "/". On this platform an absolute path begins with "/" too, so
-// a parameter with a further "/" or naming something that exists is a path, not a switch.
+// The switch words the program knows, compared without regard to case.
+constexpr std::array<const char*, 8> SwitchWords{"space", "comma", "tab", "crlf",
+                                                 "batch", "?",     "h",   "info"};
+
+// Every parameter that begins with "-" is a switch. On this platform an absolute path begins
+// with "/", so "/" makes a switch only of the known switch words; any other "/..." is a path,
+// whether it exists or not, so that an output name is never dropped for a switch.
 bool IsSwitchParam(const std::string& Param) {
   if (Param.empty())
     return false;
   if (Param[0] == '-')
     return true;
-  struct stat Info {};
-  return Param[0] == '/' && Param.find('/', 1) == std::string::npos &&
-         ::stat(Param.c_str(), &Info) != 0;
+  if (Param[0] != '/')
+    return false;
+  const std::string Word = Param.substr(1);
+  return std::any_of(SwitchWords.begin(), SwitchWords.end(),
+                     [&Word](const char* Switch) { return SameText(Word, Switch); });
+}
+
+// A file name is bytes, Qt's text is not: a name that is not valid UTF-8 would not survive a
+// round trip through QString. The edit keeps the bytes it was given beside its text and hands
+// them back as long as nobody has changed the text.
+constexpr const char* FileNameBytes = "velastrinFileNameBytes";
+
+void SetFileNameText(QLineEdit* Edit, const std::string& FileName) {
+  const QByteArray Bytes = QByteArray::fromStdString(FileName);
+  Edit->setProperty(FileNameBytes, Bytes);
+  Edit->setText(QFile::decodeName(Bytes));
 }
 
 bool IsBlank(const QString& Text) {
@@ -85,7 +107,10 @@ bool IsBlank(const QString& Text) {
 }
 
 std::string Text(const QLineEdit* Edit) {
-  return Edit->text().toStdString();
+  const QByteArray Bytes = Edit->property(FileNameBytes).toByteArray();
+  if (!Bytes.isNull() && QFile::decodeName(Bytes) == Edit->text())
+    return Bytes.toStdString();
+  return QFile::encodeName(Edit->text()).toStdString();
 }
 
 // Opens an EDF file read-only with lenient header checking, as the examination and the
@@ -177,7 +202,9 @@ std::string CommandLineHelpText() {
          "EDFInputfile SignalNumber [InfoOutputFile [DataOutputFile]] [swithes 1..N]\r\n\r\n"
          "possible swithes are:\r\n\r\n"
          "/SPACE /COMMA /TAB and /CRLF for selecting separator character\r\n\r\n"
-         "/BATCH for runnning the program without user interaction";
+         "/BATCH for runnning the program without user interaction\r\n\r\n"
+         "Switches may start with - as well as /. Any other parameter that starts with / "
+         "is a file name, so absolute paths stay names in every position";
 }
 
 // ---- TSpinEdit ----------------------------------------------------------------------------
@@ -362,7 +389,7 @@ void TForm1::FormCreate() {
       continue; // a switch still takes up its position
     switch (i) {
     case 1:
-      FEditSignal1->setText(QString::fromStdString(Param));
+      SetFileNameText(FEditSignal1, Param);
       RaisePending();
       break;
     case 2:
@@ -371,10 +398,10 @@ void TForm1::FormCreate() {
       RaisePending();
       break;
     case 3:
-      FEditSignalInfoOut->setText(QString::fromStdString(Param));
+      SetFileNameText(FEditSignalInfoOut, Param);
       break;
     case 4:
-      FEditSignalDataOut->setText(QString::fromStdString(Param));
+      SetFileNameText(FEditSignalDataOut, Param);
       break;
     default:
       break;
@@ -397,8 +424,14 @@ void TForm1::FormDestroy() {
 }
 
 std::string TForm1::BatchNotStartedReason() const {
-  if (IsBlank(FEditSignal1->text()) || !FRzSpinEdit1->isEnabled())
-    return std::string(NoValidFile) + ": \"" + Text(FEditSignal1) + "\"";
+  if (IsBlank(FEditSignal1->text()) || !FRzSpinEdit1->isEnabled()) {
+    const std::string FileName = Text(FEditSignal1);
+    std::string Reason = std::string(NoValidFile) + ": \"" + FileName + "\"";
+    // The file may have changed since it was examined; say what is wrong with it now.
+    if (const std::string Cause = InputRefusal(FileName); !Cause.empty())
+      Reason += ": " + Cause;
+    return Reason;
+  }
   return "No output file name given";
 }
 
@@ -408,6 +441,10 @@ void TForm1::BatchIdle() {
       BtnExportClick();
       FExitStatus = FLastExportOutcome == TExportOutcome::Cancelled ? ExitStatus::Cancelled
                                                                     : ExitStatus::Success;
+    } catch (const EExportRefused& Refusal) {
+      // Refused before anything was written: the export did not start.
+      FExitStatus = ExitStatus::NotStarted;
+      WriteStdErr(Refusal.Message());
     } catch (const std::exception& Error) {
       FExitStatus = ExitStatus::ExportFailed;
       WriteStdErr(ErrorBoxText(Error.what()));
@@ -441,8 +478,8 @@ void TForm1::EditSignal1Change() {
     FRzSpinEdit1->setValue(1);
     FRzSpinEdit1->setMaximum(static_cast<int>(FSignalList.size()));
     FRzSpinEdit1->setEnabled(true);
-    FEditSignalInfoOut->setText(QString::fromStdString(ChangeFileExt(FileName, ".txt")));
-    FEditSignalDataOut->setText(QString::fromStdString(ChangeFileExt(FileName, ".ascii")));
+    SetFileNameText(FEditSignalInfoOut, ChangeFileExt(FileName, ".txt"));
+    SetFileNameText(FEditSignalDataOut, ChangeFileExt(FileName, ".ascii"));
     // The value may have been 1 already, which raises no change: show the new file's signal.
     ShowSelectedSignal();
   }
@@ -453,7 +490,7 @@ void TForm1::FillSignalList(const std::string& FileName, std::vector<std::string
   List.clear();
   TEDFFile File;
   OpenForReading(File, FileName);
-  if (!File.IsValid()) {
+  if (!OpenFileRefusal(File).empty()) {
     FLabel5->setText(QString::fromUtf8(NoValidFile));
     return;
   }
@@ -483,14 +520,14 @@ void TForm1::UpdateExportButton() {
 void TForm1::Button1Click() {
   std::string FileName = Text(FEditSignal1);
   if (Dialogs().OpenFileDialog(this, FileName))
-    FEditSignal1->setText(QString::fromStdString(FileName));
+    SetFileNameText(FEditSignal1, FileName);
 }
 
 bool TForm1::BrowseOutput(QLineEdit* Edit) {
   std::string FileName = Text(Edit);
   const bool Chosen = Dialogs().SaveFileDialog(this, SaveDialogTitle, FileName);
   if (Chosen)
-    Edit->setText(QString::fromStdString(FileName));
+    SetFileNameText(Edit, FileName);
   UpdateExportButton();
   return Chosen;
 }
@@ -521,8 +558,12 @@ void TForm1::About1Click() {
 
 void TForm1::BtnExportClick() {
   FLastExportOutcome = TExportOutcome::NotRun;
+  const std::string InputName = Text(FEditSignal1);
   const std::string InfoName = Text(FEditSignalInfoOut);
   const std::string DataName = Text(FEditSignalDataOut);
+  // Before any question and before anything is opened for writing.
+  if (const std::string Clash = OutputClash(InputName, InfoName, DataName); !Clash.empty())
+    throw EExportRefused(Clash);
   if (!FBatchMode && (FileExists(InfoName) || FileExists(DataName)) &&
       Dialogs().MessageBox(this,
                            "One or more output files already exist!\r\n\r\n"
@@ -537,8 +578,10 @@ void TForm1::BtnExportClick() {
   bool Completed = false;
   {
     auto File = std::make_unique<TEDFFile>();
-    OpenForReading(*File, Text(FEditSignal1));
+    OpenForReading(*File, InputName);
     VELASTRIN_ASSERT(File->IsValid(), "Not a valid EDFFile!");
+    if (const std::string Refusal = OpenFileRefusal(*File); !Refusal.empty())
+      throw EExportRefused(std::string(NoValidFile) + ": \"" + InputName + "\": " + Refusal);
     FSeparator = SeparatorText(RadioGroup1ItemIndex());
     const int SignalNumber = FRzSpinEdit1->value();
     THourglass Hourglass;
@@ -644,7 +687,8 @@ int RunProgram(int argc, char** argv) {
   char* QtArgv[] = {argv[0], nullptr};
   TVelastrinApplication Application(QtArgc, QtArgv);
   SetApplicationTitle(ApplicationTitleFromPath(ParamStr(0)));
-  QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
+  QApplication::setApplicationName(
+      QFile::decodeName(QByteArray::fromStdString(ApplicationTitle())));
 
   const bool Help = FindCmdLineSwitch("?") || FindCmdLineSwitch("h");
   if (Offscreen && (Help || !FindCmdLineSwitch("batch"))) {

@@ -1,12 +1,22 @@
 // The built program run as a script runs it: exit statuses, standard error and the files.
 #include "app/Main.h"
 #include "app/tests/AppTestSupport.h"
+#include "edf/uEDFLayout.h"
 
-#include <QProcess>
 #include <edflib.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <set>
+#include <spawn.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace velastrin {
 namespace {
@@ -18,24 +28,52 @@ struct TRun {
   std::string StdErr;
 };
 
-// Runs the program without any display, as on a server.
+// Runs the program without any display, as on a server. The parameters reach it as bytes,
+// exactly as a shell passes them: no text conversion on the way.
 TRun RunProgram(const std::vector<std::string>& Params) {
-  QProcess Process;
-  QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
-  Environment.remove("DISPLAY");
-  Environment.remove("WAYLAND_DISPLAY");
-  Environment.remove("QT_QPA_PLATFORM");
-  Environment.insert("LC_ALL", "C");
-  Process.setProcessEnvironment(Environment);
-  QStringList Args;
-  for (const std::string& Param : Params)
-    Args << QString::fromStdString(Param);
-  Process.start(QStringLiteral(VELASTRIN_EXE), Args);
+  std::vector<std::string> Environment;
+  for (char** Entry = environ; *Entry; ++Entry) {
+    const std::string Text = *Entry;
+    const std::string Name = Text.substr(0, Text.find('='));
+    if (Name != "DISPLAY" && Name != "WAYLAND_DISPLAY" && Name != "QT_QPA_PLATFORM" &&
+        Name != "LC_ALL")
+      Environment.push_back(Text);
+  }
+  Environment.push_back("LC_ALL=C");
+  std::vector<std::string> Args{VELASTRIN_EXE};
+  Args.insert(Args.end(), Params.begin(), Params.end());
+  auto Pointers = [](std::vector<std::string>& Texts) {
+    std::vector<char*> Result;
+    for (std::string& Text : Texts)
+      Result.push_back(Text.data());
+    Result.push_back(nullptr);
+    return Result;
+  };
+  std::vector<char*> Argv = Pointers(Args), Envp = Pointers(Environment);
+
   TRun Run;
-  if (!Process.waitForFinished(60000) || Process.exitStatus() != QProcess::NormalExit)
+  int Pipe[2];
+  if (::pipe2(Pipe, O_CLOEXEC) != 0)
     return Run;
-  Run.Status = Process.exitCode();
-  Run.StdErr = Process.readAllStandardError().toStdString();
+  posix_spawn_file_actions_t Actions;
+  posix_spawn_file_actions_init(&Actions);
+  posix_spawn_file_actions_addopen(&Actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&Actions, Pipe[1], 2);
+  pid_t Child = -1;
+  const int Spawned =
+      posix_spawn(&Child, VELASTRIN_EXE, &Actions, nullptr, Argv.data(), Envp.data());
+  posix_spawn_file_actions_destroy(&Actions);
+  ::close(Pipe[1]);
+  char Buffer[4096];
+  for (ssize_t Count; Spawned == 0 && (Count = ::read(Pipe[0], Buffer, sizeof Buffer)) != 0;)
+    if (Count > 0)
+      Run.StdErr.append(Buffer, static_cast<std::size_t>(Count));
+    else if (errno != EINTR)
+      break;
+  ::close(Pipe[0]);
+  int WaitStatus = 0;
+  if (Spawned == 0 && ::waitpid(Child, &WaitStatus, 0) == Child && WIFEXITED(WaitStatus))
+    Run.Status = WEXITSTATUS(WaitStatus);
   return Run;
 }
 
@@ -125,7 +163,8 @@ INSTANTIATE_TEST_SUITE_P(Batch, SampleExport,
 TEST_F(BatchRun, MissingInputCannotStart) {
   const TRun Run = RunProgram({Dir.File("absent.edf"), "1", InfoName, DataName, "/BATCH"});
   EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
-  EXPECT_EQ(Run.StdErr, "No valid EDF file selected: \"" + Dir.File("absent.edf") + "\"\n");
+  EXPECT_EQ(Run.StdErr, "No valid EDF file selected: \"" + Dir.File("absent.edf") +
+                            "\": the file does not exist\n");
   EXPECT_FALSE(std::filesystem::exists(InfoName));
 }
 
@@ -221,6 +260,241 @@ TEST_F(BatchRun, InfoSwitchListsEveryUnitOnceInStartOrder) {
   // The export itself is not disturbed by the switch.
   EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[1], 0, 4, "\r\n", true));
 }
+
+// ---- Refused starts and the names that must reach the system unchanged ----------------------
+
+// Writes Text over the file's bytes at Offset.
+void PatchBytes(const std::string& FileName, int64_t Offset, const std::string& Text) {
+  std::string Bytes = ReadFile(FileName);
+  Bytes.replace(static_cast<std::size_t>(Offset), Text.size(), Text);
+  WriteFileBytes(FileName, Bytes);
+}
+
+std::set<std::string> FolderListing(const std::filesystem::path& Folder) {
+  std::set<std::string> Names;
+  for (const auto& Entry : std::filesystem::recursive_directory_iterator(Folder))
+    Names.insert(Entry.path().string());
+  return Names;
+}
+
+// A name in the root folder that no run may create.
+std::string RootName(const char* Suffix) {
+  return "/velastrin-test-" + std::to_string(::getpid()) + Suffix;
+}
+
+struct TStartCase {
+  const char* Name;
+  // Makes the files of the case beside Input (a valid three-signal file with four records)
+  // and returns the parameters.
+  std::function<std::vector<std::string>(const TTempDir& Dir, const std::string& Input)> Prepare;
+  int Status;
+  // Texts standard error must hold; "$DIR" stands for the case's folder.
+  std::vector<std::string> StdErrHas;
+  // Files (in the case's folder) a successful run writes, and the data file's separator.
+  std::vector<std::string> Written = {};
+  // The input is made unreadable for the run.
+  bool Unreadable = false;
+};
+
+void PrintTo(const TStartCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+class BatchStart : public ::testing::TestWithParam<TStartCase> {
+protected:
+  TTempDir Dir;
+  const TEdfFixture Fixture = ThreeSignalFixture(4);
+  const std::string Input = Dir.File("night.edf");
+};
+
+TEST_P(BatchStart, NeverHarmsTheInputAndSaysWhy) {
+  const TStartCase& C = GetParam();
+  if (C.Unreadable && ::geteuid() == 0)
+    GTEST_SKIP() << "the superuser reads every file";
+  WriteEdf(Input, Fixture);
+  const std::vector<std::string> Params = C.Prepare(Dir, Input);
+  const std::string Before = ReadFile(Input);
+  const std::set<std::string> FilesBefore = FolderListing(Dir.Path());
+
+  using std::filesystem::perms;
+  if (C.Unreadable)
+    std::filesystem::permissions(Input, perms::none);
+  const TRun Run = RunProgram(Params);
+  std::filesystem::permissions(Input, perms::owner_read | perms::owner_write);
+
+  EXPECT_EQ(Run.Status, C.Status) << Run.StdErr;
+  for (std::string Text : C.StdErrHas) {
+    for (std::size_t Pos; (Pos = Text.find("$DIR")) != std::string::npos;)
+      Text.replace(Pos, 4, Dir.Path().string());
+    EXPECT_NE(Run.StdErr.find(Text), std::string::npos) << Text << "\n" << Run.StdErr;
+  }
+  EXPECT_EQ(ReadFile(Input), Before) << "the input changed";
+  EXPECT_FALSE(std::filesystem::exists(RootName(".txt")));
+  if (C.Status != ExitStatus::Success) {
+    EXPECT_EQ(FolderListing(Dir.Path()), FilesBefore) << "a refused run wrote a file";
+  } else {
+    for (const std::string& Name : C.Written)
+      EXPECT_TRUE(std::filesystem::exists(Dir.File(Name))) << Name;
+    EXPECT_EQ(ReadFile(Dir.File(C.Written.back())),
+              ExpectedData(Fixture.Signals[1], 0, 4, ",", true));
+  }
+}
+
+const std::string Latin1Name = "caf\xE9";
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, BatchStart,
+    ::
+        testing::
+            Values(TStartCase{"InfoOutputIsTheInput",
+                              [](const TTempDir& D, const std::string& In) {
+                                return std::vector<std::string>{
+                                    In, "1", In, D.File("d.ascii"), "/COMMA", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"The information file \"$DIR/night.edf\" is the input file"}},
+                   TStartCase{
+                       "DataOutputIsTheInput",
+                       [](const TTempDir& D, const std::string& In) {
+                         return std::vector<std::string>{In, "1", D.File("i.txt"), In, "/BATCH"};
+                       },
+                       ExitStatus::NotStarted,
+                       {"The data file \"$DIR/night.edf\" is the input file \"$DIR/night.edf\""}},
+                   TStartCase{"OutputIsASymbolicLinkToTheInput",
+                              [](const TTempDir& D, const std::string& In) {
+                                std::filesystem::create_symlink(In, D.File("link.txt"));
+                                return std::vector<std::string>{In, "1", D.File("link.txt"),
+                                                                D.File("d.ascii"), "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"The information file \"$DIR/link.txt\" is the input file"}},
+                   TStartCase{"OutputIsAHardLinkToTheInput",
+                              [](const TTempDir& D, const std::string& In) {
+                                std::filesystem::create_hard_link(In, D.File("hard.ascii"));
+                                return std::vector<std::string>{In, "1", D.File("i.txt"),
+                                                                D.File("hard.ascii"), "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"The data file \"$DIR/hard.ascii\" is the input file"}},
+                   TStartCase{"InputReachedThroughAnotherPath",
+                              [](const TTempDir& D, const std::string&) {
+                                std::filesystem::create_directories(D.File("sub"));
+                                return std::vector<std::string>{D.File("sub/../night.edf"), "1",
+                                                                D.File("night.edf"),
+                                                                D.File("d.ascii"), "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"is the input file \"$DIR/sub/../night.edf\""}},
+                   TStartCase{"BothOutputsOneNewFileInTheRootFolder",
+                              [](const TTempDir&, const std::string& In) {
+                                return std::vector<std::string>{In, "1", RootName(".txt"),
+                                                                RootName(".txt"), "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"The information file \"" + RootName(".txt") +
+                               "\" and the data file \"" + RootName(".txt") +
+                               "\" are the same file"}},
+                   TStartCase{"BothOutputsOneExistingFile",
+                              [](const TTempDir& D, const std::string& In) {
+                                WriteFileBytes(D.File("old.txt"), "keep");
+                                std::filesystem::create_symlink(D.File("old.txt"),
+                                                                D.File("alias.txt"));
+                                return std::vector<std::string>{In, "1", D.File("old.txt"),
+                                                                D.File("alias.txt"), "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"are the same file; nothing was written"}},
+                   TStartCase{"MissingInputInTheRootFolder",
+                              [](const TTempDir& D, const std::string&) {
+                                return std::vector<std::string>{RootName(".edf"), "1",
+                                                                D.File("i.txt"), D.File("d.ascii"),
+                                                                "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"No valid EDF file selected: \"" + RootName(".edf") +
+                               "\": the file does not exist\n"}},
+                   TStartCase{"FolderAsInput",
+                              [](const TTempDir& D, const std::string&) {
+                                std::filesystem::create_directories(D.File("rec.edf"));
+                                return std::vector<std::string>{D.File("rec.edf"), "1", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"\"$DIR/rec.edf\": it is a folder, not a file\n"}},
+                   TStartCase{"UnreadableInput",
+                              [](const TTempDir&, const std::string& In) {
+                                return std::vector<std::string>{In, "1", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"\"$DIR/night.edf\": the file cannot be read: Permission denied\n"},
+                              {},
+                              true},
+                   TStartCase{"BdfInput",
+                              [](const TTempDir&, const std::string& In) {
+                                PatchBytes(In, 0,
+                                           "\xFF"
+                                           "BIOSEMI");
+                                return std::vector<std::string>{In, "1", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"\"$DIR/night.edf\": it is a BDF file (version byte 255)"}},
+                   TStartCase{"InputShorterThanAHeader",
+                              [](const TTempDir& D, const std::string&) {
+                                WriteFileBytes(D.File("short.edf"), "0       ");
+                                return std::vector<std::string>{D.File("short.edf"), "1", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"the file is too short for an EDF header (8 bytes)\n"}},
+                   TStartCase{"RefusedHeaderNamesItsFields",
+                              [](const TTempDir&, const std::string& In) {
+                                PatchBytes(In, GeneralFieldOffset(TGeneralField::HeaderBytes),
+                                           "12x4    ");
+                                PatchBytes(In, SignalFieldOffset(TSignalField::Digimax, 3, 1),
+                                           "abc     ");
+                                return std::vector<std::string>{In, "1", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"\"$DIR/night.edf\": the header is not valid\n",
+                               "  field HeaderBytes: \"12x4    \"\n",
+                               "  signal 2 field Digimax: \"abc     \"\n"}},
+                   TStartCase{"StopTimeOutsideTheCalendar",
+                              [](const TTempDir&, const std::string& In) {
+                                PatchBytes(In, GeneralFieldOffset(TGeneralField::SampleRecDuration),
+                                           "1E300   ");
+                                return std::vector<std::string>{In, "1", "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"the stop time lies outside the calendar (years 1 to 9999)\n",
+                               "  field SampleRecDuration: \"1E300   \"\n"}},
+                   TStartCase{"NameThatIsNotUtf8Opens",
+                              [](const TTempDir& D, const std::string& In) {
+                                std::filesystem::copy_file(In, D.File(Latin1Name + ".edf"));
+                                return std::vector<std::string>{D.File(Latin1Name + ".edf"),
+                                                                "2",
+                                                                D.File(Latin1Name + ".txt"),
+                                                                D.File(Latin1Name + ".ascii"),
+                                                                "-comma",
+                                                                "/BATCH"};
+                              },
+                              ExitStatus::Success,
+                              {},
+                              {Latin1Name + ".txt", Latin1Name + ".ascii"}},
+                   TStartCase{"DefaultNamesOfANameThatIsNotUtf8",
+                              [](const TTempDir& D, const std::string& In) {
+                                std::filesystem::copy_file(In, D.File(Latin1Name + ".edf"));
+                                return std::vector<std::string>{D.File(Latin1Name + ".edf"), "2",
+                                                                "/Comma", "/batch"};
+                              },
+                              ExitStatus::Success,
+                              {},
+                              {Latin1Name + ".txt", Latin1Name + ".ascii"}},
+                   TStartCase{"MissingInputWithANameThatIsNotUtf8",
+                              [](const TTempDir& D, const std::string&) {
+                                return std::vector<std::string>{D.File(Latin1Name + ".edf"), "1",
+                                                                "/BATCH"};
+                              },
+                              ExitStatus::NotStarted,
+                              {"\"$DIR/" + Latin1Name + ".edf\": the file does not exist\n"}}),
+    [](const ::testing::TestParamInfo<TStartCase>& Info) { return Info.param.Name; });
 
 } // namespace
 } // namespace velastrin

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "app/Progress.h"
 #include "app/tests/AppTestSupport.h"
+#include "edf/uEDFLayout.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -480,6 +481,52 @@ TEST_F(ExportRun, BatchWithoutValidInputClosesWithoutOutput) {
   EXPECT_TRUE(Boxes.Boxes.empty());
   EXPECT_FALSE(std::filesystem::exists(InfoName));
   EXPECT_EQ(Form->ExitStatus(), ExitStatus::NotStarted);
+}
+
+// ---- Refused starts in the window ----------------------------------------------------------
+
+TEST_F(ExportRun, OutputThatIsTheInputShowsTheErrorBoxBeforeAnyQuestion) {
+  const std::string Input = Dir.File("night.edf");
+  WriteEdf(Input, ThreeSignalFixture(2));
+  const std::string Before = ReadFile(Input);
+  SetCommandLine(std::vector<std::string>{"velastrin", Input, "1", InfoName, Input});
+  TForm1 Form;
+  ASSERT_TRUE(Form.BtnExport()->isEnabled());
+  QTest::mouseClick(Form.BtnExport(), Qt::LeftButton);
+
+  ASSERT_EQ(Boxes.Boxes.size(), 1u); // no overwrite question: the export never began
+  EXPECT_EQ(Boxes.Boxes[0].Text, "The data file \"" + Input + "\" is the input file \"" + Input +
+                                     "\"; nothing was written.");
+  EXPECT_EQ(Boxes.Boxes[0].Caption, "Velastrin");
+  EXPECT_EQ(Boxes.Boxes[0].Icon, TMsgDlgType::Error);
+  EXPECT_EQ(ReadFile(Input), Before);
+  EXPECT_FALSE(std::filesystem::exists(InfoName));
+  EXPECT_EQ(Form.LastExportOutcome(), TExportOutcome::NotRun);
+  EXPECT_TRUE(Form.BtnExport()->isEnabled());
+}
+
+TEST_F(ExportRun, StopTimeOutsideTheCalendarIsNoValidFile) {
+  const std::string Input = Dir.File("night.edf");
+  WriteEdf(Input, ThreeSignalFixture(2));
+  std::string Bytes = ReadFile(Input);
+  Bytes.replace(GeneralFieldOffset(TGeneralField::SampleRecDuration), 8, "1E300   ");
+  WriteFileBytes(Input, Bytes);
+  auto Form = Window(Input, 1, 1);
+  EXPECT_EQ(Form->Label5()->text().toStdString(), "No valid EDF file selected");
+  EXPECT_FALSE(Form->BtnExport()->isEnabled());
+}
+
+TEST_F(ExportRun, NameThatIsNotUtf8ReachesTheFileAndTheInformationUnchanged) {
+  const std::string Input = Dir.File("caf\xE9.edf");
+  WriteEdf(Input, ThreeSignalFixture(2));
+  SetCommandLine(std::vector<std::string>{"velastrin", Input, "2", "/comma"});
+  TForm1 Form;
+  ASSERT_TRUE(Form.BtnExport()->isEnabled());
+  QTest::mouseClick(Form.BtnExport(), Qt::LeftButton);
+  const std::string Info = ReadFile(Dir.File("caf\xE9.txt"));
+  EXPECT_EQ(Info.rfind("\"FileName:" + Input + "\",", 0), 0u) << Info;
+  EXPECT_EQ(ReadFile(Dir.File("caf\xE9.ascii")),
+            ExpectedData(ThreeSignalFixture(2).Signals[1], 0, 2, ",", true));
 }
 
 } // namespace

@@ -26,3 +26,9 @@ velastrin_add_test(edf_file_big_tests
   LIBS velastrin_edf
   LABELS big
 )
+
+# Why a file cannot be exported, and outputs that would overwrite the input.
+velastrin_add_test(edf_export_check_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFExportCheckTest.cpp
+  LIBS velastrin_edf
+)
