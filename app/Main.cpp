@@ -7,6 +7,7 @@
 #include "datetime/uDateTime.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFExportCheck.h"
+#include "edf/uEDFPlus.h"
 #include "support/uMath.h"
 #include "support/uTAL.h"
 #include "support/uUCS.h"
@@ -131,6 +132,35 @@ int ProgressPercentage(int64_t Record, int64_t Count) {
 std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal,
                                 const TCustomEDFFileInfo& Info) {
   return NumberText(static_cast<long double>(Signal.NrSamples()) / Info.SampleRecDuration());
+}
+
+// An annotation signal holds text, not samples: it shows no frequency.
+std::string SignalDescription(const TCustomEDFSignalInfo& Signal, const TCustomEDFFileInfo& Info) {
+  if (IsAnnotationSignal(Info, Signal))
+    return Trim(Signal.SignalLabel()) + " (annotations)";
+  return Trim(Signal.SignalLabel()) + " (" + SampleFrequencyText(Signal, Info) + "Hz)";
+}
+
+// Before the numbers of an annotation signal are exported: a warning that points to the table
+// of "velastrin export". True to go on; a file that cannot be read is left to the export.
+bool AnnotationExportConfirmed(QWidget* Owner, const std::string& InputName, int SignalNumber) {
+  try {
+    TEDFFile File;
+    OpenForReading(File, InputName);
+    if (SignalNumber < 1 || SignalNumber > File.SignalCount() ||
+        !IsAnnotationSignal(*File.FileInfo(), *File.GetSignal(SignalNumber - 1)))
+      return true;
+  } catch (const std::exception&) {
+    return true;
+  }
+  return Dialogs().MessageBox(
+             Owner,
+             "Signal " + std::to_string(SignalNumber) +
+                 " holds EDF+ annotations, not samples: this export writes its bytes as "
+                 "numbers.\r\n\r\nFor a table of the annotations (onset, clock time, duration, "
+                 "text) use:\r\nvelastrin export --signal annotations --sep comma \"" +
+                 InputName + "\"\r\n\r\nExport the numbers anyway?",
+             "EDF+ annotations", TMsgDlgType::Warning, mbYes | mbNo) == TModalResult::Yes;
 }
 
 void QuotedEntry(TTextFileWriter& Writer, const char* Name, const std::string& Value,
@@ -497,7 +527,7 @@ void TForm1::FillSignalList(const std::string& FileName, std::vector<std::string
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   for (int32_t i = 0; i < Info.NrSignals(); ++i) {
     const TCustomEDFSignalInfo& Signal = *File.GetSignal(i);
-    List.push_back(Trim(Signal.SignalLabel()) + " (" + SampleFrequencyText(Signal, Info) + "Hz)");
+    List.push_back(SignalDescription(Signal, Info));
   }
 }
 
@@ -564,6 +594,8 @@ void TForm1::BtnExportClick() {
   // Before any question and before anything is opened for writing.
   if (const std::string Clash = OutputClash(InputName, InfoName, DataName); !Clash.empty())
     throw EExportRefused(Clash);
+  if (!FBatchMode && !AnnotationExportConfirmed(this, InputName, FRzSpinEdit1->value()))
+    return;
   if (!FBatchMode && (FileExists(InfoName) || FileExists(DataName)) &&
       Dialogs().MessageBox(this,
                            "One or more output files already exist!\r\n\r\n"

@@ -192,6 +192,11 @@ bool IsAnnotationLabel(std::string_view Label) {
   return Label == EDFAnnotationsLabel;
 }
 
+bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal) {
+  return EDFPlusKindOf(Info.Reserved()) != TEDFPlusKind::None &&
+         IsAnnotationLabel(Signal.SignalLabel());
+}
+
 bool ParseTALNumber(std::string_view Text, bool Signed, TTALNumber& Number) {
   std::size_t i = 0;
   if (Signed) {
@@ -315,8 +320,7 @@ TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
     Result.Labels.push_back(Signal.SignalLabel());
     Samples.push_back(Signal.NrSamples());
     SignalsValid = SignalsValid && Signal.IsValid();
-    const bool Annotation =
-        Result.Kind != TEDFPlusKind::None && IsAnnotationLabel(Signal.SignalLabel());
+    const bool Annotation = IsAnnotationSignal(Info, Signal);
     if (Annotation)
       Result.AnnotationSignals.push_back(i);
     AllAnnotations = AllAnnotations && Annotation;

@@ -19,6 +19,9 @@
 
 namespace velastrin {
 
+class TCustomEDFFileInfo;
+class TCustomEDFSignalInfo;
+
 inline constexpr std::string_view EDFAnnotationsLabel = "EDF Annotations";
 
 enum class TEDFPlusKind { None, Continuous, Discontinuous };
@@ -29,6 +32,8 @@ TEDFPlusKind EDFPlusKindOf(std::string_view Reserved);
 std::string EDFPlusKindName(TEDFPlusKind Kind);
 // The label of an annotation signal, trailing blanks aside.
 bool IsAnnotationLabel(std::string_view Label);
+// Signal is an annotation signal: its label says so and the file (general header Info) is EDF+.
+bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal);
 
 // A number of a TAL: the text as the file gives it (sign included) and its value.
 struct TTALNumber {
