@@ -97,6 +97,11 @@ public:
   TVersionReadResult Read(TVersionRecord& Record);
 
 private:
+  struct TSection {
+    uint64_t Name, Type, Offset, Size;
+  };
+  // The version record in our note section S; anything unexpected there is a damaged record.
+  TVersionReadResult ReadRecordSection(const TSection& S, TVersionRecord& Record);
   bool ReadAt(uint64_t Offset, void* Buffer, std::size_t Count);
   uint64_t Get(const unsigned char* P, int Bytes) const;
 
@@ -122,6 +127,34 @@ uint64_t TElfReader::Get(const unsigned char* P, int Bytes) const {
     Value = (Value << 8) | P[Index];
   }
   return Value;
+}
+
+TVersionReadResult TElfReader::ReadRecordSection(const TSection& S, TVersionRecord& Record) {
+  constexpr uint64_t SHT_NOTE = 7;
+  if (S.Type != SHT_NOTE || S.Size > MaxRecordSectionSize)
+    return TVersionReadResult::vrrFailed;
+  std::string Data(static_cast<std::size_t>(S.Size), '\0');
+  if (!ReadAt(S.Offset, Data.data(), Data.size()))
+    return TVersionReadResult::vrrFailed;
+  const auto* P = reinterpret_cast<const unsigned char*>(Data.data());
+  std::size_t Pos = 0;
+  while (Data.size() - Pos >= 12) {
+    const uint64_t NameSize = Get(P + Pos, 4);
+    const uint64_t DescSize = Get(P + Pos + 4, 4);
+    const uint64_t Type = Get(P + Pos + 8, 4);
+    Pos += 12;
+    const uint64_t NameSpace = Align4(NameSize);
+    const uint64_t DescSpace = Align4(DescSize);
+    if (NameSpace > Data.size() - Pos || DescSpace > Data.size() - Pos - NameSpace)
+      return TVersionReadResult::vrrFailed;
+    const std::string_view NoteName(Data.data() + Pos, NameSize);
+    const std::string_view Desc(Data.data() + Pos + NameSpace, DescSize);
+    Pos += NameSpace + DescSpace;
+    if (Type == VersionNoteType && NameSize == VersionNoteName.size() + 1 &&
+        NoteName.substr(0, VersionNoteName.size()) == VersionNoteName)
+      return Record.FromPayload(Desc) ? TVersionReadResult::vrrOk : TVersionReadResult::vrrFailed;
+  }
+  return TVersionReadResult::vrrFailed;
 }
 
 TVersionReadResult TElfReader::Read(TVersionRecord& Record) {
@@ -158,9 +191,6 @@ TVersionReadResult TElfReader::Read(TVersionRecord& Record) {
     return TVersionReadResult::vrrFailed;
 
   unsigned char Section[64];
-  struct TSection {
-    uint64_t Name, Type, Offset, Size;
-  };
   auto ReadSection = [&](uint64_t Index, TSection& S) {
     if (!ReadAt(ShOff + Index * ShEntSize, Section, static_cast<std::size_t>(MinEntSize)))
       return false;
@@ -199,35 +229,8 @@ TVersionReadResult TElfReader::Read(TVersionRecord& Record) {
     if (S.Name >= NameTable.size())
       continue;
     const std::string_view Name(NameTable.c_str() + S.Name);
-    if (Name != VersionNoteSection)
-      continue;
-
-    // Our section: from here on anything unexpected is a damaged record.
-    constexpr uint64_t SHT_NOTE = 7;
-    if (S.Type != SHT_NOTE || S.Size > MaxRecordSectionSize)
-      return TVersionReadResult::vrrFailed;
-    std::string Data(static_cast<std::size_t>(S.Size), '\0');
-    if (!ReadAt(S.Offset, Data.data(), Data.size()))
-      return TVersionReadResult::vrrFailed;
-    const auto* P = reinterpret_cast<const unsigned char*>(Data.data());
-    std::size_t Pos = 0;
-    while (Data.size() - Pos >= 12) {
-      const uint64_t NameSize = Get(P + Pos, 4);
-      const uint64_t DescSize = Get(P + Pos + 4, 4);
-      const uint64_t Type = Get(P + Pos + 8, 4);
-      Pos += 12;
-      const uint64_t NameSpace = Align4(NameSize);
-      const uint64_t DescSpace = Align4(DescSize);
-      if (NameSpace > Data.size() - Pos || DescSpace > Data.size() - Pos - NameSpace)
-        return TVersionReadResult::vrrFailed;
-      const std::string_view NoteName(Data.data() + Pos, NameSize);
-      const std::string_view Desc(Data.data() + Pos + NameSpace, DescSize);
-      Pos += NameSpace + DescSpace;
-      if (Type == VersionNoteType && NameSize == VersionNoteName.size() + 1 &&
-          NoteName.substr(0, VersionNoteName.size()) == VersionNoteName)
-        return Record.FromPayload(Desc) ? TVersionReadResult::vrrOk : TVersionReadResult::vrrFailed;
-    }
-    return TVersionReadResult::vrrFailed;
+    if (Name == VersionNoteSection)
+      return ReadRecordSection(S, Record);
   }
   return TVersionReadResult::vrrNoRecord;
 }

@@ -2,12 +2,13 @@
 
 #include "about/About.h"
 #include "app/Dialogs.h"
-#include "app/ExportText.h"
 #include "app/Progress.h"
 #include "datetime/uDateTime.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFExportCheck.h"
 #include "edf/uEDFPlus.h"
+#include "export/ExportText.h"
+#include "export/SignalExport.h"
 #include "support/uMath.h"
 #include "support/uTAL.h"
 #include "support/uUCS.h"
@@ -31,6 +32,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -123,22 +125,23 @@ void OpenForReading(TEDFFile& File, const std::string& FileName) {
   File.SetActive(true);
 }
 
+// The data file goes out in large writes.
+constexpr std::size_t DataWriterBufferSize = std::size_t{1} << 20;
+// The longest the progress dialog goes without processing its events during an export.
+constexpr std::chrono::milliseconds EventInterval{20};
+
 // Percentage before data record Record of Count, rounded half to even.
 int ProgressPercentage(int64_t Record, int64_t Count) {
   return static_cast<int>(
       std::nearbyint(static_cast<double>(Record) / static_cast<double>(Count) * 100.0));
 }
 
-std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal,
-                                const TCustomEDFFileInfo& Info) {
-  return NumberText(static_cast<long double>(Signal.NrSamples()) / Info.SampleRecDuration());
-}
-
 // An annotation signal holds text, not samples: it shows no frequency.
 std::string SignalDescription(const TCustomEDFSignalInfo& Signal, const TCustomEDFFileInfo& Info) {
   if (IsAnnotationSignal(Info, Signal))
     return Trim(Signal.SignalLabel()) + " (annotations)";
-  return Trim(Signal.SignalLabel()) + " (" + SampleFrequencyText(Signal, Info) + "Hz)";
+  return Trim(Signal.SignalLabel()) + " (" +
+         SampleFrequencyText(Signal, Info, FormatSettings().DecimalSeparator) + "Hz)";
 }
 
 // Before the numbers of an annotation signal are exported: a warning that points to the table
@@ -161,35 +164,6 @@ bool AnnotationExportConfirmed(QWidget* Owner, const std::string& InputName, int
                  "text) use:\r\nvelastrin export --signal annotations --sep comma \"" +
                  InputName + "\"\r\n\r\nExport the numbers anyway?",
              "EDF+ annotations", TMsgDlgType::Warning, mbYes | mbNo) == TModalResult::Yes;
-}
-
-void QuotedEntry(TTextFileWriter& Writer, const char* Name, const std::string& Value,
-                 const std::string& Separator) {
-  Writer.Write("\"");
-  Writer.Write(Name);
-  Writer.Write(Value);
-  Writer.Write("\"");
-  Writer.Write(Separator);
-}
-
-// physical value = (ASCII - Digimin) * K + Physimin, as the information file states it.
-std::string FormulaEntry(const TCustomEDFSignalInfo& Signal) {
-  const double Physimin = static_cast<double>(Signal.Physimin());
-  const double Physimax = static_cast<double>(Signal.Physimax());
-  const int Digimin = Signal.Digimin();
-  const int Digimax = Signal.Digimax();
-  const double K = static_cast<double>(
-      (static_cast<long double>(Physimax) - static_cast<long double>(Physimin)) /
-      static_cast<long double>(Digimax - Digimin));
-  std::string Out = "\"Physical value " + Signal.Physidim() + " = (ASCII";
-  Out += Digimin < 0 ? "+" : "-";
-  Out += std::to_string(std::abs(Digimin));
-  Out += ")*";
-  Out += K < 0 ? "(" + NumberText(K) + ")" : NumberText(K);
-  if (Physimin >= 0)
-    Out += "+";
-  Out += NumberText(Physimin);
-  return Out;
 }
 
 // Catches what an event handler lets through Qt's own dispatch, as the last line of defence.
@@ -628,58 +602,47 @@ void TForm1::BtnExportClick() {
 
 void TForm1::WriteSignalInfo(TEDFFile& File, int SignalNumber, const std::string& FileName) {
   TTextFileWriter Writer(FileName);
-  const TCustomEDFFileInfo& Info = *File.FileInfo();
-  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
-  QuotedEntry(Writer, "FileName:", File.FileName(), FSeparator);
-  QuotedEntry(Writer, "Patient:", Info.GetPatient(), FSeparator);
-  QuotedEntry(Writer, "Recording:", Info.GetRecording(), FSeparator);
-  QuotedEntry(Writer, "StartTime:", DateTimeText(Info.StartDateTime()), FSeparator);
-  QuotedEntry(Writer, "StopTime:", DateTimeText(Info.GetStopDateTime()), FSeparator);
-  QuotedEntry(Writer, "SignalNumber:", std::to_string(SignalNumber), FSeparator);
-  QuotedEntry(Writer, "SignalLabel:", Signal.SignalLabel(), FSeparator);
-  QuotedEntry(Writer, "SampleFrequency:", SampleFrequencyText(Signal, Info) + "Hz", FSeparator);
-  Writer.Write(FormulaEntry(Signal));
+  ExportSignalInfo(File, SignalNumber, ExportOptions(FSeparator, FormatSettings()), Writer);
   Writer.Close();
 }
 
 bool TForm1::WriteSignalData(TEDFFile& File, int SignalNumber, const std::string& FileName) {
-  TTextFileWriter Writer(FileName);
-  const int32_t Chosen = SignalNumber - 1;
-  const int32_t SignalCount = File.FileInfo()->NrSignals();
-  for (int32_t i = 0; i < SignalCount; ++i)
-    if (i != Chosen)
-      File.GetSignal(i)->SetReadData(false);
-  const TCustomEDFSignalInfo& Signal = *File.GetSignal(Chosen);
-  const int64_t N = Signal.NrSamples();
-  const int64_t B = Signal.BufferOffset();
-  const int64_t RecordCount = File.FileInfo()->NrDataRecords();
-  const TDynSmallIntArray Buffer = File.GetDataBuffer(); // shared: sees every ReadRecord
-
-  bool Cancelled = false;
+  TTextFileWriter Writer(FileName, DataWriterBufferSize);
+  bool Completed = false;
   {
     auto Dialog = std::make_unique<TFormProgress>();
     Dialog->setWindowTitle(QStringLiteral("ASCII conversion"));
+    if (Headless())
+      Dialog->setUpdatesEnabled(false); // nobody sees it: the bar is not painted
     TTaskWindowsDisabler OnlyTheDialog(Dialog.get());
     Dialog->show();
-    for (int64_t n = 0; n < RecordCount; ++n) {
-      Dialog->SetPercentage(ProgressPercentage(n, RecordCount));
+    // Pending events are processed whenever the percentage moves and at least every
+    // EventInterval, not once per record: the bar still moves at every percent and a click
+    // on Cancel still stops the export before the next record.
+    auto LastEvents = std::chrono::steady_clock::now();
+    int Shown = -1;
+    const TExportProgress Progress = [&](int64_t Record, int64_t RecordCount) {
+      const int Percent = ProgressPercentage(Record, RecordCount);
+      Dialog->SetPercentage(Percent);
       if (FRecordHook)
-        FRecordHook(n, *Dialog);
-      QCoreApplication::processEvents();
-      if (Dialog->Cancelled()) {
-        Dialogs().MessageBox(Dialog.get(), "The user has cancelled the conversion", "User abort",
-                             TMsgDlgType::Error, mbOK);
-        Cancelled = true;
-        break;
+        FRecordHook(Record, *Dialog);
+      const auto Now = std::chrono::steady_clock::now();
+      if (Percent != Shown || Now - LastEvents >= EventInterval) {
+        Shown = Percent;
+        QCoreApplication::processEvents();
+        LastEvents = std::chrono::steady_clock::now();
       }
-      File.ReadRecord(n);
-      // Every value is followed by the separator but the very last one of the file.
-      Writer.WriteSamples(Buffer.data() + B, static_cast<std::size_t>(N), FSeparator,
-                          n + 1 == RecordCount);
-    }
+      if (!Dialog->Cancelled())
+        return true;
+      Dialogs().MessageBox(Dialog.get(), "The user has cancelled the conversion", "User abort",
+                           TMsgDlgType::Error, mbOK);
+      return false;
+    };
+    Completed = ExportSignalData(File, SignalNumber, ExportOptions(FSeparator, FormatSettings()),
+                                 Writer, Progress);
   }
   Writer.Close();
-  return !Cancelled;
+  return Completed;
 }
 
 // ---- Program ------------------------------------------------------------------------------
@@ -731,6 +694,9 @@ int RunProgram(int argc, char** argv) {
 
   TForm1 Form;
   SetMainForm(&Form);
+  // Without a screen the windows still open and close as always, but nothing is painted.
+  if (Offscreen)
+    Form.setUpdatesEnabled(false);
   Form.show();
   QApplication::exec();
   return Form.ExitStatus();

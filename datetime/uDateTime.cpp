@@ -19,15 +19,6 @@ constexpr int MaxExpandDepth = 8;
 constexpr double MinSerial = -693593.0;
 constexpr double EndSerial = 2958466.0;
 
-std::string ZeroPad(unsigned Value, std::size_t Width) {
-  char Buffer[16];
-  const auto Result = std::to_chars(Buffer, Buffer + sizeof(Buffer), Value);
-  std::string S(Buffer, Result.ptr);
-  if (S.size() < Width)
-    S.insert(0, Width - S.size(), '0');
-  return S;
-}
-
 // The text between the quotes of a quoted literal, or the literal character itself.
 std::string LiteralText(const std::string& TokenText) {
   if (TokenText.size() >= 2 && (TokenText.front() == '"' || TokenText.front() == '\''))
@@ -194,24 +185,19 @@ void TDateTimeStringConvertor::FormatToken(TDateTimeTokenKind Kind, const std::s
   const TFormatSettings& Process = velastrin::FormatSettings();
   const bool Morning = FHour < 12;
   S.clear();
+  int Width = 0, MaxLen = 0;
+  if (const uint16_t* Field = NumberField(Kind, Width, MaxLen)) {
+    // With an AM/PM marker the afternoon shows 1..11; 0 and 12 stay as they are.
+    const bool Afternoon = Field == &FHour && FAmPmPresent && FHour > 12;
+    S = ZeroPadded(Afternoon ? FHour - 12 : *Field, Width);
+    return;
+  }
   switch (Kind) {
-  case dtkDay:
-    S = ZeroPad(FDay, 1);
-    break;
-  case dtkDay2:
-    S = ZeroPad(FDay, 2);
-    break;
   case dtkDayShort:
     S = NameAt(GetShortDayNames(FLCID), FDayOfWeek - 1);
     break;
   case dtkDayLong:
     S = NameAt(GetLongDayNames(FLCID), FDayOfWeek - 1);
-    break;
-  case dtkMonth:
-    S = ZeroPad(FMonth, 1);
-    break;
-  case dtkMonth2:
-    S = ZeroPad(FMonth, 2);
     break;
   case dtkMonthShort:
     S = NameAt(GetShortMonthNames(FLCID), FMonth - 1);
@@ -220,35 +206,7 @@ void TDateTimeStringConvertor::FormatToken(TDateTimeTokenKind Kind, const std::s
     S = NameAt(GetLongMonthNames(FLCID), FMonth - 1);
     break;
   case dtkYear2:
-    S = ZeroPad(FYear % 100u, 2);
-    break;
-  case dtkYear4:
-    S = ZeroPad(FYear, 4);
-    break;
-  case dtkHour:
-  case dtkHour2: {
-    // With an AM/PM marker the afternoon shows 1..11; 0 and 12 stay as they are.
-    const unsigned Hour = (FAmPmPresent && FHour > 12) ? FHour - 12u : FHour;
-    S = ZeroPad(Hour, Kind == dtkHour ? 1 : 2);
-    break;
-  }
-  case dtkMinute:
-    S = ZeroPad(FMinute, 1);
-    break;
-  case dtkMinute2:
-    S = ZeroPad(FMinute, 2);
-    break;
-  case dtkSecond:
-    S = ZeroPad(FSecond, 1);
-    break;
-  case dtkSecond2:
-    S = ZeroPad(FSecond, 2);
-    break;
-  case dtkMSec:
-    S = ZeroPad(FMSec, 1);
-    break;
-  case dtkMSec3:
-    S = ZeroPad(FMSec, 3);
+    S = ZeroPadded(FYear % 100u, 2);
     break;
   case dtkAmPm: // "am/pm" as written: characters 1-2 or 4-5
     S = Morning ? Part(TokenText, 0, 2) : Part(TokenText, 3, 2);
@@ -317,6 +275,32 @@ void TDateTimeStringConvertor::SetText(const std::string& S) {
     FTextValid = EncodeFields();
 }
 
+uint16_t* TDateTimeStringConvertor::NumberField(TDateTimeTokenKind Kind, int& Width, int& MaxLen) {
+  // One table for writing (Width digits at least) and reading (Width to MaxLen digits).
+  // The two-digit year is not here: it writes and reads through the century.
+  struct TRow {
+    TDateTimeTokenKind Kind;
+    uint16_t TDateTimeStringConvertor::*Field;
+    int Width, MaxLen;
+  };
+  using C = TDateTimeStringConvertor;
+  // clang-format off
+  static constexpr TRow Rows[] = {
+      {dtkDay, &C::FDay, 1, 2}, {dtkDay2, &C::FDay, 2, 2}, {dtkMonth, &C::FMonth, 1, 2},
+      {dtkMonth2, &C::FMonth, 2, 2}, {dtkYear4, &C::FYear, 4, 4}, {dtkHour, &C::FHour, 1, 2},
+      {dtkHour2, &C::FHour, 2, 2}, {dtkMinute, &C::FMinute, 1, 2}, {dtkMinute2, &C::FMinute, 2, 2},
+      {dtkSecond, &C::FSecond, 1, 2}, {dtkSecond2, &C::FSecond, 2, 2}, {dtkMSec, &C::FMSec, 1, 3},
+      {dtkMSec3, &C::FMSec, 3, 3}};
+  // clang-format on
+  for (const TRow& Row : Rows)
+    if (Row.Kind == Kind) {
+      Width = Row.Width;
+      MaxLen = Row.MaxLen;
+      return &(this->*Row.Field);
+    }
+  return nullptr;
+}
+
 bool TDateTimeStringConvertor::ParseNumber(int32_t& Pos, const std::string& S, uint16_t& Field,
                                            int MinLen, int MaxLen) {
   uint16_t Value = 0;
@@ -333,12 +317,13 @@ bool TDateTimeStringConvertor::ParseToken(TDateTimeTokenKind Kind, const std::st
   const TFormatSettings& Process = velastrin::FormatSettings();
   int P = Pos;
   bool Ok = false;
+  int Width = 0, MaxLen = 0;
+  if (uint16_t* Field = NumberField(Kind, Width, MaxLen)) {
+    if (Field == &FDay || Field == &FMonth || Field == &FYear)
+      FDateFieldParsed = true;
+    return ParseNumber(Pos, S, *Field, Width, MaxLen);
+  }
   switch (Kind) {
-  case dtkDay:
-  case dtkDay2:
-    Ok = ParseNumber(Pos, S, FDay, Kind == dtkDay ? 1 : 2, 2);
-    FDateFieldParsed = true;
-    return Ok;
   case dtkDayShort:
   case dtkDayLong: {
     int Index = -1;
@@ -348,10 +333,6 @@ bool TDateTimeStringConvertor::ParseToken(TDateTimeTokenKind Kind, const std::st
       FDayOfWeek = static_cast<uint16_t>(Index + 1);
     break;
   }
-  case dtkMonth:
-  case dtkMonth2:
-    FDateFieldParsed = true;
-    return ParseNumber(Pos, S, FMonth, Kind == dtkMonth ? 1 : 2, 2);
   case dtkMonthShort:
   case dtkMonthLong: {
     FDateFieldParsed = true;
@@ -375,21 +356,6 @@ bool TDateTimeStringConvertor::ParseToken(TDateTimeTokenKind Kind, const std::st
     FYear = static_cast<uint16_t>(Year);
     return true;
   }
-  case dtkYear4:
-    FDateFieldParsed = true;
-    return ParseNumber(Pos, S, FYear, 4, 4);
-  case dtkHour:
-  case dtkHour2:
-    return ParseNumber(Pos, S, FHour, Kind == dtkHour ? 1 : 2, 2);
-  case dtkMinute:
-  case dtkMinute2:
-    return ParseNumber(Pos, S, FMinute, Kind == dtkMinute ? 1 : 2, 2);
-  case dtkSecond:
-  case dtkSecond2:
-    return ParseNumber(Pos, S, FSecond, Kind == dtkSecond ? 1 : 2, 2);
-  case dtkMSec:
-  case dtkMSec3:
-    return ParseNumber(Pos, S, FMSec, Kind == dtkMSec ? 1 : 3, 3);
   case dtkAmPm:
   case dtkAP:
   case dtkAmPmLocale: {

@@ -76,6 +76,9 @@ private:
   void Render();
   std::string ExpandFormatAt(const std::string& F, int Depth);
   bool ParseNumber(int32_t& Pos, const std::string& S, uint16_t& Field, int MinLen, int MaxLen);
+  // The field of a numeric token, the digits it is written with (Width) and the most it is
+  // read with (MaxLen); null for any other token.
+  uint16_t* NumberField(TDateTimeTokenKind Kind, int& Width, int& MaxLen);
 
   TFormatSettings FFormatSettings;
   uint16_t FYear = 0;

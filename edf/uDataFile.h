@@ -3,6 +3,10 @@
 
 #include "support/uSysUtils.h"
 
+#include <cstdint>
+#include <string>
+#include <utility>
+
 namespace velastrin {
 
 class EDataFile : public Exception {
@@ -17,7 +21,6 @@ class EDataFile : public Exception {
 VELASTRIN_DATAFILE_ERROR(EDataFileIsCreating);
 VELASTRIN_DATAFILE_ERROR(EDataFileIsOpen);
 VELASTRIN_DATAFILE_ERROR(EDataFileReadOnly);
-VELASTRIN_DATAFILE_ERROR(EDataFileReadData);
 VELASTRIN_DATAFILE_ERROR(EDataFileExists);
 VELASTRIN_DATAFILE_ERROR(EDataFileDataExists);
 VELASTRIN_DATAFILE_ERROR(EDataFileBufferAllocation);
@@ -25,6 +28,21 @@ VELASTRIN_DATAFILE_ERROR(EDataFileFieldValue);
 VELASTRIN_DATAFILE_ERROR(EDataFileHeaderInvalid);
 
 #undef VELASTRIN_DATAFILE_ERROR
+
+// A data record could not be read or written. The message is the fixed one the program shows;
+// the file and the record (-1 when no record was asked for) come as members, so that tools
+// that name them can print them.
+class EDataFileReadData : public EDataFile {
+public:
+  explicit EDataFileReadData(std::string Message, std::string FileName = {}, int64_t Record = -1)
+      : EDataFile(std::move(Message)), FFileName(std::move(FileName)), FRecord(Record) {}
+  const std::string& FileName() const noexcept { return FFileName; }
+  int64_t Record() const noexcept { return FRecord; }
+
+private:
+  std::string FFileName;
+  int64_t FRecord;
+};
 
 // The fixed messages, one per condition.
 namespace DataFileMessages {

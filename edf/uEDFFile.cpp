@@ -4,6 +4,7 @@
 
 #include "edf/uEDF.h"
 #include "edf/uEDFHeader.h"
+#include "support/uScopeGuard.h"
 #include "support/udDisk.h"
 #include "support/udStr.h"
 
@@ -52,18 +53,6 @@ void SwapToHost(int16_t* Samples, int64_t Count) {
     (void)Count;
   }
 }
-
-// Keeps ChecksBusy set for one run of the recommendation checks.
-class TChecksBusyGuard {
-public:
-  explicit TChecksBusyGuard(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TChecksBusyGuard() { FFlag = false; }
-  TChecksBusyGuard(const TChecksBusyGuard&) = delete;
-  TChecksBusyGuard& operator=(const TChecksBusyGuard&) = delete;
-
-private:
-  bool& FFlag;
-};
 
 } // namespace
 
@@ -515,15 +504,17 @@ int64_t TCustomEDFFile::SamplePosition(int64_t Index, int64_t Sample) const {
       __builtin_add_overflow(Samples, Sample, &Samples) ||
       __builtin_mul_overflow(Samples, int64_t{2}, &Position) ||
       __builtin_add_overflow(Position, int64_t{FFileInfo->HeaderBytes()}, &Position))
-    throw EDataFileReadData(DataFileMessages::ReadData);
+    RaiseReadData(Index);
   return Position;
 }
 
-void TCustomEDFFile::CheckRecordAccess() {
-  if (FRecordSamples <= 0)
-    throw EDataFileReadData(DataFileMessages::ReadData);
-  if (FLayoutEnd > FRecordSamples)
-    throw EDataFileReadData(DataFileMessages::ReadData);
+void TCustomEDFFile::RaiseReadData(int64_t Index) const {
+  throw EDataFileReadData(DataFileMessages::ReadData, FFileName, Index);
+}
+
+void TCustomEDFFile::CheckRecordAccess(int64_t Index) {
+  if (FRecordSamples <= 0 || FLayoutEnd > FRecordSamples)
+    RaiseReadData(Index);
   AllocateBuffer();
   if (FBufferSamples > 0 && static_cast<int64_t>(FDataBuffer.size()) < FBufferSamples)
     throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
@@ -535,15 +526,15 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
   if (!FActive)
     throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
   if (Index < 0 || Index >= FFileInfo->NrDataRecords())
-    throw EDataFileReadData(DataFileMessages::ReadData);
+    RaiseReadData(Index);
   if (FDataBuffer.empty() || FLayoutEnd > FRecordSamples || FRecordSamples <= 0)
-    CheckRecordAccess(); // raises, or allocates a buffer not asked for yet
+    CheckRecordAccess(Index); // raises, or allocates a buffer not asked for yet
   // Every chunk must lie inside the file before the buffer is touched: a count taken from
   // the header (after a re-parse) may promise more than the file holds. Once the end of the
   // last chunk is inside the file, no position before it can overflow.
   const int64_t End = SamplePosition(Index, FLayoutEnd);
   if (End > FileSize())
-    throw EDataFileReadData(DataFileMessages::ReadData);
+    RaiseReadData(Index);
 
   int16_t* Buffer = FDataBuffer.data();
   try {
@@ -552,7 +543,7 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
       const auto Bytes = static_cast<std::size_t>(Chunk->Count()) * 2;
       const int64_t Position = End - 2 * (FLayoutEnd - Chunk->RecordOffset());
       if (FStream->ReadAt(Target, Bytes, Position) != Bytes)
-        throw EDataFileReadData(DataFileMessages::ReadData); // cut short by someone else
+        RaiseReadData(Index); // cut short by someone else
       SwapToHost(Target, Chunk->Count());
     }
   } catch (...) {
@@ -580,10 +571,7 @@ void TCustomEDFFile::Close() {
     ReleaseStream(); // a file still being created keeps nothing open
     return;
   }
-  struct TRelease {
-    TCustomEDFFile& File;
-    ~TRelease() { File.ReleaseStream(); }
-  } Release{*this};
+  const TScopeGuard Release([this] { ReleaseStream(); });
   // A file opened read-only is never written, whatever a caller changed in its records.
   if (!FReadOnly && IsModified())
     WriteHeader();
@@ -607,7 +595,8 @@ bool TEDFFile::IsValid() {
   bool Result = TCustomEDFFile::IsValid();
   if (!Result || !IsOpenForChecks())
     return Result;
-  TChecksBusyGuard Busy(ChecksBusyFlag());
+  // ChecksBusy stays set for one run of the recommendation checks.
+  const auto Busy = HoldValue(ChecksBusyFlag(), true);
 
   // Buffered samples of one record; asking for an empty buffer raises, as GetDataBuffer does.
   int64_t Samples = BufferedSamples();

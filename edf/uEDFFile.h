@@ -148,8 +148,6 @@ protected:
   void ReadSignalHeaders();
   bool DetectNumberFormat();
   void UpdateRecordSize();
-  void WriteGeneralHeader();
-  void WriteSignalHeaders();
   // Appends exactly Width bytes to Block: Text padded with blanks (cut when longer) when
   // Valid, otherwise blanks. Headers are formed whole and then written in one go.
   static void WriteField(std::string& Block, bool Valid, const std::string& Text, int Width);
@@ -170,9 +168,11 @@ private:
   void StoreSeparators(char Decimal, char Thousand, bool Reparse);
   // Byte position of sample Sample of record Index; EDataFileReadData on overflow.
   int64_t SamplePosition(int64_t Index, int64_t Sample) const;
-  // EDataFileReadData when no record layout is known or the chunks leave the record;
-  // EDataFileBufferAllocation when the buffer could not be allocated.
-  void CheckRecordAccess();
+  // EDataFileReadData (naming record Index) when no record layout is known or the chunks
+  // leave the record; EDataFileBufferAllocation when the buffer could not be allocated.
+  void CheckRecordAccess(int64_t Index);
+  // EDataFileReadData with the fixed message, this file's name and record Index.
+  [[noreturn]] void RaiseReadData(int64_t Index) const;
   // Gives DataBuffer the length of the buffered layout when it has none yet.
   void AllocateBuffer();
   void AppendRecord(int64_t Position);

@@ -31,12 +31,6 @@ std::string IntegerText(int64_t Value, int Width) {
   return S;
 }
 
-std::string TwoDigits(int Value) {
-  const char Text[3] = {static_cast<char>('0' + Value / 10 % 10),
-                        static_cast<char>('0' + Value % 10), 0};
-  return Text;
-}
-
 // "dd.mm.yy". Two digits read back as 1985..2084, so a year outside that range would come
 // back as another year; it is refused instead.
 std::string StartDateText(TDateTime Date) {
@@ -45,14 +39,14 @@ std::string StartDateText(TDateTime Date) {
   if (Year < 1985 || Year > 2084)
     throw EConvertError("Start year " + std::to_string(Year) +
                         " cannot be written in an EDF header (1985 to 2084)");
-  return TwoDigits(Day) + "." + TwoDigits(Month) + "." + TwoDigits(Year % 100);
+  return ZeroPadded(Day, 2) + "." + ZeroPadded(Month, 2) + "." + ZeroPadded(Year % 100, 2);
 }
 
 // "hh.nn.ss" on the 24-hour clock.
 std::string StartTimeText(TDateTime Time) {
   uint16_t Hour = 0, Min = 0, Sec = 0, MSec = 0;
   DecodeTime(Time, Hour, Min, Sec, MSec);
-  return TwoDigits(Hour) + "." + TwoDigits(Min) + "." + TwoDigits(Sec);
+  return ZeroPadded(Hour, 2) + "." + ZeroPadded(Min, 2) + "." + ZeroPadded(Sec, 2);
 }
 
 std::string DecimalText(long double Value, char DecSep, char ThouSep, int Width) {
@@ -282,27 +276,6 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
 
 // ---- Writing the header -------------------------------------------------------------------
 
-void TCustomEDFFile::WriteGeneralHeader() {
-  VELASTRIN_ASSERT(FStream, "Data file is not open");
-  if (FReadOnly)
-    throw EDataFileReadOnly(DataFileMessages::ReadOnly);
-  const std::string Block = FormatGeneralHeader();
-  FBufferedRecord = -1;
-  FStream->WriteAt(Block.data(), Block.size(), 0);
-  FFileInfo->SetModified(false);
-}
-
-void TCustomEDFFile::WriteSignalHeaders() {
-  VELASTRIN_ASSERT(FStream, "Data file is not open");
-  if (FReadOnly)
-    throw EDataFileReadOnly(DataFileMessages::ReadOnly);
-  const std::string Block = FormatSignalHeaders();
-  FBufferedRecord = -1;
-  FStream->WriteAt(Block.data(), Block.size(), EDFGeneralHeaderSize);
-  for (auto& Signal : FSignals)
-    Signal->SetModified(false);
-}
-
 void TCustomEDFFile::WriteHeader() {
   const bool General = IsHeaderModified();
   const bool SignalBlock = AreSignalsModified();
@@ -369,8 +342,8 @@ void TCustomEDFFile::WriteRecord(int64_t Index) {
     throw EDataFileReadOnly(DataFileMessages::ReadOnly);
   const int64_t Count = FFileInfo->NrDataRecords();
   if (Index < 0 || Index > Count)
-    throw EDataFileReadData(DataFileMessages::ReadData);
-  CheckRecordAccess();
+    RaiseReadData(Index);
+  CheckRecordAccess(Index);
   const int64_t Position = SamplePosition(Index, 0);
   SamplePosition(Index, FRecordSamples); // the record's end must be addressable too
 

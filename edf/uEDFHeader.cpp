@@ -6,6 +6,7 @@
 #include "datetime/uDateTime.h"
 #include "datetime/uHPDateTime.h"
 #include "edf/uDataFile.h"
+#include "support/uScopeGuard.h"
 #include "support/udStr.h"
 
 #include <cmath>
@@ -34,14 +35,15 @@ bool ReadSmallInt(const std::string& S, int16_t& Value) {
 // A number under the given separators. Infinite results of overlong exponents are not
 // values a header can mean, so they count as unreadable.
 bool ReadFloat(const std::string& S, char DecSep, char ThouSep, long double& Value) {
-  // The separator routines also accept the process decimal mark; a header must read the same
-  // under every user locale, so that mark is held at "." here.
-  TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
+  // The separator routines also accept the decimal mark of the settings they are given; a
+  // header must read the same under every user locale, so that mark is "." here (the default
+  // settings' mark).
+  static const TFormatSettings Plain;
   const std::string T = Trim(S);
-  if (!IsFloatSep(T, DecSep, ThouSep))
+  if (!IsFloatSep(T, DecSep, ThouSep, Plain))
     return false;
   try {
-    const long double V = StrToFloatSep(T, DecSep, ThouSep);
+    const long double V = StrToFloatSep(T, DecSep, ThouSep, Plain);
     if (!std::isfinite(V))
       return false;
     Value = V;
@@ -69,18 +71,14 @@ void CheckFieldIndex(int Index) {
     throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
-// Holds a DataExists flag false for one parse and restores it on every way out.
-class TDataExistsHold {
-public:
-  explicit TDataExistsHold(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = false; }
-  ~TDataExistsHold() { FFlag = FSaved; }
-  TDataExistsHold(const TDataExistsHold&) = delete;
-  TDataExistsHold& operator=(const TDataExistsHold&) = delete;
-
-private:
-  bool& FFlag;
-  bool FSaved;
-};
+// Stores a free text field without its trailing blanks; only a change of what is stored
+// counts as a modification (trailing blanks are padding in the file).
+void SetTextField(std::string& Stored, const std::string& Text, bool& Modified) {
+  std::string Trimmed = TrimRight(Text);
+  if (Trimmed != Stored)
+    Modified = true;
+  Stored = std::move(Trimmed);
+}
 
 // ---- Identification sub-fields ----
 
@@ -236,36 +234,27 @@ void TCustomEDFFileInfo::SetHPStartDateTime(const std::shared_ptr<IHPDateTime>& 
 
 void TCustomEDFFileInfo::SetVersion(const std::string& Text) {
   CheckReadOnly();
-  if (Text != FVersion)
-    FModified = true;
-  FVersion = TrimRight(Text);
+  SetTextField(FVersion, Text, FModified);
   SetFieldValid(TGeneralField::Version, FVersion == "0");
 }
 
 void TCustomEDFFileInfo::SetPatient(const std::string& Text) {
   CheckReadOnly();
-  const std::string Stored = TrimRight(Text);
-  if (Stored != FPatient)
-    FModified = true;
-  FPatient = Stored;
+  SetTextField(FPatient, Text, FModified);
   SetFieldValid(TGeneralField::Patient, TextFieldValid(FPatient, FStrict));
   FPatientInfo->Parse(FPatient);
 }
 
 void TCustomEDFFileInfo::SetRecording(const std::string& Text) {
   CheckReadOnly();
-  if (Text != FRecording)
-    FModified = true;
-  FRecording = TrimRight(Text);
+  SetTextField(FRecording, Text, FModified);
   SetFieldValid(TGeneralField::Recording, TextFieldValid(FRecording, FStrict));
   FRecordingInfo->Parse(FRecording);
 }
 
 void TCustomEDFFileInfo::SetReserved(const std::string& Text) {
   CheckReadOnly();
-  if (Text != FReserved)
-    FModified = true;
-  FReserved = TrimRight(Text);
+  SetTextField(FReserved, Text, FModified);
   SetFieldValid(TGeneralField::Reserved, TextFieldValid(FReserved, FStrict));
 }
 
@@ -367,7 +356,7 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   for (int i = 0; i < EDFFieldCount; ++i)
     FFieldValid[i] = false;
   // The layout lock guards the values a user sets, not a load of the header's own texts.
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
 
   SetVersion(RawText(TGeneralField::Version));
   if (IsBlank(RawText(TGeneralField::Patient))) {
@@ -413,22 +402,39 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
 
 namespace {
 
-// "yy" with its century by EDF's rule. The platform's date parse would read two-digit years
-// through the window around the current year instead, which gives 1900 for "00" from 2050 on
-// and so would refuse 29.02.00 depending on the clock.
-std::string WithCentury(const std::string& S) {
-  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
-  return S.substr(0, 6) + std::to_string(EDFYearFromTwoDigits(YY));
-}
-
-// Exactly "dd.mm.yy", two digits per part, naming a real day.
-bool IsStrictStartDate(const std::string& S) {
-  if (S.size() != 8 || S[2] != '.' || S[5] != '.')
+// "dd?mm?yy": two digits per part; the separators are any characters but digits and blanks.
+bool HasStartDateShape(const std::string& S) {
+  auto IsSeparator = [](char C) { return C != ' ' && !IsDigit(C); };
+  if (S.size() != 8 || !IsSeparator(S[2]) || !IsSeparator(S[5]))
     return false;
   for (int i : {0, 1, 3, 4, 6, 7})
     if (!IsDigit(S[i]))
       return false;
-  return IsValidDateFmt(WithCentury(S), "dd.mm.yyyy");
+  return true;
+}
+
+// The day a start date text of that shape names, with the century by EDF's rule (the
+// platform's date parse would read two-digit years through the window around the current
+// year instead, which gives 1900 for "00" from 2050 on and so would refuse 29.02.00 depending
+// on the clock). The start time goes through the same convertor.
+bool ReadStartDate(const std::string& S, TDateTime& Date) {
+  if (!HasStartDateShape(S))
+    return false;
+  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
+  double V = 0;
+  // The separators, whatever they were, have done their part in the shape check.
+  const std::string Full =
+      S.substr(0, 2) + "." + S.substr(3, 2) + "." + std::to_string(EDFYearFromTwoDigits(YY));
+  if (!TryStrToDateTimeFmt(Full, "dd.mm.yyyy", V, 0))
+    return false;
+  Date = std::trunc(V);
+  return true;
+}
+
+// Exactly "dd.mm.yy", naming a real day.
+bool IsStrictStartDate(const std::string& S) {
+  TDateTime Date = 0;
+  return S.size() == 8 && S[2] == '.' && S[5] == '.' && ReadStartDate(S, Date);
 }
 
 } // namespace
@@ -448,7 +454,7 @@ void TCustomEDFFileInfo::ApplyStrictChecks() {
 }
 
 void TCustomEDFFileInfo::ParseRawHeader() {
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
   const TEDFRawGeneralHeader Raw = FRawHeader;
   LoadRawHeader(Raw);
 }
@@ -478,27 +484,10 @@ std::string RepairDateTimeText(const std::string& Text) {
 
 TEDFFileInfo::TEDFFileInfo(TCustomEDFFile* Owner) : TCustomEDFFileInfo(Owner) {}
 
-void TEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
-  TCustomEDFFileInfo::LoadRawHeader(Raw);
-  if (Strict())
-    ApplyStrictChecks();
-}
-
 void TEDFFileInfo::SetStartDateText(const std::string& Text) {
-  const std::string Repaired = RepairDateTimeText(Text);
-  if (Repaired.size() != 8 || !IsDigit(Repaired[6]) || !IsDigit(Repaired[7]))
-    return;
-  // Checked with the century in place, so the clock plays no part (see WithCentury).
-  const std::string S = WithCentury(Repaired);
-  if (!IsValidDateFmt(S, "dd?mm?yyyy"))
-    return;
   TDateTime Date = 0;
-  try {
-    Date = StrToDateFmt(S, "dd?mm?yyyy");
-  } catch (const EConvertError&) {
-    return; // not a date after all: nothing changes
-  }
-  SetStartDate(Date);
+  if (ReadStartDate(RepairDateTimeText(Text), Date))
+    SetStartDate(Date);
 }
 
 void TEDFFileInfo::SetStartTimeText(const std::string& Text) {
@@ -543,16 +532,6 @@ bool TCustomEDFSignalInfo::IsValid() const {
 void TCustomEDFSignalInfo::CheckReadOnly() const {
   VELASTRIN_ASSERT(!FReadOnly, ReadOnlyMessage);
 }
-
-namespace {
-
-void SetTextField(std::string& Stored, const std::string& Text, bool& Modified) {
-  if (Text != Stored)
-    Modified = true;
-  Stored = TrimRight(Text);
-}
-
-} // namespace
 
 void TCustomEDFSignalInfo::SetSignalLabel(const std::string& Text) {
   CheckReadOnly();
@@ -662,7 +641,7 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
   FRawHeader = Raw;
   for (int i = 0; i < EDFFieldCount; ++i)
     FFieldValid[i] = false;
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
 
   SetSignalLabel(RawText(TSignalField::SignalLabel));
   SetTransducertype(RawText(TSignalField::Transducertype));
@@ -717,7 +696,7 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
 }
 
 void TCustomEDFSignalInfo::ParseRawHeader() {
-  TDataExistsHold Hold(FDataExists);
+  const auto Hold = HoldValue(FDataExists, false);
   const TEDFRawSignalHeader Raw = FRawHeader;
   LoadRawHeader(Raw);
 }

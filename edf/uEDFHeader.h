@@ -207,7 +207,6 @@ class TEDFFileInfo : public TCustomEDFFileInfo {
 public:
   explicit TEDFFileInfo(TCustomEDFFile* Owner);
 
-  void LoadRawHeader(const TEDFRawGeneralHeader& Raw) override;
   void SetStartDateText(const std::string& Text) override;
   void SetStartTimeText(const std::string& Text) override;
 };

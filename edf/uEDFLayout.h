@@ -74,12 +74,16 @@ inline constexpr std::array<TEDFFieldDef, EDFFieldCount> SignalHeaderFields{{
     {"Reserved", 32, 224},
 }};
 
-inline constexpr std::array<std::string_view, EDFFieldCount> GeneralHeaderFieldNames{
-    "Version",     "Patient",  "Recording",     "StartDate",         "StartTime",
-    "HeaderBytes", "Reserved", "NrDataRecords", "SampleRecDuration", "NrSignals"};
-inline constexpr std::array<std::string_view, EDFFieldCount> SignalHeaderFieldNames{
-    "SignalLabel", "Transducertype", "Physidim",  "Physimin",  "Physimax",
-    "Digimin",     "Digimax",        "Prefilter", "NrSamples", "Reserved"};
+// The Name column of a field table.
+constexpr std::array<std::string_view, EDFFieldCount>
+FieldNames(const std::array<TEDFFieldDef, EDFFieldCount>& Fields) {
+  std::array<std::string_view, EDFFieldCount> Names{};
+  for (int i = 0; i < EDFFieldCount; ++i)
+    Names[i] = Fields[i].Name;
+  return Names;
+}
+inline constexpr auto GeneralHeaderFieldNames = FieldNames(GeneralHeaderFields);
+inline constexpr auto SignalHeaderFieldNames = FieldNames(SignalHeaderFields);
 
 constexpr int GeneralFieldWidth(TGeneralField Field) {
   return GeneralHeaderFields[static_cast<int>(Field)].Width;

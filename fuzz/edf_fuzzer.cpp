@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -28,27 +28,33 @@ using namespace velastrin;
       Fail(#Condition, __LINE__);                                                                  \
   } while (false)
 
-const std::string& WorkDir() {
-  static const std::string Dir = [] {
-    char Pattern[] = "/tmp/edf-fuzz-XXXXXX";
-    if (!::mkdtemp(Pattern))
-      Fail("mkdtemp", __LINE__);
-    return std::string(Pattern);
-  }();
-  return Dir;
-}
-
-void WriteWhole(const std::string& Path, const uint8_t* Data, size_t Size) {
-  const int Handle = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  CHECK(Handle >= 0);
-  size_t Done = 0;
-  while (Done < Size) {
-    const ssize_t Put = ::write(Handle, Data + Done, Size - Done);
-    CHECK(Put > 0);
-    Done += static_cast<size_t>(Put);
+// An in-memory file, made once and refilled for every input. Its /proc/self/fd name opens
+// like any path, so the file object reads it unchanged, and no input goes through the disk.
+class TMemoryFile {
+public:
+  explicit TMemoryFile(const char* Name) : FHandle(::memfd_create(Name, MFD_CLOEXEC)) {
+    CHECK(FHandle >= 0);
+    FPath = "/proc/self/fd/" + std::to_string(FHandle);
   }
-  ::close(Handle);
-}
+  TMemoryFile(const TMemoryFile&) = delete;
+  TMemoryFile& operator=(const TMemoryFile&) = delete;
+
+  // Replaces the whole content with Data.
+  void Fill(const uint8_t* Data, size_t Size) {
+    CHECK(::ftruncate(FHandle, 0) == 0);
+    size_t Done = 0;
+    while (Done < Size) {
+      const ssize_t Put = ::pwrite(FHandle, Data + Done, Size - Done, static_cast<off_t>(Done));
+      CHECK(Put > 0);
+      Done += static_cast<size_t>(Put);
+    }
+  }
+  const std::string& Path() const { return FPath; }
+
+private:
+  int FHandle;
+  std::string FPath;
+};
 
 // Reads records with the current buffering and checks that every buffered signal lies inside
 // the buffer.
@@ -140,11 +146,11 @@ void ExaminePlus(const std::string& Path, size_t Size) {
 }
 
 // Marks the whole header modified on a read-write copy and lets Close write it back.
-void WriteBack(const std::string& Copy, const uint8_t* Data, size_t Size) {
-  WriteWhole(Copy, Data, Size);
+void WriteBack(TMemoryFile& Copy, const uint8_t* Data, size_t Size) {
+  Copy.Fill(Data, Size);
   {
     TEDFFile File;
-    File.SetFileName(Copy);
+    File.SetFileName(Copy.Path());
     File.SetStrict(false);
     File.Open();
     File.FileInfo()->SetModified(true);
@@ -157,7 +163,7 @@ void WriteBack(const std::string& Copy, const uint8_t* Data, size_t Size) {
     }
     CHECK(!File.Active());
   }
-  Examine(Copy, false);
+  Examine(Copy.Path(), false);
 }
 
 } // namespace
@@ -176,11 +182,12 @@ bool TooManySignals(const uint8_t* Data, size_t Size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (TooManySignals(Data, Size))
     return 0;
-  const std::string Input = WorkDir() + "/input.edf";
-  WriteWhole(Input, Data, Size);
-  Examine(Input, true);
-  Examine(Input, false);
-  ExaminePlus(Input, Size);
-  WriteBack(WorkDir() + "/copy.edf", Data, Size);
+  static TMemoryFile Input("edf-fuzz-input");
+  static TMemoryFile Copy("edf-fuzz-copy");
+  Input.Fill(Data, Size);
+  Examine(Input.Path(), true);
+  Examine(Input.Path(), false);
+  ExaminePlus(Input.Path(), Size);
+  WriteBack(Copy, Data, Size);
   return 0;
 }

@@ -113,7 +113,8 @@ TFormatSettings GetLocaleFormatSettings(uint32_t LCID);
 bool IsLCIDKnown(uint32_t LCID);
 
 // Replaces one field of FormatSettings() for the lifetime of the guard and restores it on
-// every way out.
+// every way out. Not thread-safe: library code passes a TFormatSettings instead; this is for
+// tests that set up the process as a user's locale would.
 template <typename T> class TSettingOverride {
 public:
   TSettingOverride(T TFormatSettings::*Field, T Value)
@@ -157,20 +158,32 @@ void DecodeDate(TDateTime Date, uint16_t& Year, uint16_t& Month, uint16_t& Day);
 void DecodeTime(TDateTime Time, uint16_t& Hour, uint16_t& Min, uint16_t& Sec, uint16_t& MSec);
 int DayOfWeek(TDateTime Date); // 1 = Sunday .. 7 = Saturday
 
-// The platform's date parse, time parse and formatting, under FormatSettings().
+// The platform's date parse, time parse and formatting under the given settings. The forms
+// without settings use FormatSettings(); only the clock (two-digit years, a date without
+// year) is process-wide.
+bool TryStrToDate(const std::string& S, TDateTime& Value, const TFormatSettings& Settings);
+bool TryStrToTime(const std::string& S, TDateTime& Value, const TFormatSettings& Settings);
+// EConvertError "'%s' is not a valid date" / "'%s' is not a valid time".
+TDateTime StrToDate(const std::string& S, const TFormatSettings& Settings);
+TDateTime StrToTime(const std::string& S, const TFormatSettings& Settings);
+std::string FormatDateTime(const std::string& Format, TDateTime Value,
+                           const TFormatSettings& Settings);
+// Short date, plus the long time when the time is not midnight.
+std::string DateTimeToStr(TDateTime Value, const TFormatSettings& Settings);
+
 bool TryStrToDate(const std::string& S, TDateTime& Value);
 bool TryStrToTime(const std::string& S, TDateTime& Value);
-TDateTime StrToDate(const std::string& S); // EConvertError "'%s' is not a valid date"
-TDateTime StrToTime(const std::string& S); // EConvertError "'%s' is not a valid time"
+TDateTime StrToDate(const std::string& S);
+TDateTime StrToTime(const std::string& S);
 std::string FormatDateTime(const std::string& Format, TDateTime Value);
-// Short date, plus the long time when the time is not midnight.
 std::string DateTimeToStr(TDateTime Value);
 
 // ---- Numbers ----------------------------------------------------------------------------
 
 enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber };
 
-// The platform's float text under FormatSettings() separators. ffGeneral: at most Precision
+// The platform's float text under the separators of Settings (the form without settings:
+// FormatSettings()). ffGeneral: at most Precision
 // significant digits, trailing zeros dropped, fixed notation when the integer part has at
 // most Precision digits and the magnitude is at least 0.00001, otherwise scientific with
 // an exponent of at least Digits digits ("1.5E+020" style). ffExponent: Precision digits,
@@ -178,9 +191,14 @@ enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber };
 // thousands separator is 0); an integer part longer than Precision gives ffGeneral.
 // Precision is 1..18; rounding is half away from zero on the decimal digits. NaN and
 // infinities give "NAN", "INF", "-INF".
+std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, int Digits,
+                        const TFormatSettings& Settings);
 std::string FloatToStrF(long double Value, TFloatFormat Format, int Precision, int Digits);
-// Text-to-float under FormatSettings().DecimalSeparator: optional blanks, sign, digits,
-// optional decimal mark and digits, optional exponent. No thousands separators.
+// Text-to-float with the given decimal mark: optional blanks, sign, digits, optional decimal
+// mark and digits, optional exponent. No thousands separators.
+bool TryStrToFloat(const std::string& S, long double& Value, char DecimalSeparator);
+bool TryStrToFloat(const std::string& S, long double& Value, const TFormatSettings& Settings);
+// The same under FormatSettings().DecimalSeparator.
 bool TryStrToFloat(const std::string& S, long double& Value);
 // The platform's integer syntax: blanks, sign, decimal digits or hex after $, x, X, 0x, 0X.
 bool TryStrToInt(const std::string& S, int32_t& Value);
@@ -192,6 +210,8 @@ std::string IntToStr(int64_t Value);
 std::string Trim(const std::string& S); // removes characters <= ' ' from both ends
 std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
+// Value in decimal with leading zeros up to Width digits; a minus sign goes before the zeros.
+std::string ZeroPadded(int64_t Value, int Width);
 std::string UpperCase(const std::string& S); // ASCII letters only
 std::string LowerCase(const std::string& S);
 // ASCII case-insensitive comparison: <0, 0, >0.

@@ -31,15 +31,11 @@ std::size_t FindLastSep(const std::string& S, char C) {
 }
 
 bool IntegerInRange(const std::string& S, int64_t Min, int64_t Max, int64_t& Value) {
-  try {
-    int64_t V = 0;
-    if (!TryStrToInt64(Trim(S), V) || V < Min || V > Max)
-      return false;
-    Value = V;
-    return true;
-  } catch (...) {
+  int64_t V = 0;
+  if (!TryStrToInt64(Trim(S), V) || V < Min || V > Max)
     return false;
-  }
+  Value = V;
+  return true;
 }
 
 // Optional sign, digits, optional "." and digits, optional exponent; at least one digit.
@@ -71,6 +67,19 @@ bool IsDecimalRealSyntax(const std::string& T) {
   return I == N;
 }
 
+// S with DecSep replaced by Mark and ThouSep dropped (a separator 0 means none).
+std::string WithoutSeparators(const std::string& S, char DecSep, char ThouSep, char Mark) {
+  std::string T;
+  T.reserve(S.size());
+  for (char C : S) {
+    if (DecSep != 0 && C == DecSep)
+      T += Mark;
+    else if (ThouSep == 0 || C != ThouSep)
+      T += C;
+  }
+  return T;
+}
+
 } // namespace
 
 bool IsInteger(const std::string& S) {
@@ -89,91 +98,74 @@ bool IsWord(const std::string& S) {
 }
 
 bool IsFloat(const std::string& S) {
-  try {
-    const char Dec = FormatSettings().DecimalSeparator;
-    std::string T = S;
-    if (Dec != '.') {
-      const auto P = FindSep(T, Dec);
-      if (P != std::string::npos)
-        T[P] = '.';
-    }
-    T = Trim(T);
-    if (!IsDecimalRealSyntax(T))
-      return false;
-    // A number too large for the extended type is no usable number.
-    {
-      TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
-      long double V = 0;
-      if (!TryStrToFloat(T, V))
-        return false;
-    }
-    if (!IsInteger(S) && Dec != '.')
-      return FindSep(S, Dec) != std::string::npos;
-    return true;
-  } catch (...) {
-    return false;
+  return IsFloat(S, FormatSettings());
+}
+
+bool IsFloat(const std::string& S, const TFormatSettings& Settings) {
+  const char Dec = Settings.DecimalSeparator;
+  std::string T = S;
+  if (Dec != '.') {
+    const auto P = FindSep(T, Dec);
+    if (P != std::string::npos)
+      T[P] = '.';
   }
+  T = Trim(T);
+  if (!IsDecimalRealSyntax(T))
+    return false;
+  // A number too large for the extended type is no usable number.
+  long double V = 0;
+  if (!TryStrToFloat(T, V, '.'))
+    return false;
+  if (!IsInteger(S) && Dec != '.')
+    return FindSep(S, Dec) != std::string::npos;
+  return true;
 }
 
 bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep) {
-  try {
-    const std::string S = Trim(Text);
-    const auto FirstDec = FindSep(S, DecSep);
-    const auto FirstThou = FindSep(S, ThouSep);
-    if (FirstDec != std::string::npos && FirstThou != std::string::npos && FirstDec < FirstThou)
-      return false;
-    if (FirstThou != std::string::npos) {
-      const auto LastDec = FindLastSep(S, DecSep);
-      const std::size_t IntLen = LastDec == std::string::npos ? S.size() : LastDec;
-      if (LastDec != std::string::npos && S.find(ThouSep, LastDec + 1) != std::string::npos)
-        return false;
-      for (std::size_t Count = 1; Count <= IntLen; ++Count) {
-        const std::size_t Index = IntLen - Count;
-        const char C = S[Index];
-        if (Count % 4 == 0) {
-          if (C == ThouSep)
-            continue;
-          if (Index == 0 && C == '-')
-            break;
-          return false;
-        }
-        if (C == ThouSep)
-          return false;
-      }
-    }
-    const char Process = FormatSettings().DecimalSeparator;
-    std::string T;
-    T.reserve(S.size());
-    for (char C : S) {
-      if (DecSep != 0 && C == DecSep)
-        T += Process;
-      else if (ThouSep != 0 && C == ThouSep)
-        continue;
-      else
-        T += C;
-    }
-    return IsFloat(T);
-  } catch (...) {
+  return IsFloatSep(Text, DecSep, ThouSep, FormatSettings());
+}
+
+bool IsFloatSep(const std::string& Text, char DecSep, char ThouSep,
+                const TFormatSettings& Settings) {
+  const std::string S = Trim(Text);
+  const auto FirstDec = FindSep(S, DecSep);
+  const auto FirstThou = FindSep(S, ThouSep);
+  if (FirstDec != std::string::npos && FirstThou != std::string::npos && FirstDec < FirstThou)
     return false;
+  if (FirstThou != std::string::npos) {
+    const auto LastDec = FindLastSep(S, DecSep);
+    const std::size_t IntLen = LastDec == std::string::npos ? S.size() : LastDec;
+    if (LastDec != std::string::npos && S.find(ThouSep, LastDec + 1) != std::string::npos)
+      return false;
+    for (std::size_t Count = 1; Count <= IntLen; ++Count) {
+      const std::size_t Index = IntLen - Count;
+      const char C = S[Index];
+      if (Count % 4 == 0) {
+        if (C == ThouSep)
+          continue;
+        if (Index == 0 && C == '-')
+          break;
+        return false;
+      }
+      if (C == ThouSep)
+        return false;
+    }
   }
+  return IsFloat(WithoutSeparators(S, DecSep, ThouSep, Settings.DecimalSeparator), Settings);
 }
 
 long double StrToFloatSep(const std::string& Text, char DecSep, char ThouSep) {
+  return StrToFloatSep(Text, DecSep, ThouSep, FormatSettings());
+}
+
+long double StrToFloatSep(const std::string& Text, char DecSep, char ThouSep,
+                          const TFormatSettings& Settings) {
   const std::string S = Trim(Text);
-  if (!IsFloatSep(S, DecSep, ThouSep))
+  if (!IsFloatSep(S, DecSep, ThouSep, Settings))
     throw EConvertError("Invalid Float Format");
-  const char Process = FormatSettings().DecimalSeparator;
-  std::string T;
-  for (char C : S) {
-    if (DecSep != 0 && C == DecSep)
-      T += Process;
-    else if (ThouSep != 0 && C == ThouSep)
-      continue;
-    else
-      T += C;
-  }
+  const std::string T = WithoutSeparators(S, DecSep, ThouSep, Settings.DecimalSeparator);
   long double V = 0;
-  if (!TryStrToFloat(T, V))
+  if (!TryStrToFloat(T, V, Settings))
     throw EConvertError("Invalid Float Format");
   return V;
 }
@@ -229,17 +221,28 @@ bool DetectFloatSeparators(const std::string& Text, char& DecSep, char& ThouSep,
   return DecSep != 0 && ThouSep != 0;
 }
 
+namespace {
+
+// Float text reads no other field of the settings than the two separators.
+TFormatSettings SeparatorSettings(char DecSep, char ThouSep) {
+  TFormatSettings Settings;
+  Settings.DecimalSeparator = DecSep == 0 ? '.' : DecSep;
+  Settings.ThousandSeparator = ThouSep;
+  return Settings;
+}
+
+} // namespace
+
 std::string FloatToStrFSep(long double Value, TFloatFormat Format, int Precision, int Digits,
                            char DecSep, char ThouSep) {
-  TSettingOverride<char> Dec(&TFormatSettings::DecimalSeparator, DecSep == 0 ? '.' : DecSep);
-  TSettingOverride<char> Thou(&TFormatSettings::ThousandSeparator, ThouSep);
-  return FloatToStrF(Value, Format, Precision, Digits);
+  return FloatToStrF(Value, Format, Precision, Digits, SeparatorSettings(DecSep, ThouSep));
 }
 
 std::string FloatToStrMaxLen(long double Value, char DecSep, char ThouSep, int MaxLen) {
+  const TFormatSettings Settings = SeparatorSettings(DecSep, ThouSep);
   // Precision stops mattering above the 18 digits of the extended type.
   for (int P = std::min(MaxLen, 18); P >= 1; --P) {
-    std::string T = FloatToStrFSep(Value, TFloatFormat::ffGeneral, P, 0, DecSep, ThouSep);
+    std::string T = FloatToStrF(Value, TFloatFormat::ffGeneral, P, 0, Settings);
     if (static_cast<int>(T.size()) <= MaxLen)
       return T;
   }
@@ -294,78 +297,87 @@ bool IsDateTextSeparator(char C) {
 } // namespace
 
 bool IsValidDateFmt(const std::string& Text, const std::string& Format) {
-  try {
-    if (Trim(Text).empty())
-      return false;
-    const char Sep = FormatSettings().DateSeparator;
-    std::string S = Text;
-    std::string Fmt = Format;
-    ResolveWildcards(S, Fmt, Sep, IsDateFmtSeparator, IsDateTextSeparator);
+  return IsValidDateFmt(Text, Format, FormatSettings());
+}
 
-    std::string Short = Fmt;
-    for (char& C : Short)
-      if (IsDateFmtSeparator(C))
-        C = Sep;
-    TSettingOverride<std::string> Guard(&TFormatSettings::ShortDateFormat, Short);
-
-    std::string S2 = Trim(S);
-    for (char& C : S2)
-      if (!(C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C)))
-        C = Sep;
-    TDateTime Date = 0;
-    if (!TryStrToDate(S2, Date))
-      return false;
-    return SameText(S, FormatDateTime(Fmt, Date));
-  } catch (...) {
+bool IsValidDateFmt(const std::string& Text, const std::string& Format,
+                    const TFormatSettings& Settings) {
+  if (Trim(Text).empty())
     return false;
-  }
+  const char Sep = Settings.DateSeparator;
+  std::string S = Text;
+  std::string Fmt = Format;
+  ResolveWildcards(S, Fmt, Sep, IsDateFmtSeparator, IsDateTextSeparator);
+
+  std::string Short = Fmt;
+  for (char& C : Short)
+    if (IsDateFmtSeparator(C))
+      C = Sep;
+  TFormatSettings Local = Settings;
+  Local.ShortDateFormat = Short;
+
+  std::string S2 = Trim(S);
+  for (char& C : S2)
+    if (!(C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C)))
+      C = Sep;
+  TDateTime Date = 0;
+  if (!TryStrToDate(S2, Date, Local))
+    return false;
+  return SameText(S, FormatDateTime(Fmt, Date, Local));
 }
 
 bool IsValidTimeFmt(const std::string& Text, const std::string& Format) {
-  try {
-    if (Trim(Text).empty())
-      return false;
-    const char Sep = FormatSettings().TimeSeparator;
-    std::string S = Text;
-    std::string Fmt = Format;
-    ResolveWildcards(S, Fmt, Sep, IsTimeFmtSeparator, IsTimeTextSeparator);
+  return IsValidTimeFmt(Text, Format, FormatSettings());
+}
 
-    std::string Long = Fmt;
-    for (std::size_t I = 0; I < Long.size(); ++I) {
-      const char U = Upper(Long[I]);
-      const bool Kept = U == ' ' || U == 'A' || U == 'H' || U == 'M' || U == 'N' || U == 'P' ||
-                        U == 'S' || U == 'Z' ||
-                        (U == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z');
-      if (!Kept)
-        Long[I] = Sep;
-    }
-    TSettingOverride<std::string> Guard(&TFormatSettings::LongTimeFormat, Long);
-    // The point kept before the milliseconds is read as the decimal mark whatever the
-    // locale's mark is.
-    TSettingOverride<char> Point(&TFormatSettings::DecimalSeparator, '.');
-
-    std::string S2 = Trim(S);
-    for (std::size_t I = 0; I < S2.size(); ++I) {
-      const char C = S2[I];
-      if (C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C))
-        continue;
-      if (C == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z')
-        continue;
-      S2[I] = Sep;
-    }
-    TDateTime Time = 0;
-    if (!TryStrToTime(S2, Time))
-      return false;
-    return SameText(S, FormatDateTime(Fmt, Time));
-  } catch (...) {
+bool IsValidTimeFmt(const std::string& Text, const std::string& Format,
+                    const TFormatSettings& Settings) {
+  if (Trim(Text).empty())
     return false;
+  const char Sep = Settings.TimeSeparator;
+  std::string S = Text;
+  std::string Fmt = Format;
+  ResolveWildcards(S, Fmt, Sep, IsTimeFmtSeparator, IsTimeTextSeparator);
+
+  std::string Long = Fmt;
+  for (std::size_t I = 0; I < Long.size(); ++I) {
+    const char U = Upper(Long[I]);
+    const bool Kept = U == ' ' || U == 'A' || U == 'H' || U == 'M' || U == 'N' || U == 'P' ||
+                      U == 'S' || U == 'Z' ||
+                      (U == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z');
+    if (!Kept)
+      Long[I] = Sep;
   }
+  TFormatSettings Local = Settings;
+  Local.LongTimeFormat = Long;
+  // The point kept before the milliseconds is read as the decimal mark whatever the
+  // locale's mark is.
+  Local.DecimalSeparator = '.';
+
+  std::string S2 = Trim(S);
+  for (std::size_t I = 0; I < S2.size(); ++I) {
+    const char C = S2[I];
+    if (C == ' ' || IsAsciiDigit(C) || IsAsciiLetter(C))
+      continue;
+    if (C == '.' && I + 1 < Long.size() && Upper(Long[I + 1]) == 'Z')
+      continue;
+    S2[I] = Sep;
+  }
+  TDateTime Time = 0;
+  if (!TryStrToTime(S2, Time, Local))
+    return false;
+  return SameText(S, FormatDateTime(Fmt, Time, Local));
 }
 
 TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt) {
-  if (!IsValidDateFmt(S, Fmt))
+  return StrToDateFmt(S, Fmt, FormatSettings());
+}
+
+TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt,
+                       const TFormatSettings& Settings) {
+  if (!IsValidDateFmt(S, Fmt, Settings))
     throw EConvertError(S + " is not a valid date");
-  const char Sep = FormatSettings().DateSeparator;
+  const char Sep = Settings.DateSeparator;
   std::string Fmt2 = Fmt;
   for (char& C : Fmt2)
     if (IsDateFmtSeparator(C))
@@ -374,9 +386,10 @@ TDateTime StrToDateFmt(const std::string& S, const std::string& Fmt) {
   for (char& C : S2)
     if (!(C == ' ' || IsAsciiDigit(C)))
       C = Sep;
-  TSettingOverride<std::string> Guard(&TFormatSettings::ShortDateFormat, Fmt2);
+  TFormatSettings Local = Settings;
+  Local.ShortDateFormat = Fmt2;
   TDateTime Date = 0;
-  if (!TryStrToDate(S2, Date))
+  if (!TryStrToDate(S2, Date, Local))
     throw EConvertError(S + " is not a valid date");
   return Date;
 }

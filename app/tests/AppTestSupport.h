@@ -1,8 +1,9 @@
-// Shared pieces of the application tests: the offscreen application object, a dialog seam
-// that answers and records every box, EDF fixtures written with our own writer, and files.
+// Shared pieces of the application tests: the offscreen application object and a dialog seam
+// that answers and records every box. EDF fixtures and files come from the export tests.
 #pragma once
 
 #include "app/Dialogs.h"
+#include "export/tests/ExportTestSupport.h"
 #include "support/uSysUtils.h"
 
 #include <cstdint>
@@ -43,52 +44,5 @@ public:
   std::vector<std::string> FileDialogPresets;
   std::vector<std::string> FileDialogTitles;
 };
-
-// One signal of a fixture. Sample k of record r is Value(r, k).
-struct TSignalFixture {
-  std::string Label;
-  std::string Physidim = "uV";
-  long double Physimin = -500;
-  long double Physimax = 500;
-  int16_t Digimin = -2048;
-  int16_t Digimax = 2047;
-  int32_t NrSamples = 4;
-  std::function<int16_t(int64_t Record, int32_t Sample)> Value;
-};
-
-struct TEdfFixture {
-  std::string Patient = "MCH-0234567 F 02-MAY-1951 Haagse_Harry";
-  std::string Recording = "Startdate 05-MAR-2004 PSG-1234/2004 NN Telemetry03";
-  int Year = 2004, Month = 3, Day = 5, Hour = 13, Minute = 45, Second = 7;
-  long double RecordDuration = 1;
-  int64_t Records = 3;
-  std::vector<TSignalFixture> Signals;
-};
-
-// Writes a valid EDF file with our own writer.
-void WriteEdf(const std::string& FileName, const TEdfFixture& Fixture);
-// A three-signal fixture with different rates and known sample values.
-TEdfFixture ThreeSignalFixture(int64_t Records = 3);
-// Writes a plain EDF+ file with edflib (signals 2 and 4 samples per second, 3 records).
-void WriteEdflibFile(const std::string& FileName);
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TTempDir {
-public:
-  TTempDir();
-  ~TTempDir();
-  std::string File(const std::string& Name) const { return (FPath / Name).string(); }
-  const std::filesystem::path& Path() const { return FPath; }
-
-private:
-  std::filesystem::path FPath;
-};
-
-std::string ReadFile(const std::string& FileName);
-void WriteFileBytes(const std::string& FileName, const std::string& Bytes);
-
-// The data file as the export must write it: every value followed by Separator but the last.
-std::string ExpectedData(const TSignalFixture& Signal, int64_t FirstRecord, int64_t Records,
-                         const std::string& Separator, bool Complete);
 
 } // namespace velastrin::testing

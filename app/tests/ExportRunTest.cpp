@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -368,6 +369,30 @@ INSTANTIATE_TEST_SUITE_P(Export, CancelledExport,
                          [](const ::testing::TestParamInfo<TCancelCase>& Info) {
                            return Info.param.Name;
                          });
+
+// Events are processed by time and whenever the percentage moves, not once per record: a
+// click that arrives as an event at record 5 of 1000 (0 %) takes effect by record 10 (1 %).
+TEST_F(ExportRun, QueuedCancelTakesEffectByTheNextPercent) {
+  const TEdfFixture Fixture = ThreeSignalFixture(1000);
+  const std::string Input = Dir.File("night.edf");
+  WriteEdf(Input, Fixture);
+  auto Form = Window(Input, 2, 1);
+  int64_t Current = -1, ClickedAt = -1;
+  Form->SetRecordHook([&](int64_t Record, TFormProgress& Dialog) {
+    Current = Record;
+    if (Record == 5)
+      QTimer::singleShot(0, &Dialog, [&] {
+        ClickedAt = Current;
+        QTest::mouseClick(Dialog.RzButton1(), Qt::LeftButton);
+      });
+  });
+  QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
+  ASSERT_GE(ClickedAt, 5);
+  EXPECT_LE(ClickedAt, 10);
+  EXPECT_EQ(Current, ClickedAt); // no record after the click
+  EXPECT_EQ(ReadFile(DataName), ExpectedData(Fixture.Signals[1], 0, ClickedAt, ",", false));
+  EXPECT_EQ(Form->LastExportOutcome(), TExportOutcome::Cancelled);
+}
 
 TEST(ProgressDialog, CancelOnlyRaisesTheFlag) {
   TFormProgress Dialog;

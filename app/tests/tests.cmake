@@ -1,12 +1,8 @@
 # Tests of the application; GUI tests run on the offscreen platform (velastrin_add_test).
 find_package(Qt6 REQUIRED COMPONENTS Test)
-find_library(EDFLIB_LIBRARY edf REQUIRED)
 set(APP_TEST_SUPPORT tests/AppTestSupport.cpp)
-set(APP_TEST_LIBS velastrin_app ${EDFLIB_LIBRARY})
+set(APP_TEST_LIBS velastrin_app velastrin_export_test_support)
 
-velastrin_add_test(app_text_tests
-  SOURCES tests/ExportTextTest.cpp ${APP_TEST_SUPPORT}
-  LIBS ${APP_TEST_LIBS})
 velastrin_add_test(app_window_tests
   SOURCES tests/MainWindowTest.cpp tests/CommandLineTest.cpp tests/ExportRunTest.cpp
           ${APP_TEST_SUPPORT}

@@ -3,6 +3,7 @@
 #include "edf/uEDF.h"
 
 #include "EDFFileTestSupport.h"
+#include "EDFHeaderTestSupport.h"
 
 #include <edflib.h>
 #include <gtest/gtest.h>
@@ -14,18 +15,13 @@
 namespace velastrin {
 namespace {
 
+using test::DateSerial;
 using test::PatternSample;
 
 std::string TrimRightBlanks(std::string S) {
   while (!S.empty() && S.back() == ' ')
     S.pop_back();
   return S;
-}
-
-double DateSerial(int Y, unsigned M, unsigned D) {
-  using namespace std::chrono;
-  return static_cast<double>(
-      (sys_days{year{Y} / month{M} / day{D}} - sys_days{year{1899} / December / 30}).count());
 }
 
 struct TPeerSignal {
@@ -135,25 +131,11 @@ TEST(EdfInterop, EdflibReadsWhatWeWrite) {
     File.SetFileName(Path);
     File.CreateNew(static_cast<int32_t>(Samples.size()), false);
     TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("Anonymous");
-    Info.SetRecording("Night one");
-    Info.SetStartDate(DateSerial(2019, 11, 30));
-    Info.SetStartTime((23 * 3600.0 + 59 * 60 + 58) / 86400.0);
-    Info.SetReserved("");
-    Info.SetSampleRecDuration(1);
-    for (int32_t s = 0; s < File.SignalCount(); ++s) {
-      TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-      Signal.SetSignalLabel("Channel " + std::to_string(s + 1));
-      Signal.SetTransducertype("Electrode");
-      Signal.SetPhysidim("uV");
-      Signal.SetPhysimin(-3276.8L);
-      Signal.SetPhysimax(3276.7L);
-      Signal.SetDigimin(-32768);
-      Signal.SetDigimax(32767);
-      Signal.SetPrefilter("HP:0.1Hz");
-      Signal.SetNrSamples(Samples[static_cast<std::size_t>(s)]);
-      Signal.SetReserved("");
-    }
+    test::FillGeneral(Info, "Anonymous", "Night one", DateSerial(2019, 11, 30),
+                      (23 * 3600.0 + 59 * 60 + 58) / 86400.0, 1);
+    for (int32_t s = 0; s < File.SignalCount(); ++s)
+      test::FillSignal(*File.GetSignal(s), "Channel " + std::to_string(s + 1), -3276.8L, 3276.7L,
+                       "HP:0.1Hz", Samples[static_cast<std::size_t>(s)]);
     File.WriteHeader();
     ASSERT_TRUE(File.Active());
     for (int r = 0; r < Records; ++r) {

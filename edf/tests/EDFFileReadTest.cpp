@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -207,6 +208,36 @@ TEST_F(EdfFileTest, RecordIndexOutsideTheFileIsRefused) {
   EXPECT_THROW(File.ReadRecord(INT64_MIN), EDataFileReadData);
 }
 
+// The message stays the fixed one; the file and the record travel as members.
+TEST_F(EdfFileTest, ReadErrorNamesTheFileAndTheRecord) {
+  const std::string Path = Write(TTestEDF{});
+  TEDFFile File;
+  OpenReadOnly(File, Path);
+  for (const int64_t Index : {int64_t{3}, int64_t{-7}, INT64_MAX}) {
+    try {
+      File.ReadRecord(Index);
+      ADD_FAILURE() << "nothing raised for " << Index;
+    } catch (const EDataFileReadData& Error) {
+      EXPECT_STREQ(Error.what(), "Error reading file data");
+      EXPECT_EQ(Error.Message(), "Error reading file data");
+      EXPECT_EQ(Error.FileName(), Path);
+      EXPECT_EQ(Error.Record(), Index);
+    }
+  }
+  // A file cut short after opening: the record that runs past the new end is named.
+  ASSERT_EQ(::truncate(Path.c_str(), TTestEDF{}.HeaderSize() + 2 * 8 + 3), 0);
+  TEDFFile Cut;
+  OpenReadOnly(Cut, Path);
+  try {
+    Cut.ReadRecord(1);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const EDataFileReadData& Error) {
+    EXPECT_EQ(Error.Message(), "Error reading file data");
+    EXPECT_EQ(Error.Record(), 1);
+    EXPECT_EQ(Error.FileName(), Path);
+  }
+}
+
 TEST_F(EdfFileTest, FailedReadKeepsBufferAndBufferedRecord) {
   TEDFFile File;
   OpenReadOnly(File, Write(TTestEDF{}));
@@ -372,6 +403,60 @@ TEST_F(EdfFileTest, CommaPhysicalLimitsFollowTheDetectedSeparator) {
   EXPECT_DOUBLE_EQ(static_cast<double>(File.GetSignal(1)->Physimax()), 1.5);
   EXPECT_TRUE(File.GetSignal(1)->GainValid());
   EXPECT_EQ(File.FileInfo()->NrDataRecords(), 3);
+}
+
+// Header numbers and times are read under settings passed down, not under process settings
+// changed for the while: two files with different separators read at once on two threads
+// give each its own values, whatever the process decimal mark is.
+TEST_F(EdfFileTest, TwoFilesWithDifferentSeparatorsReadAtOnceOnTwoThreads) {
+  TSettingOverride<char> UserMark(&TFormatSettings::DecimalSeparator, ',');
+  struct TCase {
+    std::string Path;
+    bool Lenient; // a comma mark is found only by the lenient retry
+    char Separator;
+    double Duration;
+    double Physimax;
+  };
+  TTestEDF Comma;
+  Comma.Duration = "2,5";
+  for (auto& S : Comma.Signals) {
+    S.PhysMin = "-1,5";
+    S.PhysMax = "1,5";
+  }
+  TTestEDF Point;
+  Point.Duration = "0.25";
+  for (auto& S : Point.Signals) {
+    S.PhysMin = "-3.75";
+    S.PhysMax = "3.75";
+  }
+  const std::vector<TCase> Cases = {{Write(Comma, "comma.edf"), true, ',', 2.5, 1.5},
+                                    {Write(Point, "point.edf"), false, '.', 0.25, 3.75}};
+  std::vector<int> Failures(Cases.size(), 0);
+  {
+    std::vector<std::jthread> Threads;
+    for (std::size_t c = 0; c < Cases.size(); ++c)
+      Threads.emplace_back([&, c] {
+        const TCase& Case = Cases[c];
+        for (int Round = 0; Round < 200; ++Round) {
+          TEDFFile File;
+          File.SetFileName(Case.Path);
+          File.SetReadOnly(true);
+          // Strict rounds also run the strict date and time checks.
+          File.SetStrict(!Case.Lenient && Round % 2 == 0);
+          File.SetActive(true);
+          const bool Right =
+              File.Valid() && File.DecimalSeparator() == Case.Separator &&
+              static_cast<double>(File.FileInfo()->SampleRecDuration()) == Case.Duration &&
+              static_cast<double>(File.GetSignal(1)->Physimax()) == Case.Physimax &&
+              File.FileInfo()->FieldValid(TGeneralField::StartTime) &&
+              File.FileInfo()->FieldValid(TGeneralField::StartDate);
+          if (!Right)
+            ++Failures[c];
+        }
+      });
+  }
+  EXPECT_EQ(Failures, std::vector<int>(Cases.size(), 0));
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
 }
 
 // ---- Record count and the recommendations -------------------------------------------------

@@ -3,6 +3,7 @@
 #include "edf/uEDF.h"
 
 #include "EDFFileTestSupport.h"
+#include "EDFHeaderTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,36 +17,16 @@
 namespace velastrin {
 namespace {
 
+using test::DateSerial;
 using test::PatternSample;
-
-double DateSerial(int Y, unsigned M, unsigned D) {
-  using namespace std::chrono;
-  return static_cast<double>(
-      (sys_days{year{Y} / month{M} / day{D}} - sys_days{year{1899} / December / 30}).count());
-}
 
 // Valid header values for a new file whose signals have the given samples per record.
 void FillHeader(TEDFFile& File, const std::vector<int32_t>& Samples) {
-  TCustomEDFFileInfo& Info = *File.FileInfo();
-  Info.SetPatient("P-1 M 01-JAN-1970 Some_One");
-  Info.SetRecording("Startdate 03-APR-2021 X X X");
-  Info.SetStartDate(DateSerial(2021, 4, 3));
-  Info.SetStartTime((9 * 3600.0 + 8 * 60 + 7) / 86400.0);
-  Info.SetReserved("");
-  Info.SetSampleRecDuration(2.5L);
-  for (int32_t s = 0; s < File.SignalCount(); ++s) {
-    TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-    Signal.SetSignalLabel("Signal " + std::to_string(s));
-    Signal.SetTransducertype("Electrode");
-    Signal.SetPhysidim("uV");
-    Signal.SetPhysimin(-250.5L);
-    Signal.SetPhysimax(250.5L);
-    Signal.SetDigimin(-32768);
-    Signal.SetDigimax(32767);
-    Signal.SetPrefilter("None");
-    Signal.SetNrSamples(Samples[static_cast<std::size_t>(s)]);
-    Signal.SetReserved("");
-  }
+  test::FillGeneral(*File.FileInfo(), "P-1 M 01-JAN-1970 Some_One", "Startdate 03-APR-2021 X X X",
+                    DateSerial(2021, 4, 3), (9 * 3600.0 + 8 * 60 + 7) / 86400.0, 2.5L);
+  for (int32_t s = 0; s < File.SignalCount(); ++s)
+    test::FillSignal(*File.GetSignal(s), "Signal " + std::to_string(s), -250.5L, 250.5L, "None",
+                     Samples[static_cast<std::size_t>(s)]);
 }
 
 void FillRecord(TEDFFile& File, int64_t Record) {

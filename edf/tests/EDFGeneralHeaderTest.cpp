@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -225,7 +227,14 @@ INSTANTIATE_TEST_SUITE_P(
                     TDateCase{"DashesAndMissingZeros", "5-6-85", 1985, 6, 5},
                     TDateCase{"Slashes", "01/02/03", 2003, 2, 1},
                     TDateCase{"BlankForZero", "01.02. 3", 2003, 2, 1},
-                    TDateCase{"LeadingBlanks", "  1.2.03", 2003, 2, 1}),
+                    TDateCase{"LeadingBlanks", "  1.2.03", 2003, 2, 1},
+                    // Any separator but a digit or blank, even one a number could start with.
+                    TDateCase{"PlusSigns", "01+02+03", 2003, 2, 1},
+                    TDateCase{"ControlCharacters",
+                              "01\x01"
+                              "02\x7F"
+                              "03",
+                              2003, 2, 1}),
     [](const testing::TestParamInfo<TDateCase>& Info) { return Info.param.Name; });
 
 struct TTimeCase {
@@ -496,6 +505,16 @@ TEST(EdfGeneralHeader, SettersRaiseModifiedOnlyOnChange) {
   EXPECT_TRUE(Info->Modified());
   Info->SetSampleRecDuration(1); // a setter never lowers the flag
   EXPECT_TRUE(Info->Modified());
+}
+
+// Every free text setter judges a change on the text it stores, without trailing blanks.
+TEST(EdfGeneralHeader, TextSettersAgreeOnWhatCountsAsModified) {
+  using I = TCustomEDFFileInfo;
+  test::ExpectSettersJudgeTrimmedText<I>([] { return Loaded(ValidGeneralRaw(), true); },
+                                         {{"Version", &I::SetVersion, &I::Version},
+                                          {"Patient", &I::SetPatient, &I::Patient},
+                                          {"Recording", &I::SetRecording, &I::Recording},
+                                          {"Reserved", &I::SetReserved, &I::Reserved}});
 }
 
 TEST(EdfGeneralHeader, TextSettersKeepLongTextsAndDropTrailingBlanks) {

@@ -5,10 +5,13 @@
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <initializer_list>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -127,6 +130,27 @@ inline std::string Names(const std::set<TGeneralField>& Fields) {
 }
 inline std::string Names(const std::set<TSignalField>& Fields) {
   return NamesOf(Fields);
+}
+
+// A free text setter of a header record, with the getter of what it stores.
+template <typename TInfo>
+using TTextSetter = std::tuple<const char*, void (TInfo::*)(const std::string&),
+                               const std::string& (TInfo::*)() const>;
+
+// Each setter, given the stored text plus trailing blanks on a freshly loaded record (Load),
+// keeps Modified down and stores the text unchanged; given another text it raises Modified.
+template <typename TInfo, typename TLoad>
+void ExpectSettersJudgeTrimmedText(TLoad Load, const std::vector<TTextSetter<TInfo>>& Setters) {
+  for (const auto& [Name, Set, Get] : Setters) {
+    SCOPED_TRACE(Name);
+    auto Info = Load();
+    const std::string Text = ((*Info).*Get)();
+    ((*Info).*Set)(Text + "   ");
+    EXPECT_FALSE(Info->Modified());
+    EXPECT_EQ(((*Info).*Get)(), Text);
+    ((*Info).*Set)(Text + "x");
+    EXPECT_TRUE(Info->Modified());
+  }
 }
 
 } // namespace velastrin::test

@@ -1,7 +1,6 @@
 // EDF+ annotations written by edflib, an EDF library nobody here wrote, read back by us: every
 // annotation with its onset, duration and text, in both annotation signals, and each record's
 // time-keeping onset. edflib's own reading of the same file is the second witness.
-#include "edf/uAnnotationTable.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFPlus.h"
 
@@ -130,20 +129,6 @@ TEST(EdfPlusInterop, SubsecondStartIsTheFirstRecordsOnset) {
   for (std::size_t i = 0; i < Peer.size(); ++i)
     EXPECT_EQ(std::llround(Plus.Annotations[i].Onset.Value * 1e7L), Peer[i].onset + 1234000)
         << Plus.Annotations[i].Onset.Text;
-}
-
-TEST(EdfPlusInterop, AnnotationTableOfAnEdflibFileListsEveryAnnotationInTimeOrder) {
-  test::TTempDir Dir;
-  const TEDFPlusRecording Plus = ReadEDFPlus(WritePeerFile(Dir, 0));
-  EXPECT_EQ(
-      AnnotationTable(Plus.InTimeOrder(), Plus.StartDateTime, TAnnotationTableFormat{}),
-      "0,2026-12-07T22:30:00,,Lights off\r\n"
-      "1.2345,2026-12-07T22:30:01.2345,0,\"Marker, zero duration\"\r\n"
-      "30,2026-12-07T22:30:30,30,Sleep stage W\r\n"
-      "30,2026-12-07T22:30:30,,\"Same onset as W, written later\"\r\n"
-      "60.0001,2026-12-07T22:31:00.0001,0.5000,\"Stadium N2 \xE2\x80\x93 \"\"Spindel\"\"\"\r\n"
-      "89.9999,2026-12-07T22:31:29.9999,,Sleep stage N1\r\n"
-      "100,2026-12-07T22:31:40,0.0001,Last\r\n");
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -460,6 +462,18 @@ TEST(EdfSignalHeader, ReadOnlyLoadReplacesRawTextsAndClearsFlagsBeforeAsserting)
   EXPECT_EQ(InvalidFields(Info).size(), 10u);
   EXPECT_THROW(Info.SetStrict(false), EAssertionFailed);
   EXPECT_THROW(Info.ParseRawHeader(), EAssertionFailed);
+}
+
+// As in the general header: trailing blanks are padding, not a change.
+TEST(EdfSignalHeader, TextSettersJudgeChangesWithoutTrailingBlanks) {
+  using I = TCustomEDFSignalInfo;
+  test::ExpectSettersJudgeTrimmedText<I>(
+      [] { return Loaded(ValidSignalRaw(), true); },
+      {{"SignalLabel", &I::SetSignalLabel, &I::SignalLabel},
+       {"Transducertype", &I::SetTransducertype, &I::Transducertype},
+       {"Physidim", &I::SetPhysidim, &I::Physidim},
+       {"Prefilter", &I::SetPrefilter, &I::Prefilter},
+       {"Reserved", &I::SetReserved, &I::Reserved}});
 }
 
 TEST(EdfSignalHeader, SettersStoreAnyValueAndRaiseModifiedOnlyOnChange) {

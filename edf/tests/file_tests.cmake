@@ -7,18 +7,10 @@ velastrin_add_test(edf_file_tests
   LIBS velastrin_edf
 )
 
-# edflib is a static C library without a CMake package.
-find_library(VELASTRIN_EDFLIB edf)
-find_path(VELASTRIN_EDFLIB_INCLUDE edflib.h)
-if(VELASTRIN_EDFLIB AND VELASTRIN_EDFLIB_INCLUDE)
-  velastrin_add_test(edf_file_interop_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFileInteropTest.cpp
-    LIBS velastrin_edf ${VELASTRIN_EDFLIB}
-  )
-  target_include_directories(edf_file_interop_tests PRIVATE ${VELASTRIN_EDFLIB_INCLUDE})
-else()
-  message(STATUS "edflib (libedf-dev) not found: interoperability tests skipped")
-endif()
+velastrin_add_test(edf_file_interop_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFileInteropTest.cpp
+  LIBS velastrin_edf velastrin_edflib
+)
 
 # A sparse file beyond 2 GiB; slow on file systems without holes.
 velastrin_add_test(edf_file_big_tests

@@ -183,6 +183,12 @@ TEST_P(DateParse, FollowsOrderSeparatorAndWindow) {
     EXPECT_EQ(D, EncodeDate(R.Year, R.Month, R.Day));
   else
     EXPECT_EQ(D, -12345);
+  // The same settings given, with the process back at its defaults.
+  const TFormatSettings Given = FormatSettings();
+  FormatSettings() = TFormatSettings{};
+  TDateTime G = -12345;
+  EXPECT_EQ(TryStrToDate(R.Text, G, Given), R.Valid);
+  EXPECT_EQ(G, D);
 }
 
 // The clock stands in 2026: with the window 50 two-digit years fall into 1976..2075.
@@ -308,6 +314,9 @@ TEST_P(DateTimeFormatting, WritesEachToken) {
   FormatSettings().TimeSeparator = '.';
   const TDateTime V = EncodeDate(2005, 3, 7) + EncodeTime(15, 4, 5, 9);
   EXPECT_EQ(FormatDateTime(R.Format, V), R.Expected);
+  const TFormatSettings Given = FormatSettings();
+  FormatSettings() = TFormatSettings{};
+  EXPECT_EQ(FormatDateTime(R.Format, V, Given), R.Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -378,6 +387,9 @@ TEST_P(FloatFormatting, WritesUnderBothDecimalMarks) {
   FormatSettings().DecimalSeparator = ',';
   FormatSettings().ThousandSeparator = '.';
   EXPECT_EQ(FloatToStrF(R.Value, R.Format, R.Precision, R.Digits), R.Comma);
+  const TFormatSettings Comma = FormatSettings();
+  FormatSettings() = TFormatSettings{};
+  EXPECT_EQ(FloatToStrF(R.Value, R.Format, R.Precision, R.Digits, Comma), R.Comma);
 }
 
 constexpr auto G = TFloatFormat::ffGeneral;
@@ -450,6 +462,12 @@ TEST_P(FloatParse, ReadsTheProcessDecimalMark) {
     EXPECT_EQ(V, R.Value);
   else
     EXPECT_EQ(V, -99);
+  FormatSettings().DecimalSeparator = R.Decimal == '.' ? ',' : '.';
+  TFormatSettings Given;
+  Given.DecimalSeparator = R.Decimal;
+  long double G = -99;
+  EXPECT_EQ(TryStrToFloat(R.Text, G, Given), R.Valid);
+  EXPECT_EQ(G, V);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -574,6 +592,15 @@ TEST(TextHelpers, TrimRemovesControlCharactersButNotHighBytes) {
   EXPECT_EQ(TrimRight("  a  "), "  a");
   EXPECT_EQ(Trim("\xA0x\xA0"), "\xA0x\xA0");
   EXPECT_EQ(Trim("   "), "");
+}
+
+TEST(TextHelpers, ZeroPaddedPadsTheDigitsAfterTheSign) {
+  EXPECT_EQ(ZeroPadded(7, 2), "07");
+  EXPECT_EQ(ZeroPadded(7, 0), "7");
+  EXPECT_EQ(ZeroPadded(123, 2), "123"); // never cut
+  EXPECT_EQ(ZeroPadded(0, 3), "000");
+  EXPECT_EQ(ZeroPadded(-5, 3), "-005");
+  EXPECT_EQ(ZeroPadded(INT64_MIN, 0), "-9223372036854775808");
 }
 
 TEST(TextHelpers, CaseRoutinesTouchOnlyAsciiLetters) {

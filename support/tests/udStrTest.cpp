@@ -91,6 +91,13 @@ TEST_P(FloatCheck, DependsOnTheProcessDecimalSeparator) {
   FormatSettings().DecimalSeparator = ',';
   EXPECT_EQ(IsFloat(R.Text), R.WithComma) << "under ,";
   EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
+  // Given settings win over the process settings (now ",").
+  const TFormatSettings Point;
+  EXPECT_EQ(IsFloat(R.Text, Point), R.WithPoint) << "given .";
+  FormatSettings().DecimalSeparator = '.';
+  TFormatSettings Comma;
+  Comma.DecimalSeparator = ',';
+  EXPECT_EQ(IsFloat(R.Text, Comma), R.WithComma) << "given ,";
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, FloatCheck,
@@ -379,6 +386,15 @@ TEST_F(SettingsTest, DateFmtSlashWritesTheProcessDateSeparator) {
   EXPECT_TRUE(IsValidDateFmt("17/03/2003", "dd?mm?yyyy"));
 }
 
+TEST_F(SettingsTest, DateFmtSlashWritesTheGivenDateSeparator) {
+  TFormatSettings Dots;
+  Dots.DateSeparator = '.';
+  EXPECT_TRUE(IsValidDateFmt("17.03.2003", "dd/mm/yyyy", Dots));
+  EXPECT_FALSE(IsValidDateFmt("17/03/2003", "dd/mm/yyyy", Dots));
+  EXPECT_EQ(StrToDateFmt("17.03.2003", "dd/mm/yyyy", Dots), EncodeDate(2003, 3, 17));
+  EXPECT_FALSE(IsValidDateFmt("17.03.2003", "dd/mm/yyyy")); // the process still has "/"
+}
+
 TEST_F(SettingsTest, StrToDateFmtConvertsValidTexts) {
   EXPECT_EQ(StrToDateFmt("17:03:2003", "dd?mm?yyyy"), EncodeDate(2003, 3, 17));
   EXPECT_EQ(StrToDateFmt("17.03.03", "dd.mm.yy"), EncodeDate(2003, 3, 17));
@@ -412,6 +428,7 @@ TEST_P(TimeFmtCheck, MatchesTheFormatExactly) {
   const auto& R = GetParam();
   const TFormatSettings Before = FormatSettings();
   EXPECT_EQ(IsValidTimeFmt(R.Text, R.Fmt), R.Valid);
+  EXPECT_EQ(IsValidTimeFmt(R.Text, R.Fmt, Before), R.Valid);
   EXPECT_EQ(FormatSettings().LongTimeFormat, Before.LongTimeFormat);
   EXPECT_EQ(FormatSettings().DecimalSeparator, Before.DecimalSeparator);
 }
@@ -451,6 +468,14 @@ TEST_F(SettingsTest, TimeFmtMillisecondsIgnoreTheCommaDecimalMark) {
   FormatSettings().DecimalSeparator = ',';
   EXPECT_TRUE(IsValidTimeFmt("10:20:30.123", "hh:nn:ss.zzz"));
   EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
+}
+
+TEST_F(SettingsTest, TimeFmtUnderGivenDotTimeSeparator) {
+  TFormatSettings Dots;
+  Dots.TimeSeparator = '.';
+  EXPECT_TRUE(IsValidTimeFmt("10.20.30", "hh:nn:ss", Dots));
+  EXPECT_FALSE(IsValidTimeFmt("10:20:30", "hh:nn:ss", Dots));
+  EXPECT_FALSE(IsValidTimeFmt("10.20.30", "hh:nn:ss")); // the process still has ":"
 }
 
 TEST_F(SettingsTest, TimeFmtUnderDotTimeSeparator) {

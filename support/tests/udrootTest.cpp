@@ -2,12 +2,14 @@
 
 #include "support/uDebugLog.h"
 #include "support/uMath.h"
+#include "support/uScopeGuard.h"
 #include "support/uTAL.h"
 #include "support/uUCS.h"
 #include "support/udDisk.h"
 #include "support/udStr.h"
 
 #include "SupportTestUtil.h"
+#include "testsupport/TestTempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,29 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A temporary folder removed with everything in it.
-class TTempDir {
-public:
-  TTempDir() {
-    FPath = fs::temp_directory_path() /
-            ("velastrin-support-" + std::to_string(::getpid()) + "-" + std::to_string(Next++));
-    fs::create_directories(FPath);
-  }
-  ~TTempDir() {
-    std::error_code E;
-    fs::remove_all(FPath, E);
-  }
-  std::string Write(const std::string& Name, const std::string& Content) const {
-    const fs::path P = FPath / Name;
-    std::ofstream(P, std::ios::binary) << Content;
-    return P.string();
-  }
-  const fs::path& Path() const { return FPath; }
-
-private:
-  static inline int Next = 0;
-  fs::path FPath;
-};
+using test::TTempDir;
 
 // Captures the debug log, sets a command line and a missing programs INI file; restores the
 // previous state and an empty unit list afterwards.
@@ -308,6 +288,37 @@ TEST(DynArray, SetLengthOnSharedArrayDetachesThisHandle) {
   EXPECT_EQ(B.data(), nullptr);
   TDynBooleanArray Flags(2);
   EXPECT_FALSE(Flags[1]);
+}
+
+TEST(ScopeGuard, RunsOnEveryWayOut) {
+  int Runs = 0;
+  {
+    const TScopeGuard Guard([&] { ++Runs; });
+    EXPECT_EQ(Runs, 0);
+  }
+  EXPECT_EQ(Runs, 1);
+  try {
+    const TScopeGuard Guard([&] { ++Runs; });
+    throw EConvertError("leaving");
+  } catch (const EConvertError&) {
+  }
+  EXPECT_EQ(Runs, 2);
+}
+
+TEST(ScopeGuard, HoldValueRestoresThePreviousValue) {
+  bool Flag = true;
+  std::string Text = "before";
+  try {
+    const auto HoldFlag = HoldValue(Flag, false);
+    const auto HoldText = HoldValue(Text, std::string("during"));
+    EXPECT_FALSE(Flag);
+    EXPECT_EQ(Text, "during");
+    Text = "changed meanwhile";
+    throw EConvertError("leaving");
+  } catch (const EConvertError&) {
+  }
+  EXPECT_TRUE(Flag);
+  EXPECT_EQ(Text, "before");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/ExportText.h"
+#include "export/ExportText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -96,6 +96,10 @@ std::string NumberText(long double Value) {
 }
 
 std::string DateTimeText(TDateTime Value) {
+  return DateTimeText(Value, FormatSettings().ShortMonthNames);
+}
+
+std::string DateTimeText(TDateTime Value, const std::array<std::string, 12>& ShortMonthNames) {
   // The date part counts whole days toward zero and the time is the distance from it, as
   // the serial date-time defines; rounding to the millisecond may roll over to the next day.
   double Day = std::trunc(Value);
@@ -113,7 +117,7 @@ std::string DateTimeText(TDateTime Value) {
   AppendTwoDigits(Out, DayOfMonth);
   Out += '.';
   if (Month >= 1 && Month <= 12)
-    Out += FormatSettings().ShortMonthNames[Month - 1];
+    Out += ShortMonthNames[Month - 1];
   Out += '.';
   AppendTwoDigits(Out, Year / 100);
   AppendTwoDigits(Out, Year % 100);
@@ -148,6 +152,9 @@ TTextFileWriter::TTextFileWriter(const std::string& FileName, std::size_t Buffer
   if (FHandle < 0)
     throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
 }
+
+TTextFileWriter::TTextFileWriter(int Handle, const std::string& FileName, std::size_t BufferSize)
+    : FFileName(FileName), FHandle(Handle), FBuffer(BufferSize < 64 ? 64 : BufferSize) {}
 
 TTextFileWriter::~TTextFileWriter() {
   if (FHandle < 0)
@@ -223,6 +230,12 @@ void TTextFileWriter::Flush() {
     Done += static_cast<std::size_t>(Written);
   }
   FUsed = 0;
+}
+
+void TTextFileWriter::Sync() {
+  Flush();
+  if (::fsync(FHandle) != 0)
+    RaiseWriteError(errno);
 }
 
 void TTextFileWriter::Close() {

@@ -4,6 +4,7 @@
 
 #include "support/uSysUtils.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ std::string NumberText(long double Value);
 // "dd.MMM.yyyy hh.nn.ss" with the short month names of FormatSettings(), after rounding Value
 // to the nearest millisecond; the fraction of the second is not shown.
 std::string DateTimeText(TDateTime Value);
+// The same with the given short month names (January first).
+std::string DateTimeText(TDateTime Value, const std::array<std::string, 12>& ShortMonthNames);
 
 // The separator choices of the export, in the order of the radio group.
 enum class TSeparatorChoice : int { Space = 0, Comma = 1, Tab = 2, CRLF = 3 };
@@ -36,6 +39,9 @@ class TTextFileWriter {
 public:
   // Raises EFCreateError "Cannot create file "%s". %s" when the file cannot be created.
   explicit TTextFileWriter(const std::string& FileName, std::size_t BufferSize = 1 << 18);
+  // Writes to a descriptor opened for writing by the caller; the writer closes it. FileName
+  // names it in error messages.
+  TTextFileWriter(int Handle, const std::string& FileName, std::size_t BufferSize = 1 << 18);
   ~TTextFileWriter();
   TTextFileWriter(const TTextFileWriter&) = delete;
   TTextFileWriter& operator=(const TTextFileWriter&) = delete;
@@ -54,6 +60,17 @@ public:
   // the last one. The export's inner loop: one capacity check per run of values.
   void WriteSamples(const int16_t* Samples, std::size_t Count, std::string_view Separator,
                     bool Last);
+  // Room for Bytes more bytes (at most the buffer size), flushing first when needed; write
+  // at most Bytes from the returned position on, then hand the new end to Commit.
+  char* Reserve(std::size_t Bytes) {
+    if (Bytes > FBuffer.size() - FUsed)
+      Flush();
+    return FBuffer.data() + FUsed;
+  }
+  void Commit(char* End) { FUsed = static_cast<std::size_t>(End - FBuffer.data()); }
+  std::size_t BufferSize() const { return FBuffer.size(); }
+  // Flushes and forces the bytes to the disk; raises EWriteError.
+  void Sync();
   // Flushes and closes; raises EWriteError on a failed write. Idempotent.
   void Close();
   const std::string& FileName() const { return FFileName; }

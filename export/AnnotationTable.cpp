@@ -1,5 +1,5 @@
 // The annotation table and its information text.
-#include "edf/uAnnotationTable.h"
+#include "export/AnnotationTable.h"
 
 #include <charconv>
 #include <chrono>

@@ -1,5 +1,5 @@
-#include "app/ExportText.h"
-#include "app/tests/AppTestSupport.h"
+#include "export/ExportText.h"
+#include "export/tests/ExportTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
 // The annotation table: clock times added exactly from onset digits, field quoting per
 // separator, the lines and the information text.
-#include "edf/uAnnotationTable.h"
+#include "export/AnnotationTable.h"
+#include "export/tests/ExportTestSupport.h"
 
+#include <edflib.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -122,6 +124,42 @@ TEST(AnnotationTable, InfoSaysItIsAnAnnotationTable) {
                   "\"FileType:EDF+D\",\"SignalNumber:2 3\",\"SignalLabel:EDF Annotations\","
                   "\"Content:Annotation table: onset in seconds from StartTime, onset as clock "
                   "time, duration in seconds, text\",\"Annotations:42\"");
+}
+
+// A file edflib wrote, read by us and put in a table: two annotation signals merged in time
+// order, every digit edflib gave, CSV quoting.
+TEST(AnnotationTable, OfAnEdflibFileListsEveryAnnotationInTimeOrder) {
+  testing::TTempDir Dir;
+  const std::string Path = Dir.File("peer.edf");
+  const int Handle = edfopen_file_writeonly(Path.c_str(), EDFLIB_FILETYPE_EDFPLUS, 1);
+  ASSERT_GE(Handle, 0);
+  edf_set_samplefrequency(Handle, 0, 10);
+  edf_set_digital_minimum(Handle, 0, -2048);
+  edf_set_digital_maximum(Handle, 0, 2047);
+  edf_set_physical_minimum(Handle, 0, -200.0);
+  edf_set_physical_maximum(Handle, 0, 200.0);
+  edf_set_label(Handle, 0, "EEG");
+  edf_set_startdatetime(Handle, 2026, 12, 7, 22, 30, 0);
+  edf_set_number_of_annotation_signals(Handle, 2);
+  std::vector<short> Samples(10);
+  for (int r = 0; r < 120; ++r)
+    ASSERT_EQ(edfwrite_digital_short_samples(Handle, Samples.data()), 0);
+  // Onsets and durations in units of 100 microseconds; a negative duration is none.
+  edfwrite_annotation_utf8(Handle, 0, -1, "Lights off");
+  edfwrite_annotation_utf8(Handle, 300000, 300000, "Sleep stage W");
+  edfwrite_annotation_utf8(Handle, 12345, 0, "Marker, zero duration");
+  edfwrite_annotation_utf8(Handle, 600001, 5000, "Stadium N2 \xE2\x80\x93 \"Spindel\"");
+  edfwrite_annotation_utf8(Handle, 300000, -1, "Same onset as W, written later");
+  ASSERT_EQ(edfclose_file(Handle), 0);
+
+  const TEDFPlusRecording Plus = ReadEDFPlus(Path);
+  EXPECT_EQ(AnnotationTable(Plus.InTimeOrder(), Plus.StartDateTime, TAnnotationTableFormat{}),
+            "0,2026-12-07T22:30:00,,Lights off\r\n"
+            "1.2345,2026-12-07T22:30:01.2345,0,\"Marker, zero duration\"\r\n"
+            "30,2026-12-07T22:30:30,30,Sleep stage W\r\n"
+            "30,2026-12-07T22:30:30,,\"Same onset as W, written later\"\r\n"
+            "60.0001,2026-12-07T22:31:00.0001,0.5000,"
+            "\"Stadium N2 \xE2\x80\x93 \"\"Spindel\"\"\"\r\n");
 }
 
 } // namespace

@@ -1,0 +1,139 @@
+#include "cli/AtomicOutput.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <unistd.h>
+
+namespace velastrin::cli {
+
+namespace {
+
+// Every temporary file alive in the process. The interrupt thread takes the lock, so it never
+// sees a file half created or half renamed.
+struct TRegistry {
+  std::mutex Lock;
+  std::set<std::string> Names;
+};
+
+TRegistry& Registry() {
+  static TRegistry R;
+  return R;
+}
+
+std::string RandomSuffix() {
+  static std::atomic<uint64_t> Counter{0};
+  thread_local std::mt19937_64 Random{std::random_device{}() ^
+                                      std::hash<std::thread::id>()(std::this_thread::get_id())};
+  static constexpr char Digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  uint64_t Value = Random() ^ Counter.fetch_add(1);
+  std::string Out;
+  for (int i = 0; i < 8; ++i, Value /= 36)
+    Out += Digits[Value % 36];
+  return Out;
+}
+
+[[noreturn]] void RaiseFileError(const std::string& What, const std::string& Name, int Error) {
+  throw std::runtime_error(What + " \"" + Name + "\". " + std::strerror(Error));
+}
+
+} // namespace
+
+TOutputFiles::~TOutputFiles() {
+  Discard();
+}
+
+int TOutputFiles::Create(const std::string& FinalName) {
+  const std::filesystem::path Final(FinalName);
+  TRegistry& R = Registry();
+  std::lock_guard Guard(R.Lock);
+  for (int Attempt = 0;; ++Attempt) {
+    const std::string Temporary =
+        (Final.parent_path() / ("." + Final.filename().string() + "." + RandomSuffix() + ".part"))
+            .string();
+    const int Handle = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Handle < 0) {
+      if (errno == EEXIST && Attempt < 100)
+        continue;
+      RaiseFileError("Cannot create file", FinalName, errno);
+    }
+    const int Writer = ::fcntl(Handle, F_DUPFD_CLOEXEC, 0);
+    if (Writer < 0) {
+      const int Error = errno;
+      ::close(Handle);
+      ::unlink(Temporary.c_str());
+      RaiseFileError("Cannot create file", FinalName, Error);
+    }
+    R.Names.insert(Temporary);
+    FFiles.push_back({FinalName, Temporary, Handle});
+    return Writer;
+  }
+}
+
+void TOutputFiles::Commit() {
+  for (TFile& File : FFiles) {
+    if (::fsync(File.Handle) != 0)
+      RaiseFileError("Cannot write file", File.Final, errno);
+    ::close(File.Handle);
+    File.Handle = -1;
+  }
+  TRegistry& R = Registry();
+  std::lock_guard Guard(R.Lock);
+  while (!FFiles.empty()) {
+    TFile& File = FFiles.front();
+    if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0)
+      RaiseFileError("Cannot rename a file to", File.Final, errno);
+    R.Names.erase(File.Temporary);
+    FFiles.erase(FFiles.begin());
+  }
+}
+
+void TOutputFiles::Discard() noexcept {
+  TRegistry& R = Registry();
+  std::lock_guard Guard(R.Lock);
+  for (TFile& File : FFiles) {
+    if (File.Handle >= 0)
+      ::close(File.Handle);
+    ::unlink(File.Temporary.c_str());
+    R.Names.erase(File.Temporary);
+  }
+  FFiles.clear();
+}
+
+void InstallInterruptCleanup() {
+  static std::once_flag Once;
+  std::call_once(Once, [] {
+    sigset_t Signals;
+    sigemptyset(&Signals);
+    sigaddset(&Signals, SIGINT);
+    sigaddset(&Signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &Signals, nullptr);
+    // Lives until the process ends; never joined.
+    std::thread([Signals] {
+      int Signal = 0;
+      while (sigwait(&Signals, &Signal) != 0) {
+      }
+      TRegistry& R = Registry();
+      R.Lock.lock(); // kept: no file is created or renamed after this
+      for (const std::string& Name : R.Names)
+        ::unlink(Name.c_str());
+      ::_exit(128 + Signal);
+    }).detach();
+  });
+}
+
+std::vector<std::string> LiveTemporaryFiles() {
+  TRegistry& R = Registry();
+  std::lock_guard Guard(R.Lock);
+  return {R.Names.begin(), R.Names.end()};
+}
+
+} // namespace velastrin::cli

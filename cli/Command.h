@@ -1,0 +1,111 @@
+// The frame of velastrin's command-line subcommands ("velastrin export ...", and more to
+// come). A subcommand is one class derived from TSubcommand in a unit of its own, plus one
+// line in the list of CommandLine.cpp. The frame does the rest, the same way for each:
+//
+//   1. parses the options with CLI11: the subcommand declares its own (AddOptions); the frame
+//      adds "--jobs N" and the positional "PATH...", and answers "--help";
+//   2. finds the inputs: files as given, folders searched recursively for names ending in
+//      ".edf" (any letter case), each folder's finds in sorted order, duplicates dropped;
+//   3. calls Prepare once with all inputs, before anything is written (name clashes, inputs
+//      that would be overwritten: throw TUsageError, status 2);
+//   4. calls Run for every input on up to --jobs worker threads; prints each file's Output
+//      (standard output) and Warnings (standard error) in input order, whatever the jobs;
+//   5. ends with one line per failed file on standard error and the summary
+//      ("12 exported, 1 failed"), and the exit status (ExitStatus).
+//
+// Run may be called on several threads at once: it must keep everything it changes in its
+// own objects (no process-wide settings). Files a subcommand writes go through
+// TOutputFiles (cli/AtomicOutput.h): a temporary name beside the final one, renamed when
+// complete, removed on failure and on Ctrl-C / SIGTERM.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace velastrin::cli {
+
+// Exit statuses of every subcommand.
+namespace CliStatus {
+inline constexpr int Success = 0;    // every file done
+inline constexpr int SomeFailed = 1; // at least one file failed; the others were still done
+inline constexpr int NotStarted = 2; // bad arguments, no input found, a clash: nothing done
+} // namespace CliStatus
+
+// A file as the system knows it, whatever the name it was reached by (links included).
+struct TFileIdentity {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  bool operator==(const TFileIdentity&) const = default;
+};
+
+// One input of a run.
+struct TInput {
+  std::string Path;  // as given, or the folder as given joined with the name found in it
+  uint64_t Size = 0; // bytes, at discovery
+  TFileIdentity Identity;
+};
+
+// What one file's run gives back.
+struct TFileResult {
+  std::string Output;                // for standard output, printed as is (end lines with \n)
+  std::vector<std::string> Warnings; // lines for standard error, without line breaks
+};
+
+// An error that ends the whole run before anything is written: status 2, message on stderr.
+class TUsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Handed to Run: the bytes counter of the progress line.
+class TJobContext {
+public:
+  // Counts Bytes more of the input as processed (for the progress line's bytes/s).
+  void AddBytes(uint64_t Bytes) { FBytes.fetch_add(Bytes, std::memory_order_relaxed); }
+  uint64_t Bytes() const { return FBytes.load(std::memory_order_relaxed); }
+
+private:
+  std::atomic<uint64_t> FBytes{0};
+};
+
+// Held by Run around opening an EDF file and reading its header records. Reading a header
+// still holds process-wide format settings (the decimal mark) for the length of a call, so
+// two threads must not do it at once; reading data records needs no lock.
+std::mutex& HeaderLock();
+
+class TSubcommand {
+public:
+  virtual ~TSubcommand() = default;
+  // The word after "velastrin", and its one-line description for "velastrin --help".
+  virtual std::string Name() const = 0;
+  virtual std::string Description() const = 0;
+  // The past participle of the summary line: "12 exported, 1 failed".
+  virtual std::string DoneWord() const = 0;
+  // Declares the subcommand's own options on Command (CLI11), bound to members.
+  virtual void AddOptions(CLI::App& Command) = 0;
+  // Once, after parsing and discovery, before any Run; the main thread. Throws TUsageError.
+  virtual void Prepare(const std::vector<TInput>& Inputs);
+  // One input, on a worker thread. Throws any std::exception to fail this file: its what()
+  // is the reason printed.
+  virtual TFileResult Run(const TInput& Input, TJobContext& Context) = 0;
+  // The summary line; by default "12 exported, 1 failed" (DoneWord) or "12 exported".
+  virtual std::string SummaryLine(std::size_t Done, std::size_t Failed) const;
+  // The exit status from the number of failed files: 0 when none, else 1. A subcommand
+  // with more to say (findings) keeps its own thread-safe counts from Run.
+  virtual int ExitStatus(std::size_t Failed, std::size_t Total) const;
+};
+
+using TSubcommandFactory = std::unique_ptr<TSubcommand> (*)();
+
+} // namespace velastrin::cli

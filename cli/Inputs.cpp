@@ -1,0 +1,114 @@
+#include "cli/Inputs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace velastrin::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool HasEdfExtension(const std::string& Name) {
+  if (Name.size() < 4)
+    return false;
+  std::string Ext = Name.substr(Name.size() - 4);
+  std::transform(Ext.begin(), Ext.end(), Ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return Ext == ".edf";
+}
+
+struct TIdentityHash {
+  std::size_t operator()(const TFileIdentity& Id) const {
+    return std::hash<uint64_t>()(static_cast<uint64_t>(Id.Inode) * 1000003u ^
+                                 static_cast<uint64_t>(Id.Device));
+  }
+};
+
+class TCollector {
+public:
+  explicit TCollector(TInputList& List) : FList(List) {}
+
+  // Adds a regular file; false when it was reached before.
+  void Add(const std::string& Path, const struct stat& Info) {
+    const TFileIdentity Id{Info.st_dev, Info.st_ino};
+    if (!FSeen.insert(Id).second)
+      return;
+    FList.Inputs.push_back({Path, static_cast<uint64_t>(Info.st_size), Id});
+  }
+  void Problem(const std::string& Path, const std::string& Reason) {
+    FList.Problems.push_back({Path, Reason});
+  }
+
+private:
+  TInputList& FList;
+  std::unordered_set<TFileIdentity, TIdentityHash> FSeen;
+};
+
+void SearchFolder(const std::string& Folder, TCollector& Collector) {
+  std::vector<std::pair<std::string, struct stat>> Found;
+  std::error_code Error;
+  fs::recursive_directory_iterator It(Folder, fs::directory_options::skip_permission_denied, Error);
+  for (; !Error && It != fs::recursive_directory_iterator(); It.increment(Error)) {
+    const std::string Name = It->path().filename().string();
+    if (!HasEdfExtension(Name))
+      continue;
+    struct stat Info {};
+    const std::string Path = It->path().string();
+    if (::stat(Path.c_str(), &Info) == 0 && S_ISREG(Info.st_mode))
+      Found.emplace_back(Path, Info);
+  }
+  if (Error) {
+    Collector.Problem(Folder, Error.message());
+    return;
+  }
+  if (Found.empty()) {
+    Collector.Problem(Folder, "no EDF files found (names ending in .edf)");
+    return;
+  }
+  std::sort(Found.begin(), Found.end(),
+            [](const auto& A, const auto& B) { return A.first < B.first; });
+  for (const auto& [Path, Info] : Found)
+    Collector.Add(Path, Info);
+}
+
+} // namespace
+
+TInputList FindInputs(const std::vector<std::string>& Paths) {
+  TInputList List;
+  TCollector Collector(List);
+  for (const std::string& Path : Paths) {
+    struct stat Info {};
+    if (::stat(Path.c_str(), &Info) != 0)
+      Collector.Problem(Path, std::strerror(errno));
+    else if (S_ISDIR(Info.st_mode))
+      SearchFolder(Path, Collector);
+    else if (S_ISREG(Info.st_mode))
+      Collector.Add(Path, Info);
+    else
+      Collector.Problem(Path, "not a regular file");
+  }
+  return List;
+}
+
+std::optional<TFileIdentity> IdentityOf(const std::string& Path) {
+  struct stat Info {};
+  if (::stat(Path.c_str(), &Info) != 0)
+    return std::nullopt;
+  return TFileIdentity{Info.st_dev, Info.st_ino};
+}
+
+std::string NormalName(const std::string& Path) {
+  std::error_code Error;
+  fs::path Absolute = fs::absolute(Path, Error);
+  if (Error)
+    Absolute = Path;
+  return Absolute.lexically_normal().string();
+}
+
+} // namespace velastrin::cli

@@ -1,0 +1,56 @@
+// The built program: subcommands dispatched before any Qt object and without a display, the
+// desktop program's command line untouched, and Ctrl-C / SIGTERM leaving no half file.
+#include "cli/tests/CliTestSupport.h"
+#include "edf/uEDF.h"
+#include "export/tests/ExportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velastrin {
+namespace {
+
+using namespace velastrin::testing;
+
+const std::string Exe = VELASTRIN_EXE;
+
+TEST(Program, ExportRunsWithoutDisplayAndWritesWhatTheEngineWrites) {
+  TTempDir Dir;
+  const TEdfFixture Fixture = ThreeSignalFixture(4);
+  WriteEdf(Dir.File("n.edf"), Fixture);
+  // No Qt platform plugin can be found: a subcommand must not need one.
+  const TCliRun Run =
+      RunChild(Exe, {"export", "--signal", "EEG Fpz-Cz", "--sep", "tab", Dir.Path().string()});
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Err, "1 exported\n"); // no progress line: standard error is no terminal
+  EXPECT_EQ(ReadFile(Dir.File("n.ascii")), ExpectedData(Fixture.Signals[0], 0, 4, "\t", true));
+}
+
+TEST(Program, HelpAndVersionComeFromTheTool) {
+  const TCliRun Help = RunChild(Exe, {"--help"});
+  EXPECT_EQ(Help.Status, 0);
+  EXPECT_NE(Help.Out.find("export"), std::string::npos);
+  EXPECT_NE(Help.Out.find("EDFInputfile SignalNumber"), std::string::npos);
+  const TCliRun Version = RunChild(Exe, {"--version"});
+  EXPECT_EQ(Version.Status, 0);
+  EXPECT_EQ(Version.Out, "velastrin 1.0.0\n");
+  const TCliRun Usage = RunChild(Exe, {"export", "--bogus"});
+  EXPECT_EQ(Usage.Status, 2);
+  EXPECT_NE(Usage.Err.find("Usage:"), std::string::npos);
+}
+
+// A first parameter naming an existing file is the desktop program's input file, even when
+// it is called "export": the batch export of the spec's own command line runs.
+TEST(Program, ExistingFileNamedLikeACommandIsTheInputFile) {
+  TTempDir Dir;
+  const TEdfFixture Fixture = ThreeSignalFixture(2);
+  WriteEdf(Dir.File("export"), Fixture);
+  const TCliRun Run =
+      RunChild(Exe, {"export", "2", "i.txt", "d.txt", "/COMMA", "/BATCH"}, {}, Dir.Path().string());
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(ReadFile(Dir.File("d.txt")), ExpectedData(Fixture.Signals[1], 0, 2, ",", true));
+}
+
+} // namespace
+} // namespace velastrin

@@ -1,0 +1,60 @@
+#include "export/SampleText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velastrin {
+namespace {
+
+struct TTableCase {
+  const char* Name;
+  const char* Separator;
+  bool Standard;
+};
+
+void PrintTo(const TTableCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+class SampleTextTableCase : public ::testing::TestWithParam<TTableCase> {};
+
+// Every one of the 65,536 values, in one run, against the library's own conversion.
+TEST_P(SampleTextTableCase, WritesEveryValueWithItsSeparator) {
+  const TTableCase& C = GetParam();
+  const TSampleTextTable Own(C.Separator);
+  const TSampleTextTable* Shared = StandardSampleTextTable(C.Separator);
+  EXPECT_EQ(Shared != nullptr, C.Standard);
+  const TSampleTextTable& Table = Shared ? *Shared : Own;
+
+  std::vector<int16_t> Samples;
+  std::string Expected;
+  for (int Value = 32767; Value >= -32768; --Value) {
+    Samples.push_back(static_cast<int16_t>(Value));
+    Expected += std::to_string(Value) + C.Separator;
+  }
+  std::vector<char> Out(Samples.size() * Table.MaxBytesPerValue());
+  char* End = Table.Append(Out.data(), Samples.data(), Samples.size());
+  EXPECT_EQ(std::string(Out.data(), static_cast<std::size_t>(End - Out.data())), Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SampleText, SampleTextTableCase,
+    ::testing::Values(TTableCase{"Space", " ", true}, TTableCase{"Comma", ",", true},
+                      TTableCase{"Tab", "\t", true}, TTableCase{"CrLf", "\r\n", true},
+                      TTableCase{"Empty", "", false},
+                      TTableCase{"TenCharacters", " | ; | ; |", false},
+                      TTableCase{"BeyondTheTable", "<separator>", false}),
+    [](const ::testing::TestParamInfo<TTableCase>& Info) { return std::string(Info.param.Name); });
+
+TEST(SampleText, TheLastValueEndsExactlyWhereItsTextEnds) {
+  const TSampleTextTable& Table = *StandardSampleTextTable(",");
+  std::vector<char> Out(64, 'x');
+  const int16_t Samples[] = {-1, 7};
+  char* End = Table.Append(Out.data(), Samples, 2);
+  EXPECT_EQ(std::string(Out.data(), static_cast<std::size_t>(End - Out.data())), "-1,7,");
+}
+
+} // namespace
+} // namespace velastrin
