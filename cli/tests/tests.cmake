@@ -1,6 +1,7 @@
 velastrin_add_test(cli_tests
   SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp tests/AtomicOutputTest.cpp
           tests/JobRunnerTest.cpp tests/ExportCommandTest.cpp
+          tests/AnnotationExportTest.cpp
   LIBS velastrin_cli velastrin_export_test_support)
 # The built program: dispatch before Qt, no display, signals.
 if(VELASTRIN_BUILD_GUI)
