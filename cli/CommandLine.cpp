@@ -1,9 +1,11 @@
 #include "cli/CommandLine.h"
 
 #include "cli/AtomicOutput.h"
+#include "cli/CheckCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/Inputs.h"
 #include "cli/JobRunner.h"
+#include "cli/RepairCommand.h"
 #include "support/uSysUtils.h"
 
 #include <CLI/CLI.hpp>
@@ -20,6 +22,8 @@ namespace {
 // The subcommands: one line each.
 constexpr TSubcommandFactory Registered[] = {
     &MakeExportCommand,
+    &MakeCheckCommand,
+    &MakeRepairCommand,
 };
 
 // Names that go to the command-line tool before their subcommand exists, so that a script
@@ -145,7 +149,8 @@ std::string ProgramHelpText() {
   }
   Text += "\n"
           "\"velastrin COMMAND --help\" shows the options of a command. Exit status of a\n"
-          "command: 0 every file done, 1 at least one file failed, 2 nothing could start.\n";
+          "command: 0 every file done, 1 at least one file failed, 2 nothing could start;\n"
+          "check: 0 every file valid, 1 some only lenient, 2 some unreadable or missing.\n";
   return Text;
 }
 

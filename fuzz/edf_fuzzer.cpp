@@ -2,7 +2,11 @@
 // lenient mode, without a crash, a hang or unbounded memory: either valid, or not valid with
 // Status 1 or 2 and no records. Every record and every signal of a valid file reads, and the
 // header written back to a copy reopens. Only the documented exceptions may leave the object;
-// anything else escapes and libFuzzer reports it.
+// anything else escapes and libFuzzer reports it. The findings engine gives a report for every
+// input, and a lenient input it repairs becomes a copy strict reading accepts.
+#include "check/uEDFFindings.h"
+#include "check/uEDFRepair.h"
+#include "check/uEDFReport.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFPlus.h"
 
@@ -10,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -166,6 +171,46 @@ void WriteBack(TMemoryFile& Copy, const uint8_t* Data, size_t Size) {
   Examine(Copy.Path(), false);
 }
 
+// The findings agree with the verdict and stay inside the file; the reports form; a repaired copy
+// is valid under strict reading and holds every whole record.
+void Check(const std::string& Path) {
+  const TEDFFindings F = CollectFindings(Path);
+  CHECK(F.Error.empty());
+  for (const TEDFFinding& Finding : F.Findings) {
+    CHECK(static_cast<int>(Finding.Raw.size()) == Finding.Width);
+    CHECK(Finding.Offset + Finding.Width <= F.FileSize);
+    CHECK(!Finding.Problem.empty());
+    CHECK(F.Verdict != TEDFVerdict::Valid || !Finding.Counts);
+  }
+  CHECK(!FindingsText(F).empty());
+  CHECK(!FindingsJson(F).empty());
+
+  // Repaired copies go to the disk: the engine writes under a name in its output folder,
+  // removed again when the run ends.
+  static const std::string Out = [] {
+    char Pattern[] = "/tmp/edf-fuzz-repair-XXXXXX";
+    CHECK(::mkdtemp(Pattern) != nullptr);
+    return std::string(Pattern);
+  }();
+  static const bool RemovedAtExit = [] {
+    return std::atexit([] { std::filesystem::remove_all(Out); }) == 0;
+  }();
+  (void)RemovedAtExit;
+  const TEDFRepair R = RepairFile(Path, Out);
+  CHECK(!RepairText(R).empty());
+  if (F.Verdict != TEDFVerdict::Lenient) {
+    CHECK(R.Outcome != TEDFRepairOutcome::Repaired);
+    return;
+  }
+  if (R.Outcome != TEDFRepairOutcome::Repaired)
+    return; // a duration or limit that our writer cannot put in 8 characters, or a layout
+            // that misses the recommendations
+  const TEDFFindings Copy = CollectFindings(R.Output);
+  CHECK(Copy.Verdict == TEDFVerdict::Valid);
+  CHECK(Copy.Records == F.Records);
+  ::unlink(R.Output.c_str());
+}
+
 } // namespace
 
 // Headers promising hundreds or thousands of signals take the sanitized build seconds per
@@ -188,6 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   Examine(Input.Path(), true);
   Examine(Input.Path(), false);
   ExaminePlus(Input.Path(), Size);
+  Check(Input.Path());
   WriteBack(Copy, Data, Size);
   return 0;
 }

@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"NoPath", {"export", "-s", "1"}, "PATH is required"},
         TUsageCase{"NoInputFound", {"export", "-s", "1", "@dir"}, "no input found"},
         TUsageCase{"FolderWithoutEdfFiles", {"export", "-s", "1", "@dir"}, "no EDF files"},
-        TUsageCase{"UnknownCommand", {"repair", "@"}, "unknown command \"repair\""}),
+        TUsageCase{"UnknownCommand", {"merge", "@"}, "unknown command \"merge\""}),
     [](const ::testing::TestParamInfo<TUsageCase>& Info) { return Info.param.Name; });
 
 TEST(CommandLine, HelpListsTheCommandsNextToTheDesktopParametersAndVersionIsOneLine) {

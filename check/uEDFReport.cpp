@@ -1,0 +1,211 @@
+// Report formats of the check and repair engines.
+#include "check/uEDFReport.h"
+
+#include <charconv>
+#include <nlohmann/json.hpp>
+
+namespace velastrin {
+
+namespace {
+
+// Keys in the documented order, file and verdict first.
+using json = nlohmann::ordered_json;
+
+std::string NumberText(long double Value) {
+  char Text[40];
+  const auto Result = std::to_chars(Text, Text + sizeof Text, static_cast<double>(Value));
+  return std::string(Text, Result.ptr);
+}
+
+template <typename T> json OrNull(const std::optional<T>& Value) {
+  return Value ? json(*Value) : json(nullptr);
+}
+
+json OrNull(const std::optional<long double>& Value) {
+  return Value ? json(static_cast<double>(*Value)) : json(nullptr);
+}
+
+json TextOrNull(const std::string& Text) {
+  return Text.empty() ? json(nullptr) : json(Text);
+}
+
+// File names may hold any bytes; the JSON text must stay valid UTF-8.
+std::string Dump(const json& Object) {
+  return Object.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string Quoted(const std::string& Raw) {
+  return "\"" + EscapeBytes(Raw) + "\"";
+}
+
+std::string FieldName(const std::string& Field, int32_t Signal) {
+  return Signal > 0 ? Field + " (signal " + std::to_string(Signal) + ")" : Field;
+}
+
+std::string Headline(const TEDFFindings& F) {
+  std::string Line = F.File + ": " + std::string(VerdictName(F.Verdict));
+  if (!F.Error.empty())
+    return Line + ": " + F.Error;
+  std::string Details = std::string(KindName(F.Kind));
+  if (F.NrSignals)
+    Details += ", " + std::to_string(*F.NrSignals) + " signals";
+  if (F.Records && F.RecordDuration)
+    Details +=
+        ", " + std::to_string(*F.Records) + " records of " + NumberText(*F.RecordDuration) + " s";
+  if (F.Start)
+    Details += ", start " + IsoDateTime(*F.Start);
+  for (std::size_t i = 0; i < F.Signals.size(); ++i)
+    if (F.Signals[i].Annotations)
+      Details += ", annotations in signal " + std::to_string(i + 1);
+  return Line + " (" + Details + ")";
+}
+
+} // namespace
+
+std::string FindingsText(const TEDFFindings& F) {
+  std::string Text = Headline(F) + "\n";
+  for (const TEDFFinding& Finding : F.Findings) {
+    Text += "  offset " + std::to_string(Finding.Offset) + " width " +
+            std::to_string(Finding.Width) + "  " + FieldName(Finding.Field, Finding.Signal) + ": " +
+            Quoted(Finding.Raw) + " " + Finding.Problem + "; ";
+    Text += Finding.Lenient ? "lenient reading takes \"" + Finding.Value + "\""
+                            : std::string("lenient reading refuses it too");
+    if (!Finding.Counts)
+      Text += " (does not count for validity)";
+    Text += "\n";
+  }
+  for (const TEDFFileCheck& Check : F.Checks)
+    Text += "  " + Check.Check + ": " + Check.Problem + "\n";
+  return Text;
+}
+
+std::string FindingsJson(const TEDFFindings& F) {
+  json Findings = json::array();
+  for (const TEDFFinding& Finding : F.Findings) {
+    // Built key by key: initializer lists copy every value, which shows with 9999 signals.
+    json Item = json::object();
+    Item["field"] = Finding.Field;
+    Item["signal"] = Finding.Signal > 0 ? json(Finding.Signal) : json(nullptr);
+    Item["offset"] = Finding.Offset;
+    Item["width"] = Finding.Width;
+    Item["raw"] = EscapeBytes(Finding.Raw);
+    Item["problem"] = Finding.Problem;
+    Item["lenient"] = Finding.Lenient;
+    Item["value"] = Finding.Lenient ? json(Finding.Value) : json(nullptr);
+    Item["counts"] = Finding.Counts;
+    Findings.push_back(std::move(Item));
+  }
+  json Checks = json::array();
+  for (const TEDFFileCheck& Check : F.Checks)
+    Checks.push_back({{"check", Check.Check}, {"problem", Check.Problem}});
+  json Signals = json::array();
+  for (std::size_t i = 0; i < F.Signals.size(); ++i) {
+    const TEDFSignalValues& S = F.Signals[i];
+    Signals.push_back({{"signal", i + 1},
+                       {"label", S.Label},
+                       {"transducer", S.Transducer},
+                       {"unit", S.Unit},
+                       {"prefilter", S.Prefilter},
+                       {"samples_per_record", S.NrSamples},
+                       {"rate", OrNull(S.Rate)},
+                       {"digital_min", S.Digimin},
+                       {"digital_max", S.Digimax},
+                       {"physical_min", OrNull(S.Physimin)},
+                       {"physical_max", OrNull(S.Physimax)},
+                       {"gain", OrNull(S.Gain)},
+                       {"annotations", S.Annotations}});
+  }
+  const json Object = {
+      {"file", F.File},
+      {"verdict", VerdictName(F.Verdict)},
+      {"kind", KindName(F.Kind)},
+      {"error", TextOrNull(F.Error)},
+      {"size", F.FileSize >= 0 ? json(F.FileSize) : json(nullptr)},
+      {"version", OrNull(F.Version)},
+      {"start", F.Start ? json(IsoDateTime(*F.Start)) : json(nullptr)},
+      {"records", OrNull(F.Records)},
+      {"records_stated", OrNull(F.RecordsStated)},
+      {"record_duration", OrNull(F.RecordDuration)},
+      {"signal_count", OrNull(F.NrSignals)},
+      {"findings", Findings},
+      {"checks", Checks},
+      {"signals", Signals},
+  };
+  return Dump(Object);
+}
+
+std::string RepairText(const TEDFRepair& R) {
+  std::string Text = R.Findings.File + ": " + std::string(RepairOutcomeName(R.Outcome));
+  if (R.Outcome == TEDFRepairOutcome::Repaired)
+    Text += " -> " + R.Output + " (" + std::to_string(R.Records) + " records)";
+  else if (!R.Reason.empty())
+    Text += ": " + R.Reason;
+  Text += "\n";
+  for (const TEDFChange& Change : R.Changes)
+    Text += "  " + FieldName(Change.Field, Change.Signal) + ": " + Quoted(Change.OldRaw) + " -> " +
+            Quoted(Change.NewRaw) + "\n";
+  if (R.Outcome == TEDFRepairOutcome::Repaired && R.DroppedBytes > 0)
+    Text += "  dropped " + std::to_string(R.DroppedBytes) +
+            (R.DroppedPartial ? " bytes of a partial last record\n"
+                              : " bytes left over after the last whole record\n");
+  return Text;
+}
+
+std::string RepairJson(const TEDFRepair& R) {
+  json Changes = json::array();
+  for (const TEDFChange& Change : R.Changes)
+    Changes.push_back({{"field", Change.Field},
+                       {"signal", Change.Signal > 0 ? json(Change.Signal) : json(nullptr)},
+                       {"old", EscapeBytes(Change.OldRaw)},
+                       {"new", EscapeBytes(Change.NewRaw)}});
+  const bool Repaired = R.Outcome == TEDFRepairOutcome::Repaired;
+  const json Object = {
+      {"file", R.Findings.File},
+      {"verdict", VerdictName(R.Findings.Verdict)},
+      {"outcome", RepairOutcomeName(R.Outcome)},
+      {"output", TextOrNull(R.Output)},
+      {"reason", TextOrNull(R.Reason)},
+      {"records", Repaired ? json(R.Records) : json(nullptr)},
+      {"dropped_bytes", Repaired ? json(R.DroppedBytes) : json(nullptr)},
+      {"changes", Changes},
+  };
+  return Dump(Object);
+}
+
+std::string JSONSchemaText() {
+  return R"(One JSON object per file and line (JSON Lines). Keys of check --json:
+  file             the path as given or found
+  verdict          "valid" (strict reading accepts the file), "lenient" (only lenient
+                   reading does) or "unreadable" (neither does, or it cannot be opened)
+  kind             "EDF", "EDF+C", "EDF+D", "BDF" (not read as EDF) or "unknown"
+  error            why the file could not be opened (the system's reason), or null
+  size             file size in bytes, or null
+  version          the version field, or null
+  start            start date and time "yyyy-mm-ddThh:nn:ss", or null
+  records          whole data records present (from the file size), or null
+  records_stated   the record count written in the header, or null
+  record_duration  seconds per data record, or null
+  signal_count     signals declared in the header, or null
+  findings         one object per header field that strict reading refuses:
+    field          field name (Version, Patient, ..., SignalLabel, Physimin, ...)
+    signal         signal number from 1, or null for a general-header field
+    offset, width  byte offset of the field in the file and its width
+    raw            the bytes as stored; bytes outside printable ASCII as \xHH, "\" as \\
+    problem        what is wrong, in words
+    lenient        true when lenient reading accepts the field
+    value          the value lenient reading took, or null
+    counts         false for the physical limits, which do not decide validity
+  checks           file-level checks that failed: {"check": name, "problem": words};
+                   names: file_size, header_size, signals, record_count, partial_record,
+                   trailing_bytes, record_size, record_duration
+  signals          per signal: signal, label, transducer, unit, prefilter,
+                   samples_per_record, rate (per second), digital_min, digital_max,
+                   physical_min, physical_max, gain (null when unknown), annotations
+                   (true for an "EDF Annotations" signal)
+Keys of repair --json: file, verdict, outcome ("repaired", "valid", "unreadable",
+"not repairable", "refused", "failed"), output (path or null), reason (or null), records
+and dropped_bytes (when repaired), changes: [{"field", "signal", "old", "new"}].
+)";
+}
+
+} // namespace velastrin

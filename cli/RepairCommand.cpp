@@ -1,0 +1,118 @@
+#include "cli/RepairCommand.h"
+
+#include "check/uEDFRepair.h"
+#include "check/uEDFReport.h"
+#include "cli/AtomicOutput.h"
+
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <unistd.h>
+
+namespace velastrin::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TRepairCommand : public TSubcommand {
+public:
+  std::string Name() const override { return "repair"; }
+  std::string Description() const override {
+    return "Write a strictly conforming copy of each recording only lenient reading accepts";
+  }
+  std::string DoneWord() const override { return "repaired"; }
+
+  void AddOptions(CLI::App& Command) override {
+    Command.add_option("-o,--out", FFolder, "Folder for the repaired copies (never an input's)")
+        ->required()
+        ->type_name("DIR");
+    Command.add_flag("--json", FJson, "One JSON object per file and line instead of text");
+    Command.footer(
+        "Repair writes DIR/NAME for every file only lenient reading accepts: each field strict\n"
+        "reading refuses is written from the value lenient reading took, in the strict form;\n"
+        "free text gets a printable form; the record count becomes that of the whole records\n"
+        "present; the data records are copied as they are, a partial last record or bytes\n"
+        "left over are dropped. Valid files are not copied; unreadable ones are skipped.\n"
+        "Exit status: 0 every file valid or repaired, 1 at least one could not be, 2 bad\n"
+        "arguments or a name clash (nothing written).\n\n" +
+        JSONSchemaText());
+  }
+
+  void Prepare(const std::vector<TInput>& Inputs) override {
+    std::vector<std::string> Paths;
+    for (const TInput& Input : Inputs)
+      Paths.push_back(Input.Path);
+    const std::string Problem = CheckRepairTarget(Paths, FFolder);
+    if (!Problem.empty())
+      throw TUsageError(Problem + "; nothing written");
+    std::error_code Error;
+    fs::create_directories(FFolder, Error);
+    if (Error)
+      throw TUsageError("cannot make the output folder \"" + FFolder + "\": " + Error.message());
+  }
+
+  TFileResult Run(const TInput& Input, TJobContext& Context) override {
+    TEDFRepair R;
+    // Header reading and writing hold process-wide format settings (see HeaderLock); the copy
+    // reads and writes headers at both ends, so it runs under the lock as a whole.
+    std::lock_guard Header(HeaderLock());
+    if (JudgeRepair(Input.Path, R)) {
+      const std::string Target = (fs::path(FFolder) / fs::path(Input.Path).filename()).string();
+      try {
+        TOutputFiles Outputs;
+        ::close(Outputs.Create(Target)); // the writer makes the file anew under this name
+        WriteRepairedCopy(Input.Path, Outputs.TemporaryName(0), R);
+        Outputs.Commit();
+        R.Outcome = TEDFRepairOutcome::Repaired;
+        R.Output = Target;
+      } catch (const std::exception& E) {
+        R.Outcome = TEDFRepairOutcome::Failed;
+        R.Reason = E.what();
+        R.Changes.clear();
+      }
+    }
+    Context.AddBytes(Input.Size);
+    switch (R.Outcome) {
+    case TEDFRepairOutcome::Repaired:
+      ++FRepaired;
+      break;
+    case TEDFRepairOutcome::AlreadyValid:
+      ++FValid;
+      break;
+    default:
+      ++FNotRepaired;
+      break;
+    }
+    return {FJson ? RepairJson(R) + "\n" : RepairText(R), {}};
+  }
+
+  std::string SummaryLine(std::size_t /*Done*/, std::size_t Failed) const override {
+    std::string Line = std::to_string(FRepaired) + " repaired, " + std::to_string(FValid) +
+                       " already valid, " + std::to_string(FNotRepaired) + " not repaired";
+    if (Failed > 0)
+      Line += ", " + std::to_string(Failed) + " missing";
+    return Line;
+  }
+
+  int ExitStatus(std::size_t Failed, std::size_t /*Total*/) const override {
+    return Failed > 0 || FNotRepaired > 0 ? CliStatus::SomeFailed : CliStatus::Success;
+  }
+
+private:
+  std::string FFolder;
+  bool FJson = false;
+  std::atomic<std::size_t> FRepaired{0};
+  std::atomic<std::size_t> FValid{0};
+  std::atomic<std::size_t> FNotRepaired{0};
+};
+
+} // namespace
+
+std::unique_ptr<TSubcommand> MakeRepairCommand() {
+  return std::make_unique<TRepairCommand>();
+}
+
+} // namespace velastrin::cli
