@@ -9,6 +9,7 @@
 #include "datetime/uDateTime.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFExportCheck.h"
+#include "edf/uEDFPlus.h"
 #include "export/ExportText.h"
 #include "export/SignalExport.h"
 #include "support/uMath.h"
@@ -137,6 +138,36 @@ constexpr std::chrono::milliseconds EventInterval{20};
 int ProgressPercentage(int64_t Record, int64_t Count) {
   return static_cast<int>(
       std::nearbyint(static_cast<double>(Record) / static_cast<double>(Count) * 100.0));
+}
+
+// An annotation signal holds text, not samples: it shows no frequency.
+std::string SignalDescription(const TCustomEDFSignalInfo& Signal, const TCustomEDFFileInfo& Info) {
+  if (IsAnnotationSignal(Info, Signal))
+    return Trim(Signal.SignalLabel()) + " (annotations)";
+  return Trim(Signal.SignalLabel()) + " (" +
+         SampleFrequencyText(Signal, Info, FormatSettings().DecimalSeparator) + "Hz)";
+}
+
+// Before the numbers of an annotation signal are exported: a warning that points to the table
+// of "velastrin export". True to go on; a file that cannot be read is left to the export.
+bool AnnotationExportConfirmed(QWidget* Owner, const std::string& InputName, int SignalNumber) {
+  try {
+    TEDFFile File;
+    OpenForReading(File, InputName);
+    if (SignalNumber < 1 || SignalNumber > File.SignalCount() ||
+        !IsAnnotationSignal(*File.FileInfo(), *File.GetSignal(SignalNumber - 1)))
+      return true;
+  } catch (const std::exception&) {
+    return true;
+  }
+  return Dialogs().MessageBox(
+             Owner,
+             "Signal " + std::to_string(SignalNumber) +
+                 " holds EDF+ annotations, not samples: this export writes its bytes as "
+                 "numbers.\r\n\r\nFor a table of the annotations (onset, clock time, duration, "
+                 "text) use:\r\nvelastrin export --signal annotations --sep comma \"" +
+                 InputName + "\"\r\n\r\nExport the numbers anyway?",
+             "EDF+ annotations", TMsgDlgType::Warning, mbYes | mbNo) == TModalResult::Yes;
 }
 
 // Catches what an event handler lets through Qt's own dispatch, as the last line of defence.
@@ -494,8 +525,7 @@ void TForm1::FillSignalList(const std::string& FileName, std::vector<std::string
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   for (int32_t i = 0; i < Info.NrSignals(); ++i) {
     const TCustomEDFSignalInfo& Signal = *File.GetSignal(i);
-    List.push_back(Trim(Signal.SignalLabel()) + " (" +
-                   SampleFrequencyText(Signal, Info, FormatSettings().DecimalSeparator) + "Hz)");
+    List.push_back(SignalDescription(Signal, Info));
   }
 }
 
@@ -572,6 +602,8 @@ void TForm1::BtnExportClick() {
   // Before any question and before anything is opened for writing.
   if (const std::string Clash = OutputClash(InputName, InfoName, DataName); !Clash.empty())
     throw EExportRefused(Clash);
+  if (!FBatchMode && !AnnotationExportConfirmed(this, InputName, FRzSpinEdit1->value()))
+    return;
   if (!FBatchMode && (FileExists(InfoName) || FileExists(DataName)) &&
       Dialogs().MessageBox(this,
                            "One or more output files already exist!\r\n\r\n"

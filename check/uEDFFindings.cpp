@@ -519,9 +519,37 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
       V.Physimax = S.Physimax();
     if (S.GainValid())
       V.Gain = S.Gain();
-    V.Annotations = S.SignalLabel() == EDFAnnotationsLabel;
+    V.Annotations = IsAnnotationLabel(S.SignalLabel());
     F.Signals.push_back(std::move(V));
   }
+}
+
+void CollectPlus(TEDFFindings& F) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(F.File);
+  if (!Plus.Readable)
+    return;
+  TEDFPlusFindings P;
+  P.Annotations = static_cast<int64_t>(Plus.Annotations.size());
+  P.RecordOnsets = Plus.RecordDeviations();
+  P.ListFaults = Plus.Faults;
+  if (F.Kind == TEDFKind::EDFPlusC && !P.RecordOnsets.empty()) {
+    const TEDFRecordDeviation& D = P.RecordOnsets.front();
+    F.Checks.push_back({"record_onsets", std::to_string(P.RecordOnsets.size()) +
+                                             " records of this EDF+C file do not start one record "
+                                             "duration after the record before; the first is "
+                                             "record " +
+                                             std::to_string(D.Record + 1) + " at " + D.Actual.Text +
+                                             " s instead of " + NumberText(D.Expected) + " s"});
+  }
+  if (!P.ListFaults.empty()) {
+    const TEDFPlusFault& Fault = P.ListFaults.front();
+    F.Checks.push_back(
+        {"annotation_lists",
+         std::to_string(P.ListFaults.size()) + " damaged annotation lists; the first in signal " +
+             std::to_string(Fault.Signal + 1) + ", record " + std::to_string(Fault.Record + 1) +
+             ", at byte " + std::to_string(Fault.FilePosition) + ": " + Fault.Message()});
+  }
+  F.Plus = std::move(P);
 }
 
 void Examine(TEDFFindings& F) {
@@ -562,6 +590,8 @@ void Examine(TEDFFindings& F) {
     CollectSignalFindings(F, Lenient.File);
   CollectFileChecks(F, Lenient);
   CollectValues(F, Lenient.File);
+  if (F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::EDFPlusD)
+    CollectPlus(F);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "edf/uEDFFile.h"
+#include "edf/uEDFPlus.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,9 +25,6 @@ std::string_view VerdictName(TEDFVerdict Verdict); // "valid", "lenient", "unrea
 
 enum class TEDFKind { Unknown, EDF, EDFPlusC, EDFPlusD, BDF };
 std::string_view KindName(TEDFKind Kind); // "unknown", "EDF", "EDF+C", "EDF+D", "BDF"
-
-// The label that marks an EDF+ annotation signal.
-inline constexpr std::string_view EDFAnnotationsLabel = "EDF Annotations";
 
 // One header field that strict reading refuses.
 struct TEDFFinding {
@@ -63,6 +61,15 @@ struct TEDFSignalValues {
   bool Annotations = false;
 };
 
+// What the annotation signals of an EDF+ file say about the recording.
+struct TEDFPlusFindings {
+  int64_t Annotations = 0;
+  // Records that do not start one record duration after the one before: gaps and overlaps of
+  // an EDF+D file, errors in an EDF+C file.
+  std::vector<TEDFRecordDeviation> RecordOnsets;
+  std::vector<TEDFPlusFault> ListFaults; // damaged annotation lists
+};
+
 struct TEDFFindings {
   std::string File;
   TEDFVerdict Verdict = TEDFVerdict::Unreadable;
@@ -88,6 +95,10 @@ struct TEDFFindings {
   int64_t RecordBytes = 0;
   // Bytes after the last whole record (a partial record, or bytes left over).
   int64_t TrailingBytes = 0;
+
+  // For EDF+C and EDF+D files whose records can be read (annotation-only files with a record
+  // duration of 0 too); unset otherwise.
+  std::optional<TEDFPlusFindings> Plus;
 };
 
 // Examines one file. Never raises; a path that cannot be opened gives verdict unreadable with

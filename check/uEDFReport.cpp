@@ -57,7 +57,70 @@ std::string Headline(const TEDFFindings& F) {
   for (std::size_t i = 0; i < F.Signals.size(); ++i)
     if (F.Signals[i].Annotations)
       Details += ", annotations in signal " + std::to_string(i + 1);
+  if (F.Plus)
+    Details += ", " + std::to_string(F.Plus->Annotations) + " annotations";
   return Line + " (" + Details + ")";
+}
+
+// A damaged file could list one line per record; the JSON keeps them all.
+constexpr std::size_t MaxPlusLines = 20;
+
+std::string PlusText(const TEDFFindings& F) {
+  std::string Text;
+  std::size_t Lines = 0;
+  auto Add = [&](const std::string& Line, std::size_t Total) {
+    if (Lines < MaxPlusLines)
+      Text += "  " + Line + "\n";
+    else if (Lines == MaxPlusLines)
+      Text += "  ... " + std::to_string(Total - MaxPlusLines) + " more\n";
+    ++Lines;
+  };
+  // In EDF+D the gaps are facts of the recording; in EDF+C they are errors, named among the
+  // checks, and each is listed here as well.
+  for (const TEDFRecordDeviation& D : F.Plus->RecordOnsets) {
+    const long double Difference = D.Difference();
+    Add(std::string(Difference > 0 ? "gap" : "overlap") + ": record " +
+            std::to_string(D.Record + 1) + " starts at " + D.Actual.Text + " s, " +
+            NumberText(Difference > 0 ? Difference : -Difference) +
+            (Difference > 0 ? " s after" : " s before") + " the end of record " +
+            std::to_string(D.Record) + " (" + NumberText(D.Expected) + " s)",
+        F.Plus->RecordOnsets.size());
+  }
+  Lines = 0;
+  for (const TEDFPlusFault& Fault : F.Plus->ListFaults)
+    Add("annotation list: signal " + std::to_string(Fault.Signal + 1) + ", record " +
+            std::to_string(Fault.Record + 1) + ", byte " + std::to_string(Fault.FilePosition) +
+            ": " + Fault.Message(),
+        F.Plus->ListFaults.size());
+  return Text;
+}
+
+json PlusJson(const TEDFFindings& F) {
+  if (!F.Plus)
+    return nullptr;
+  json Onsets = json::array();
+  for (const TEDFRecordDeviation& D : F.Plus->RecordOnsets) {
+    json Item = json::object();
+    Item["record"] = D.Record + 1;
+    Item["onset"] = D.Actual.Text;
+    Item["expected"] = static_cast<double>(D.Expected);
+    Item["difference"] = static_cast<double>(D.Difference());
+    Onsets.push_back(std::move(Item));
+  }
+  json Faults = json::array();
+  for (const TEDFPlusFault& Fault : F.Plus->ListFaults) {
+    json Item = json::object();
+    Item["signal"] = Fault.Signal + 1;
+    Item["record"] = Fault.Record + 1;
+    Item["offset"] = Fault.FilePosition;
+    Item["problem"] = Fault.Message();
+    Faults.push_back(std::move(Item));
+  }
+  json Object = json::object();
+  Object["annotations"] = F.Plus->Annotations;
+  Object["record_onsets"] = std::move(Onsets);
+  Object["annotation_faults"] = std::move(Faults);
+  return Object;
 }
 
 } // namespace
@@ -76,6 +139,8 @@ std::string FindingsText(const TEDFFindings& F) {
   }
   for (const TEDFFileCheck& Check : F.Checks)
     Text += "  " + Check.Check + ": " + Check.Problem + "\n";
+  if (F.Plus)
+    Text += PlusText(F);
   return Text;
 }
 
@@ -130,6 +195,7 @@ std::string FindingsJson(const TEDFFindings& F) {
       {"findings", Findings},
       {"checks", Checks},
       {"signals", Signals},
+      {"edf_plus", PlusJson(F)},
   };
   return Dump(Object);
 }
@@ -197,11 +263,20 @@ std::string JSONSchemaText() {
     counts         false for the physical limits, which do not decide validity
   checks           file-level checks that failed: {"check": name, "problem": words};
                    names: file_size, header_size, signals, record_count, partial_record,
-                   trailing_bytes, record_size, record_duration
+                   trailing_bytes, record_size, record_duration, record_onsets,
+                   annotation_lists
   signals          per signal: signal, label, transducer, unit, prefilter,
                    samples_per_record, rate (per second), digital_min, digital_max,
                    physical_min, physical_max, gain (null when unknown), annotations
                    (true for an "EDF Annotations" signal)
+  edf_plus         for EDF+C and EDF+D files whose records can be read, else null:
+    annotations    number of annotations (the records' time-keeping entries not counted)
+    record_onsets  records that do not start one record duration after the record before
+                   (gaps and overlaps in EDF+D; errors in EDF+C, also named by the check
+                   record_onsets): {"record" from 1, "onset" as written, "expected" and
+                   "difference" in seconds, positive for a gap}
+    annotation_faults  damaged annotation lists: {"signal", "record" from 1, "offset" (byte
+                   in the file), "problem"}
 Keys of repair --json: file, verdict, outcome ("repaired", "valid", "unreadable",
 "not repairable", "refused", "failed"), output (path or null), reason (or null), records
 and dropped_bytes (when repaired), changes: [{"field", "signal", "old", "new"}].

@@ -1,5 +1,6 @@
 #include "cli/ExportCommand.h"
 
+#include "cli/AnnotationExport.h"
 #include "cli/AtomicOutput.h"
 #include "cli/Inputs.h"
 #include "edf/uEDF.h"
@@ -49,9 +50,12 @@ public:
   std::string DoneWord() const override { return "exported"; }
 
   void AddOptions(CLI::App& Command) override {
-    Command.add_option("-s,--signal", FSignal, "Signal number (1-based) or label")
+    Command
+        .add_option("-s,--signal", FSignal,
+                    "Signal number (1-based) or label; an EDF+ annotation signal, or "
+                    "\"annotations\" for all of them, gives a table of its annotations")
         ->required()
-        ->type_name("N|LABEL");
+        ->type_name("N|LABEL|annotations");
     Command.add_option("--sep", FSeparatorName, "Separator between values (default: crlf)")
         ->check(CLI::IsMember({"space", "comma", "tab", "crlf"}))
         ->type_name("space|comma|tab|crlf");
@@ -96,9 +100,25 @@ public:
     TEDFFile File;
     std::string InfoText;
     int32_t Signal = 0;
+    TAnnotationChoice Annotations;
     {
       std::lock_guard Header(HeaderLock());
       OpenForExport(File, Input.Path);
+      // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
+      Annotations = ChooseAnnotations(File, FSignal);
+    }
+    if (!Annotations.Signals.empty()) {
+      File.Close();
+      if (!Annotations.Warning.empty())
+        Result.Warnings.push_back(Annotations.Warning);
+      for (std::string& Warning : ExportAnnotationTable(Input.Path, Annotations.Signals,
+                                                        FOptions.Separator, Plan.Info, Plan.Data))
+        Result.Warnings.push_back(std::move(Warning));
+      Context.AddBytes(Input.Size);
+      return Result;
+    }
+    {
+      std::lock_guard Header(HeaderLock());
       // The desktop export's own refusals: an invalid header (with the fields to blame on
       // further lines), a stop time the date-time text cannot show.
       if (std::string Why = OpenFileRefusal(File); !Why.empty()) {

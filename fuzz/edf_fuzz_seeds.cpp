@@ -95,5 +95,28 @@ int main(int argc, char** argv) {
   Save(Dir + "/digital-range-reversed.edf", Patched(Two, 496, "100     "));
   Save(Dir + "/many-samples.edf", Patched(Two, 688, "99999999"));
   Save(Dir + "/start-time-colons.edf", Patched(Two, 176, "10:20:30"));
+
+  // EDF+ annotations: one annotation signal of 30 samples (60 bytes) per record, a record
+  // duration of 0 as annotation-only files may have, and each record's time-keeping list.
+  std::string Plus = MakeFile(Dir + "/annotations.edf", {30}, 2, 1);
+  Plus = Patched(Plus, 192, "EDF+C");
+  Plus = Patched(Plus, 244, "0       ");
+  Plus = Patched(Plus, 256, "EDF Annotations ");
+  static constexpr char First[] = "+0\x14\x14\0+0.5\x15"
+                                  "30\x14Lights off\x14";
+  static constexpr char Second[] = "+1\x14\x14\0+1.25\x14W\x14N1\x14";
+  // sizeof keeps the NULs inside and the closing one of each literal ends its last list.
+  const std::string Lists[2] = {std::string(First, sizeof First),
+                                std::string(Second, sizeof Second)};
+  for (size_t r = 0; r < 2; ++r) {
+    std::string Record = Lists[r];
+    Record.resize(60, '\0');
+    Plus = Patched(Plus, 512 + 60 * r, Record);
+  }
+  Save(Dir + "/annotations.edf", Plus);
+  Save(Dir + "/annotations-cut-list.edf",
+       Patched(Plus, 512 + 5,
+               "+0.5\x15"
+               "30\x14Lights off and on and on and on and on and o"));
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "check/uEDFRepair.h"
 #include "check/uEDFReport.h"
 #include "edf/uEDF.h"
+#include "edf/uEDFPlus.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -128,6 +129,27 @@ void Examine(const std::string& Path, bool Strict) {
   CHECK(!File.Active());
 }
 
+// The EDF+ annotation reader: every fault lies inside its record's annotation bytes, and every
+// record has its onset slot.
+void ExaminePlus(const std::string& Path, size_t Size) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(Path);
+  if (!Plus.Readable || Plus.AnnotationSignals.empty()) {
+    CHECK(Plus.Annotations.empty() && Plus.Faults.empty());
+    return;
+  }
+  CHECK(static_cast<int64_t>(Plus.RecordOnsets.size()) == Plus.NrDataRecords);
+  for (const TEDFPlusFault& Fault : Plus.Faults) {
+    CHECK(Fault.Record >= 0 && Fault.Record < Plus.NrDataRecords);
+    CHECK(Plus.IsAnnotationSignal(Fault.Signal));
+    CHECK(Fault.Offset >= 0 && Fault.FilePosition < static_cast<int64_t>(Size));
+    CHECK(!Fault.Message().empty());
+  }
+  for (const TEDFAnnotation& A : Plus.Annotations)
+    CHECK(!A.Text.empty() && A.Record < Plus.NrDataRecords);
+  CHECK(Plus.InTimeOrder().size() == Plus.Annotations.size());
+  (void)Plus.RecordDeviations();
+}
+
 // Marks the whole header modified on a read-write copy and lets Close write it back.
 void WriteBack(TMemoryFile& Copy, const uint8_t* Data, size_t Size) {
   Copy.Fill(Data, Size);
@@ -210,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   Input.Fill(Data, Size);
   Examine(Input.Path(), true);
   Examine(Input.Path(), false);
+  ExaminePlus(Input.Path(), Size);
   Check(Input.Path());
   WriteBack(Copy, Data, Size);
   return 0;

@@ -1,7 +1,8 @@
 // Writes samples/psg-sample.edf: five minutes of a synthetic polysomnography-like recording
-// (two EEG derivations, two EOG channels, chin EMG, respiration) with EDF+ style patient and
-// recording identification. The signals are made from fixed formulas and a fixed-seed
-// generator, so every run writes the same bytes.
+// (two EEG derivations, two EOG channels, chin EMG, respiration) as an EDF+C file, with EDF+
+// patient and recording identification and an "EDF Annotations" signal after the others that
+// holds lights off and on and the sleep stage of each 30-second epoch. The signals are made
+// from fixed formulas and a fixed-seed generator, so every run writes the same bytes.
 #include "edf/uEDF.h"
 
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <numbers>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,56 @@ std::vector<TSampleSignal> Signals() {
   };
 }
 
+// The annotation signal: 30 samples (60 bytes) per record, enough for the longest record's
+// lists.
+constexpr int32_t AnnotationSamples = 30;
+
+struct TSampleAnnotation {
+  int Onset;    // seconds after the start
+  int Duration; // seconds; 0: none
+  const char* Text;
+};
+
+// The hypnogram follows the EEG above: awake (alpha) for two minutes, a drowsy epoch, then
+// light sleep with spindles.
+std::vector<TSampleAnnotation> Annotations() {
+  std::vector<TSampleAnnotation> List = {{0, 0, "Lights off"}};
+  for (int Epoch = 0; Epoch < RecordCount / 30; ++Epoch) {
+    const int Onset = Epoch * 30;
+    List.push_back({Onset, 30,
+                    Onset < 120   ? "Sleep stage W"
+                    : Onset < 150 ? "Sleep stage N1"
+                                  : "Sleep stage N2"});
+  }
+  List.push_back({RecordCount - 5, 0, "Lights on"});
+  return List;
+}
+
+// The time-stamped annotation lists of record Record as the annotation signal's samples: the
+// record's time-keeping list, then one list per annotation that starts within the record.
+std::vector<int16_t> AnnotationRecord(int Record) {
+  std::string Bytes = "+" + std::to_string(Record) + "\x14\x14";
+  Bytes += '\0';
+  for (const TSampleAnnotation& A : Annotations()) {
+    if (A.Onset != Record)
+      continue;
+    Bytes += "+" + std::to_string(A.Onset);
+    if (A.Duration > 0)
+      Bytes += "\x15" + std::to_string(A.Duration);
+    Bytes += "\x14" + std::string(A.Text) + "\x14";
+    Bytes += '\0';
+  }
+  if (Bytes.size() > 2 * AnnotationSamples)
+    throw std::length_error("the annotations of record " + std::to_string(Record) +
+                            " do not fit their signal");
+  Bytes.resize(2 * AnnotationSamples, '\0');
+  std::vector<int16_t> Samples;
+  for (std::size_t i = 0; i < Bytes.size(); i += 2) // little-endian, like every sample
+    Samples.push_back(static_cast<int16_t>(static_cast<uint8_t>(Bytes[i]) |
+                                           static_cast<uint8_t>(Bytes[i + 1]) << 8));
+  return Samples;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -94,12 +146,12 @@ int main(int argc, char** argv) {
     const std::vector<TSampleSignal> Fixture = Signals();
     TEDFFile File;
     File.SetFileName(argv[1]);
-    File.CreateNew(static_cast<int32_t>(Fixture.size()), true);
+    File.CreateNew(static_cast<int32_t>(Fixture.size()) + 1, true);
     TCustomEDFFileInfo& Info = *File.FileInfo();
     Info.SetPatient("X-0042 F 12-JUN-1978 Sample_Subject");
     Info.SetRecording("Startdate 07-DEC-2026 PSG-0042 NN Velastrin_sample_generator");
     Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 30, 0, 0));
-    Info.SetReserved("");
+    Info.SetReserved("EDF+C");
     Info.SetSampleRecDuration(1);
     for (std::size_t i = 0; i < Fixture.size(); ++i) {
       const TSampleSignal& S = Fixture[i];
@@ -115,6 +167,17 @@ int main(int argc, char** argv) {
       Signal.SetNrSamples(S.Rate);
       Signal.SetReserved("");
     }
+    TCustomEDFSignalInfo& Annotation = *File.GetSignal(static_cast<int32_t>(Fixture.size()));
+    Annotation.SetSignalLabel("EDF Annotations");
+    Annotation.SetTransducertype("");
+    Annotation.SetPhysidim("");
+    Annotation.SetPhysimin(-1);
+    Annotation.SetPhysimax(1);
+    Annotation.SetDigimin(-32768);
+    Annotation.SetDigimax(32767);
+    Annotation.SetPrefilter("");
+    Annotation.SetNrSamples(AnnotationSamples);
+    Annotation.SetReserved("");
     File.WriteHeader();
     if (!File.Active()) {
       std::fprintf(stderr, "the sample header is not valid\n");
@@ -129,6 +192,8 @@ int main(int argc, char** argv) {
         for (int32_t i = 0; i < S.Rate; ++i)
           Buffer[k++] =
               ToDigital(S, S.Value(r + static_cast<double>(i) / S.Rate, Noise, Generator));
+      for (const int16_t Sample : AnnotationRecord(r))
+        Buffer[k++] = Sample;
       File.WriteRecord(Info.NrDataRecords());
     }
     File.Close();

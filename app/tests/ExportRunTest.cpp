@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace velastrin {
 namespace {
 
@@ -153,6 +155,52 @@ std::string SeparatorName(const ::testing::TestParamInfo<int>& Info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Export, ExportOfEdflibFile, ::testing::Values(0, 1, 2, 3), SeparatorName);
+
+// ---- Annotation signals through the window -------------------------------------------------
+
+struct TAnnotationCase {
+  const char* Name;
+  int Signal;
+  TModalResult Answer; // to the first box
+  bool Warned;
+  bool Written;
+};
+
+class AnnotationSignalExport : public ExportRun,
+                               public ::testing::WithParamInterface<TAnnotationCase> {};
+
+TEST_P(AnnotationSignalExport, WarnsFirstAndWritesTheNumbersOnlyWhenAsked) {
+  const TAnnotationCase& C = GetParam();
+  const std::string Input = Dir.File("edflib.edf");
+  WriteEdflibFile(Input); // signal 3 is edflib's "EDF Annotations"
+  auto Form = Window(Input, C.Signal, 1);
+  Boxes.Answers.push_back(C.Answer);
+  QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
+
+  ASSERT_FALSE(Boxes.Boxes.empty());
+  const TShownBox& First = Boxes.Boxes[0];
+  EXPECT_EQ(First.Caption == "EDF+ annotations", C.Warned) << First.Caption;
+  if (C.Warned) {
+    EXPECT_EQ(First.Icon, TMsgDlgType::Warning);
+    EXPECT_EQ(First.Buttons, mbYes | mbNo);
+    EXPECT_NE(First.Text.find("velastrin export --signal annotations"), std::string::npos);
+  }
+  EXPECT_EQ(std::filesystem::exists(DataName), C.Written);
+  EXPECT_EQ(std::filesystem::exists(InfoName), C.Written);
+  if (C.Written && C.Signal == 3) {
+    // The numbers as before: the first two bytes of record 0 are "+0", 0x302B.
+    EXPECT_EQ(ReadFile(DataName).substr(0, 6), "12331,");
+    EXPECT_EQ(Boxes.Boxes.back().Caption, "Export Successful");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, AnnotationSignalExport,
+    ::testing::Values(
+        TAnnotationCase{"NoKeepsEverythingUnwritten", 3, TModalResult::No, true, false},
+        TAnnotationCase{"YesWritesTheNumbers", 3, TModalResult::Yes, true, true},
+        TAnnotationCase{"OrdinarySignalAsksNothing", 2, TModalResult::Ok, false, true}),
+    [](const ::testing::TestParamInfo<TAnnotationCase>& Info) { return Info.param.Name; });
 
 // ---- Number text under the user's settings ------------------------------------------------
 

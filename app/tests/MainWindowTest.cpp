@@ -135,6 +135,16 @@ TEST_F(MainWindow, ValidFileWithFiveSignalsSelectsTheFirst) {
   EXPECT_EQ(S(Form.Label5()->text()), "EEG Fpz-Cz (2Hz)");
 }
 
+TEST_F(MainWindow, AnnotationSignalShowsAsAnnotationsWithoutFrequency) {
+  const std::string Name = Dir.File("edflib.edf");
+  WriteEdflibFile(Name);
+  TForm1 Form;
+  TypeInput(Form, Name);
+  const std::vector<std::string> Expected = {"EEG C3-A2 (2Hz)", "Resp nasal (4Hz)",
+                                             "EDF Annotations (annotations)"};
+  EXPECT_EQ(Form.SignalList(), Expected);
+}
+
 TEST_F(MainWindow, SignalNumberShowsItsDescription) {
   const std::string Name = FiveSignalFile();
   TForm1 Form;

@@ -2,7 +2,9 @@
 # bytes patched, or byte sequences built in code.
 find_package(nlohmann_json REQUIRED)
 velastrin_add_test(check_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFindingsTest.cpp
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/EDFFindingsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EDFPlusFindingsTest.cpp
   LIBS velastrin_check nlohmann_json::nlohmann_json
 )
 

@@ -1,11 +1,12 @@
 velastrin_add_test(cli_tests
   SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp tests/AtomicOutputTest.cpp
           tests/JobRunnerTest.cpp tests/ExportCommandTest.cpp
+          tests/AnnotationExportTest.cpp
   LIBS velastrin_cli velastrin_export_test_support)
 # velastrin check and velastrin repair, in-process; the JSON Lines are read back with nlohmann.
 find_package(nlohmann_json REQUIRED)
 velastrin_add_test(cli_check_tests
-  SOURCES tests/CliTestSupport.cpp tests/CheckCommandTest.cpp
+  SOURCES tests/CliTestSupport.cpp tests/CheckCommandTest.cpp tests/CheckPlusTest.cpp
   LIBS velastrin_cli velastrin_export_test_support nlohmann_json::nlohmann_json)
 if(VELASTRIN_BUILD_GUI)
   # One run of the built program without a display as well.

@@ -1,6 +1,8 @@
-# The repository's sample recording is what the sample tool writes today, byte for byte.
+# The repository's sample recording is what the sample tool writes today, byte for byte, and
+# its annotation signal reads as written.
 velastrin_add_test(tools_sample_tests
-  SOURCES tests/MakeSampleTest.cpp
+  SOURCES tests/MakeSampleTest.cpp tests/SampleAnnotationsTest.cpp
+  LIBS velastrin_export
 )
 target_compile_definitions(tools_sample_tests PRIVATE
   VELASTRIN_MAKE_SAMPLE="$<TARGET_FILE:velastrin_make_sample>"

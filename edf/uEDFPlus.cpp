@@ -1,0 +1,384 @@
+// EDF+ annotations: the TAL grammar, the record onsets and the reader of a whole file.
+#include "edf/uEDFPlus.h"
+
+#include "edf/uEDFFile.h"
+#include "edf/uEDFHeader.h"
+
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace velastrin {
+
+namespace {
+
+constexpr char TALEnd = 0x00;
+constexpr char AnnotationEnd = 0x14;
+constexpr char DurationMark = 0x15;
+
+bool IsDigit(char C) {
+  return C >= '0' && C <= '9';
+}
+
+bool IsUTF8(std::string_view Text) {
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
+  const auto Length = static_cast<int32_t>(Text.size());
+  int32_t i = 0;
+  while (i < Length) {
+    UChar32 C = 0;
+    U8_NEXT(Bytes, i, Length, C);
+    if (C < 0)
+      return false;
+  }
+  return true;
+}
+
+// Index of the first separator byte (0x00, 0x14 or 0x15) at or after From; Bytes.size() if none.
+std::size_t NextSeparator(std::string_view Bytes, std::size_t From) {
+  while (From < Bytes.size() && Bytes[From] != TALEnd && Bytes[From] != AnnotationEnd &&
+         Bytes[From] != DurationMark)
+    ++From;
+  return From;
+}
+
+// The TAL grammar over one signal's bytes of one record. Every read is bounded by the view.
+class TTALReader {
+public:
+  TTALReader(std::string_view Bytes, int64_t Record, int32_t Signal, bool TimeKeeping)
+      : FBytes(Bytes), FRecord(Record), FSignal(Signal), FTimeKeeping(TimeKeeping) {}
+
+  TEDFAnnotationList Read() {
+    std::size_t Pos = 0;
+    bool First = true;
+    while (Pos < FBytes.size() && FBytes[Pos] != TALEnd) {
+      if (!ReadTAL(Pos, First))
+        return std::move(FList);
+      First = false;
+    }
+    if (FTimeKeeping && First)
+      Fault(Pos, TTALFault::NoTimeKeeping);
+    // The unused rest of the signal's bytes is filled with 0x00.
+    const std::size_t Stray = FBytes.find_first_not_of('\0', Pos);
+    if (Stray != std::string_view::npos)
+      Fault(Stray, TTALFault::BytesAfterEnd);
+    return std::move(FList);
+  }
+
+private:
+  void Fault(std::size_t Offset, TTALFault Kind) {
+    FList.Faults.push_back({FRecord, FSignal, static_cast<int64_t>(Offset), 0, Kind});
+  }
+
+  // Reads one TAL starting at Pos (which holds neither the end nor the fill); on success Pos
+  // is just past its closing 0x00. False after a fault.
+  bool ReadTAL(std::size_t& Pos, bool First) {
+    const std::size_t Start = Pos;
+    if (FBytes[Pos] != '+' && FBytes[Pos] != '-') {
+      Fault(Pos, TTALFault::OnsetSign);
+      return false;
+    }
+    std::size_t End = NextSeparator(FBytes, Pos);
+    if (End == FBytes.size()) {
+      Fault(Start, TTALFault::PastEnd);
+      return false;
+    }
+    TTALNumber Onset;
+    if (!ParseTALNumber(FBytes.substr(Pos, End - Pos), true, Onset)) {
+      Fault(Pos, TTALFault::OnsetNumber);
+      return false;
+    }
+    Pos = End;
+    std::optional<TTALNumber> Duration;
+    if (FBytes[Pos] == DurationMark) {
+      ++Pos;
+      End = NextSeparator(FBytes, Pos);
+      if (End == FBytes.size()) {
+        Fault(Start, TTALFault::PastEnd);
+        return false;
+      }
+      Duration.emplace();
+      if (!ParseTALNumber(FBytes.substr(Pos, End - Pos), false, *Duration)) {
+        Fault(Pos, TTALFault::DurationNumber);
+        return false;
+      }
+      Pos = End;
+    }
+    if (FBytes[Pos] != AnnotationEnd) {
+      Fault(Pos, TTALFault::MissingSeparator);
+      return false;
+    }
+    ++Pos;
+
+    const bool KeepsTime = FTimeKeeping && First;
+    for (int Index = 0;; ++Index) {
+      if (Pos >= FBytes.size()) {
+        Fault(Start, TTALFault::PastEnd);
+        return false;
+      }
+      if (FBytes[Pos] == TALEnd) {
+        ++Pos;
+        if (KeepsTime && Index == 0) // "+onset 0x14 0x00": no annotation at all
+          Fault(Start, TTALFault::NoTimeKeeping);
+        return true;
+      }
+      const std::size_t TextStart = Pos;
+      End = FBytes.find_first_of(std::string_view("\x00\x14", 2), Pos);
+      if (End == std::string_view::npos) {
+        Fault(Start, TTALFault::PastEnd);
+        return false;
+      }
+      if (FBytes[End] == TALEnd) {
+        Fault(End, TTALFault::TextNotEnded);
+        return false;
+      }
+      const std::string_view Text = FBytes.substr(TextStart, End - TextStart);
+      Pos = End + 1;
+      if (KeepsTime && Index == 0) {
+        if (Text.empty()) {
+          FList.RecordOnset = Onset;
+          continue;
+        }
+        Fault(Start, TTALFault::NoTimeKeeping); // and the text is an ordinary annotation
+      }
+      if (Text.empty())
+        continue;
+      if (!IsUTF8(Text))
+        Fault(TextStart, TTALFault::NotUTF8);
+      FList.Annotations.push_back({Onset, Duration, std::string(Text), FSignal, FRecord});
+    }
+  }
+
+  std::string_view FBytes;
+  int64_t FRecord;
+  int32_t FSignal;
+  bool FTimeKeeping;
+  TEDFAnnotationList FList;
+};
+
+// A record duration stated as 0 ("0", "0.000"), which EDF+ allows for annotation-only files.
+bool IsZeroDuration(const std::string& Raw) {
+  const std::string Text = Trim(Raw);
+  TTALNumber Number;
+  return ParseTALNumber(Text, false, Number) && Number.Value == 0;
+}
+
+} // namespace
+
+TEDFPlusKind EDFPlusKindOf(std::string_view Reserved) {
+  if (Reserved.starts_with("EDF+C"))
+    return TEDFPlusKind::Continuous;
+  if (Reserved.starts_with("EDF+D"))
+    return TEDFPlusKind::Discontinuous;
+  return TEDFPlusKind::None;
+}
+
+std::string EDFPlusKindName(TEDFPlusKind Kind) {
+  switch (Kind) {
+  case TEDFPlusKind::Continuous:
+    return "EDF+C";
+  case TEDFPlusKind::Discontinuous:
+    return "EDF+D";
+  case TEDFPlusKind::None:
+    break;
+  }
+  return {};
+}
+
+bool IsAnnotationLabel(std::string_view Label) {
+  while (!Label.empty() && static_cast<unsigned char>(Label.back()) <= ' ')
+    Label.remove_suffix(1);
+  return Label == EDFAnnotationsLabel;
+}
+
+bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal) {
+  return EDFPlusKindOf(Info.Reserved()) != TEDFPlusKind::None &&
+         IsAnnotationLabel(Signal.SignalLabel());
+}
+
+bool ParseTALNumber(std::string_view Text, bool Signed, TTALNumber& Number) {
+  std::size_t i = 0;
+  if (Signed) {
+    if (Text.empty() || (Text[0] != '+' && Text[0] != '-'))
+      return false;
+    i = 1;
+  }
+  const std::size_t IntStart = i;
+  while (i < Text.size() && IsDigit(Text[i]))
+    ++i;
+  if (i == IntStart)
+    return false;
+  if (i < Text.size() && Text[i] == '.') {
+    const std::size_t FracStart = ++i;
+    while (i < Text.size() && IsDigit(Text[i]))
+      ++i;
+    if (i == FracStart)
+      return false;
+  }
+  if (i != Text.size())
+    return false;
+  // from_chars takes no '+'; the digits are plain decimal, so nothing depends on the locale.
+  long double Value = 0;
+  const char* First = Text.data() + (Signed && Text[0] == '+' ? 1 : 0);
+  const auto Result = std::from_chars(First, Text.data() + Text.size(), Value);
+  if (Result.ec != std::errc() || !std::isfinite(Value))
+    return false;
+  Number.Text = std::string(Text);
+  Number.Value = Value;
+  return true;
+}
+
+std::string TALFaultMessage(TTALFault Fault) {
+  switch (Fault) {
+  case TTALFault::OnsetSign:
+    return "annotation list does not begin with '+' or '-'";
+  case TTALFault::OnsetNumber:
+    return "annotation onset is not a number";
+  case TTALFault::DurationNumber:
+    return "annotation duration is not a number";
+  case TTALFault::MissingSeparator:
+    return "annotation onset is not followed by 0x14";
+  case TTALFault::PastEnd:
+    return "annotation list runs past the end of the signal's bytes in the record";
+  case TTALFault::TextNotEnded:
+    return "annotation text ends without 0x14";
+  case TTALFault::BytesAfterEnd:
+    return "bytes other than 0x00 after the last annotation list";
+  case TTALFault::NoTimeKeeping:
+    return "record does not begin with a time-keeping annotation";
+  case TTALFault::NotUTF8:
+    return "annotation text is not UTF-8";
+  }
+  return "annotation list is malformed";
+}
+
+TEDFAnnotationList ParseAnnotationList(std::string_view Bytes, int64_t Record, int32_t Signal,
+                                       bool TimeKeeping) {
+  return TTALReader(Bytes, Record, Signal, TimeKeeping).Read();
+}
+
+bool TEDFPlusRecording::IsAnnotationSignal(int32_t Index) const {
+  return std::find(AnnotationSignals.begin(), AnnotationSignals.end(), Index) !=
+         AnnotationSignals.end();
+}
+
+std::vector<TEDFRecordDeviation> TEDFPlusRecording::RecordDeviations() const {
+  std::vector<TEDFRecordDeviation> Deviations;
+  if (RecordDuration <= 0)
+    return Deviations;
+  // Onsets are decimal texts and the duration a decimal field: anything below a nanosecond is
+  // the binary rounding of the two, not a gap.
+  constexpr long double Tolerance = 1e-9L;
+  const std::optional<TTALNumber>* Previous = nullptr;
+  for (std::size_t r = 0; r < RecordOnsets.size(); ++r) {
+    const std::optional<TTALNumber>& Onset = RecordOnsets[r];
+    if (Onset && Previous && *Previous) {
+      const long double Expected = (*Previous)->Value + RecordDuration;
+      if (std::fabs(Onset->Value - Expected) > Tolerance)
+        Deviations.push_back({static_cast<int64_t>(r), Expected, *Onset});
+    }
+    Previous = &Onset;
+  }
+  return Deviations;
+}
+
+std::vector<TEDFAnnotation>
+TEDFPlusRecording::InTimeOrder(const std::vector<int32_t>& Signals) const {
+  std::vector<TEDFAnnotation> Result;
+  for (const TEDFAnnotation& A : Annotations)
+    if (Signals.empty() || std::find(Signals.begin(), Signals.end(), A.Signal) != Signals.end())
+      Result.push_back(A);
+  std::stable_sort(Result.begin(), Result.end(),
+                   [](const TEDFAnnotation& A, const TEDFAnnotation& B) {
+                     return A.Onset.Value < B.Onset.Value;
+                   });
+  return Result;
+}
+
+TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
+  TEDFPlusRecording Result;
+  Result.FileName = FileName;
+
+  // The header exactly as the export reads it.
+  TEDFFile File;
+  File.SetFileName(FileName);
+  File.SetReadOnly(true);
+  File.SetStrict(false);
+  File.Open();
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  Result.Kind = EDFPlusKindOf(Info.Reserved());
+  Result.Patient = Info.GetPatient();
+  Result.Recording = Info.GetRecording();
+  Result.StartDateTime = Info.StartDateTime();
+  Result.RecordDuration = Info.SampleRecDuration();
+  std::vector<int64_t> Samples;
+  bool SignalsValid = File.SignalCount() > 0;
+  bool AllAnnotations = true;
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& Signal = *File.GetSignal(i);
+    Result.Labels.push_back(Signal.SignalLabel());
+    Samples.push_back(Signal.NrSamples());
+    SignalsValid = SignalsValid && Signal.IsValid();
+    const bool Annotation = IsAnnotationSignal(Info, Signal);
+    if (Annotation)
+      Result.AnnotationSignals.push_back(i);
+    AllAnnotations = AllAnnotations && Annotation;
+  }
+  Result.Readable = File.Valid();
+  if (!Result.Readable && Result.Kind != TEDFPlusKind::None && SignalsValid && AllAnnotations) {
+    // Every general field but the duration must be valid, and the duration must be 0.
+    bool OthersValid = true;
+    for (int Field = 0; Field < EDFFieldCount; ++Field)
+      if (Field != static_cast<int>(TGeneralField::SampleRecDuration))
+        OthersValid = OthersValid && Info.FieldValid(Field);
+    const std::string& Duration =
+        Info.RawHeader()[static_cast<int>(TGeneralField::SampleRecDuration)];
+    if (OthersValid && IsZeroDuration(Duration) &&
+        static_cast<int64_t>(Samples.size()) == Info.NrSignals()) {
+      Result.Readable = true;
+      Result.RecordDuration = 0;
+    }
+  }
+  const int64_t HeaderBytes = Info.HeaderBytes();
+  File.Close();
+  if (!Result.Readable || Result.AnnotationSignals.empty())
+    return Result;
+
+  std::vector<int64_t> RecordOffset;
+  int64_t RecordSamples = 0;
+  for (const int64_t N : Samples) {
+    RecordOffset.push_back(RecordSamples);
+    RecordSamples += N;
+  }
+  TEDFFileStream Stream(FileName, TEDFFileStream::TMode::ReadShared);
+  // As the file object counts: whole records from the file size.
+  Result.NrDataRecords =
+      RecordSamples > 0 ? std::max<int64_t>(Stream.Size() - HeaderBytes, 0) / (2 * RecordSamples)
+                        : 0;
+  Result.RecordOnsets.resize(static_cast<std::size_t>(Result.NrDataRecords));
+  std::string Bytes;
+  for (int64_t r = 0; r < Result.NrDataRecords; ++r) {
+    bool First = true;
+    for (const int32_t s : Result.AnnotationSignals) {
+      const auto Index = static_cast<std::size_t>(s);
+      const int64_t Position = HeaderBytes + 2 * (r * RecordSamples + RecordOffset[Index]);
+      Bytes.assign(static_cast<std::size_t>(2 * Samples[Index]), '\0');
+      // A file cut short meanwhile leaves NULs, which read as the end of the list.
+      Stream.ReadAt(Bytes.data(), Bytes.size(), Position);
+      TEDFAnnotationList List = ParseAnnotationList(Bytes, r, s, First);
+      if (First)
+        Result.RecordOnsets[static_cast<std::size_t>(r)] = std::move(List.RecordOnset);
+      First = false;
+      for (TEDFAnnotation& A : List.Annotations)
+        Result.Annotations.push_back(std::move(A));
+      for (TEDFPlusFault& F : List.Faults) {
+        F.FilePosition = Position + F.Offset;
+        Result.Faults.push_back(F);
+      }
+    }
+  }
+  return Result;
+}
+
+} // namespace velastrin
