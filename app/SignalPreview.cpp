@@ -157,6 +157,8 @@ void TSignalPreview::Delivered() {
   FEnvelope = std::move(Outcome.Envelope);
   if (!Outcome.Error.empty())
     FMessage = NoPreview + QString::fromStdString(Outcome.Error);
+  else if (FEnvelope && FEnvelope->Annotations)
+    FMessage = QStringLiteral("EDF+ annotations: text, no samples to plot");
   else if (FEnvelope && FEnvelope->Columns.empty())
     FMessage = QStringLiteral("The signal holds no samples");
   else

@@ -1,6 +1,7 @@
 #include "edf/uSignalEnvelope.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFPlus.h"
 
 #include <algorithm>
 #include <limits>
@@ -86,7 +87,8 @@ TEnvelopeReader::TEnvelopeReader(const std::string& FileName, int32_t SignalInde
   FHeader.GainValid = Signal.GainValid();
   FHeader.Gain = Signal.Gain();
   FHeader.Physimin = Signal.Physimin();
-  if (FHeader.SampleCount <= 0)
+  FHeader.Annotations = IsAnnotationSignal(Info, Signal);
+  if (FHeader.SampleCount <= 0 || FHeader.Annotations)
     return;
   // Only this signal's bytes are read from each record.
   for (int32_t i = 0; i < FFile->SignalCount(); ++i)
@@ -100,7 +102,7 @@ TEnvelopeReader::~TEnvelopeReader() = default;
 
 std::optional<TSignalEnvelope> TEnvelopeReader::Compute(int32_t Columns, std::stop_token Stop) {
   TSignalEnvelope Result = FHeader;
-  if (Result.SampleCount <= 0 || Columns <= 0)
+  if (Result.SampleCount <= 0 || Result.Annotations || Columns <= 0)
     return Result;
   const TDynSmallIntArray Buffer = FFile->GetDataBuffer();
   const int16_t* Samples = Buffer.data() + FBufferOffset;

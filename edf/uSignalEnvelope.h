@@ -36,6 +36,8 @@ struct TSignalEnvelope {
   bool GainValid = false;
   long double Gain = 1;
   long double Physimin = 0;
+  // An EDF+ annotation signal: it holds text, so no columns are computed.
+  bool Annotations = false;
   // min(requested columns, SampleCount) columns; column c holds samples FirstSample(c) up to
   // FirstSample(c + 1).
   std::vector<TEnvelopeColumn> Columns;

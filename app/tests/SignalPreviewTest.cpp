@@ -183,6 +183,25 @@ TEST_F(SignalPreviewTest, AnUnreadableSignalSaysWhy) {
   EXPECT_EQ(Preview.Message().toStdString(), "No preview: List index out of bounds (5)");
 }
 
+TEST_F(SignalPreviewTest, AnAnnotationSignalIsNotPlotted) {
+  // edflib writes two signals and the EDF+ annotation signal as the third.
+  const std::string Name = Dir.File("plus.edf");
+  WriteEdflibFile(Name);
+  TSignalPreview Preview;
+  Preview.ShowSignal(Name, 2);
+  ASSERT_TRUE(WaitFor([&] { return Idle(Preview); }));
+  ASSERT_NE(Preview.Envelope(), nullptr);
+  EXPECT_TRUE(Preview.Envelope()->Annotations);
+  EXPECT_TRUE(Preview.Envelope()->Columns.empty());
+  EXPECT_EQ(Preview.Message().toStdString(), "EDF+ annotations: text, no samples to plot");
+  // The ordinary signal of the same file is plotted.
+  Preview.ShowSignal(Name, 1);
+  ASSERT_TRUE(WaitFor([&] { return Idle(Preview); }));
+  ASSERT_NE(Preview.Envelope(), nullptr);
+  EXPECT_FALSE(Preview.Envelope()->Annotations);
+  EXPECT_EQ(Preview.Envelope()->Columns.size(), 12u); // 4 samples a second, 3 records
+}
+
 TEST_F(SignalPreviewTest, FollowsTheFileAndTheSignalNumber) {
   const std::string Name = Dir.File("three.edf");
   WriteEdf(Name, ThreeSignalFixture(5));
