@@ -41,7 +41,7 @@ TEST(Program, HelpAndVersionComeFromTheTool) {
 }
 
 // A first parameter naming an existing file is the desktop program's input file, even when
-// it is called "export": the batch export of the spec's own command line runs.
+// it is called "export": the single export's batch mode runs.
 TEST(Program, ExistingFileNamedLikeACommandIsTheInputFile) {
   TTempDir Dir;
   const TEdfFixture Fixture = ThreeSignalFixture(2);
