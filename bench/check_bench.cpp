@@ -130,7 +130,6 @@ int main() {
   };
 
   // The command itself, in-process: folder discovery, the frame's jobs, the text reports.
-  // Its jobs take turns reading headers (the frame's header lock).
   auto Command = [&] {
     std::ostringstream Out, Err;
     const auto Start = std::chrono::steady_clock::now();

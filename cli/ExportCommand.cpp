@@ -101,12 +101,9 @@ public:
     std::string InfoText;
     int32_t Signal = 0;
     TAnnotationChoice Annotations;
-    {
-      std::lock_guard Header(HeaderLock());
-      OpenForExport(File, Input.Path);
-      // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
-      Annotations = ChooseAnnotations(File, FSignal);
-    }
+    OpenForExport(File, Input.Path);
+    // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
+    Annotations = ChooseAnnotations(File, FSignal);
     if (!Annotations.Signals.empty()) {
       File.Close();
       if (!Annotations.Warning.empty())
@@ -117,22 +114,19 @@ public:
       Context.AddBytes(Input.Size);
       return Result;
     }
-    {
-      std::lock_guard Header(HeaderLock());
-      // The desktop export's own refusals: an invalid header (with the fields to blame on
-      // further lines), a stop time the date-time text cannot show.
-      if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
-        while (Why.back() == '\n')
-          Why.pop_back();
-        throw std::runtime_error(Why);
-      }
-      int Matches = 0;
-      Signal = ChooseSignal(File, FSignal, Matches);
-      if (Matches > 1)
-        Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
-                                  "\"; signal " + std::to_string(Signal) + " exported");
-      InfoText = SignalInfoText(File, Signal, FOptions);
+    // The desktop export's own refusals: an invalid header (with the fields to blame on
+    // further lines), a stop time the date-time text cannot show.
+    if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
+      while (Why.back() == '\n')
+        Why.pop_back();
+      throw std::runtime_error(Why);
     }
+    int Matches = 0;
+    Signal = ChooseSignal(File, FSignal, Matches);
+    if (Matches > 1)
+      Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
+                                "\"; signal " + std::to_string(Signal) + " exported");
+    InfoText = SignalInfoText(File, Signal, FOptions);
 
     TOutputFiles Outputs;
     {
