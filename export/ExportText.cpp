@@ -243,7 +243,7 @@ void TTextFileWriter::Close() {
     return;
   try {
     Flush();
-  } catch (...) {
+  } catch (const EWriteError&) { // the only failure of Flush; the handle goes all the same
     ::close(FHandle);
     FHandle = -1;
     throw;
