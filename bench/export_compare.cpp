@@ -16,6 +16,7 @@
 //   export_compare [all|8h|24h|jobs]
 #include "edf/uEDF.h"
 #include "support/udStr.h"
+#include "testsupport/TestRecording.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,29 +80,17 @@ void MakeRecording(const fs::path& Name, int64_t Records) {
   std::fflush(stdout);
   {
     TEDFFile File;
-    File.SetFileName(Name.string());
-    File.CreateNew(SignalCount, true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("X-0001 M 01-JAN-1970 Bench_Subject");
-    Info.SetRecording("Startdate 07-DEC-2026 BENCH NN Velastrin_bench");
-    Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0));
-    Info.SetReserved("");
-    Info.SetSampleRecDuration(1);
-    for (int i = 0; i < SignalCount; ++i) {
-      TCustomEDFSignalInfo& S = *File.GetSignal(i);
-      S.SetSignalLabel("EEG " + std::to_string(i + 1));
-      S.SetTransducertype("AgAgCl electrode");
-      S.SetPhysidim("uV");
-      S.SetPhysimin(-3276.8L);
-      S.SetPhysimax(3276.7L);
-      S.SetDigimin(-32768);
-      S.SetDigimax(32767);
-      S.SetPrefilter("HP:0.1Hz LP:100Hz");
-      S.SetNrSamples(SamplesPerRecord);
-      S.SetReserved("");
-    }
-    File.WriteHeader();
-    HeaderBytes = Info.HeaderBytes();
+    test::CreateRecording(File, Name.string(),
+                          {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
+                           .Recording = "Startdate 07-DEC-2026 BENCH NN Velastrin_bench",
+                           .Start = EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0),
+                           .Signals = test::NumberedSignals(SignalCount,
+                                                            {.PhysMin = -3276.8L,
+                                                             .PhysMax = 3276.7L,
+                                                             .Prefilter = "HP:0.1Hz LP:100Hz",
+                                                             .Samples = SamplesPerRecord},
+                                                            "EEG ")});
+    HeaderBytes = File.FileInfo()->HeaderBytes();
     File.Close();
   }
   const int Handle = ::open(Name.c_str(), O_RDWR);
