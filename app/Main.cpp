@@ -2,7 +2,10 @@
 
 #include "about/About.h"
 #include "app/Dialogs.h"
+#include "app/FileDrop.h"
+#include "app/FileFindings.h"
 #include "app/Progress.h"
+#include "app/SignalPreview.h"
 #include "datetime/uDateTime.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFExportCheck.h"
@@ -29,6 +32,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
@@ -255,10 +259,20 @@ void TForm1::CreateControls() {
 
   FAbout1 = menuBar()->addAction(QStringLiteral("About"));
 
-  auto* Client = new QWidget(this);
+  // The controls keep their fixed places on top; the signal preview takes the rest of the
+  // window, which can be resized.
+  auto* Central = new QWidget(this);
+  auto* Column = new QVBoxLayout(Central);
+  Column->setContentsMargins(0, 0, 0, 0);
+  Column->setSpacing(0);
+  auto* Client = new QWidget(Central);
   Client->setFixedSize(ClientWidth, ClientHeight);
-  setCentralWidget(Client);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  Column->addWidget(Client, 0, Qt::AlignLeft | Qt::AlignTop);
+  FFindingsLine = new TFindingsLine(Central);
+  Column->addWidget(FFindingsLine);
+  FPreview = new TSignalPreview(Central);
+  Column->addWidget(FPreview, 1);
+  setCentralWidget(Central);
 
   auto Label = [](QWidget* Owner, const char* Caption, int Left, int Top) {
     auto* Result = new QLabel(QString::fromUtf8(Caption), Owner);
@@ -351,6 +365,16 @@ void TForm1::ConnectHandlers() {
   connect(FBtnExport, &QPushButton::clicked, this, Guarded(&TForm1::BtnExportClick));
   connect(FBtnClose, &QPushButton::clicked, this, Guarded(&TForm1::BtnCloseClick));
   connect(FAbout1, &QAction::triggered, this, Guarded(&TForm1::About1Click));
+  // After the change handlers, so that the preview sees the signal list they leave.
+  connect(FEditSignal1, &QLineEdit::textChanged, this, [this] { UpdatePreview(); });
+  connect(FRzSpinEdit1, &QSpinBox::valueChanged, this, [this] { UpdatePreview(); });
+  connect(FEditSignal1, &QLineEdit::textChanged, this, [this] {
+    if (!FBatchMode && !FindCmdLineSwitch("batch"))
+      FFindingsLine->Examine(Text(FEditSignal1));
+  });
+  // A dropped file becomes the input name, exactly as if typed.
+  new TFileDrop(this,
+                [this](const std::string& FileName) { SetFileNameText(FEditSignal1, FileName); });
 }
 
 void TForm1::showEvent(QShowEvent* Event) {
@@ -513,6 +537,16 @@ void TForm1::ShowSelectedSignal() {
   const int Index = FRzSpinEdit1->value() - 1;
   if (Index >= 0 && static_cast<std::size_t>(Index) < FSignalList.size())
     FLabel5->setText(QString::fromStdString(FSignalList[static_cast<std::size_t>(Index)]));
+}
+
+void TForm1::UpdatePreview() {
+  const int Index = FRzSpinEdit1->value() - 1;
+  // A batch run exports at once; nobody looks at the preview.
+  if (FBatchMode || FindCmdLineSwitch("batch") || Index < 0 ||
+      static_cast<std::size_t>(Index) >= FSignalList.size())
+    FPreview->Clear();
+  else
+    FPreview->ShowSignal(Text(FEditSignal1), Index);
 }
 
 void TForm1::UpdateExportButton() {

@@ -24,6 +24,8 @@ namespace velastrin {
 
 class TEDFFile;
 class TFormProgress;
+class TFindingsLine;
+class TSignalPreview;
 
 // The input name with its extension replaced by Ext (or Ext appended when it has none); the
 // extension is the part from the last "." after the last "/".
@@ -121,6 +123,10 @@ public:
   QPushButton* BtnExport() const { return FBtnExport; }
   QPushButton* BtnClose() const { return FBtnClose; }
   QAction* About1() const { return FAbout1; }
+  // The plot of the selected signal below the controls.
+  TSignalPreview* SignalPreview() const { return FPreview; }
+  // The line that says what is wrong with the input file, below the controls.
+  TFindingsLine* FindingsLine() const { return FFindingsLine; }
 
 protected:
   void showEvent(QShowEvent* Event) override;
@@ -129,6 +135,8 @@ private:
   void CreateControls();
   void ConnectHandlers();
   void ShowSelectedSignal();
+  // Points the preview at the selected signal, or at none.
+  void UpdatePreview();
   bool BrowseOutput(QLineEdit* Edit);
   std::string BatchNotStartedReason() const;
 
@@ -164,6 +172,8 @@ private:
   QPushButton* FBtnExport = nullptr;
   QPushButton* FBtnClose = nullptr;
   QAction* FAbout1 = nullptr;
+  TSignalPreview* FPreview = nullptr;
+  TFindingsLine* FFindingsLine = nullptr;
 };
 
 // The program: start-up, the main window and the message loop. Returns the exit status.

@@ -94,7 +94,7 @@ TEST_F(MainWindow, ControlsCarryTheirCaptions) {
   EXPECT_EQ(S(Form.BtnExport()->text()), "Export");
   EXPECT_EQ(S(Form.BtnClose()->text()), "Close");
   EXPECT_EQ(S(Form.About1()->text()), "About");
-  EXPECT_EQ(Form.centralWidget()->size(), QSize(482, 270));
+  EXPECT_EQ(Form.GroupBox1()->parentWidget()->size(), QSize(482, 270));
 }
 
 TEST_F(MainWindow, TabOrderFollowsTheGroups) {

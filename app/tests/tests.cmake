@@ -14,3 +14,9 @@ velastrin_add_test(app_batch_tests
 target_compile_definitions(app_batch_tests PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>"
   VELASTRIN_SAMPLE="${PROJECT_SOURCE_DIR}/samples/psg-sample.edf")
 add_dependencies(app_batch_tests velastrin)
+velastrin_add_test(app_preview_tests
+  SOURCES tests/SignalPreviewTest.cpp ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS})
+velastrin_add_test(app_findings_tests
+  SOURCES tests/FileFindingsTest.cpp ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS})

@@ -24,3 +24,9 @@ velastrin_add_test(edf_export_check_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFExportCheckTest.cpp
   LIBS velastrin_edf
 )
+
+# The envelope of one signal, as the window's preview draws it.
+velastrin_add_test(edf_envelope_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SignalEnvelopeTest.cpp
+  LIBS velastrin_edf
+)
