@@ -6,6 +6,7 @@
 #include "check/uEDFFindings.h"
 #include "cli/CommandLine.h"
 #include "edf/uEDF.h"
+#include "testsupport/TestRecording.h"
 
 #include <algorithm>
 #include <atomic>
@@ -35,29 +36,8 @@ constexpr int Rounds = 3;
 
 void MakeTemplate(const std::string& Path) {
   TEDFFile File;
-  File.SetFileName(Path);
-  File.CreateNew(Signals, true);
-  TCustomEDFFileInfo& Info = *File.FileInfo();
-  Info.SetPatient("X X X X");
-  Info.SetRecording("Startdate X X X X");
-  Info.SetStartDate(EncodeDate(2024, 1, 2));
-  Info.SetStartTime(EncodeTime(22, 0, 0, 0));
-  Info.SetReserved("");
-  Info.SetSampleRecDuration(1);
-  for (int32_t s = 0; s < Signals; ++s) {
-    TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-    Signal.SetSignalLabel("EEG " + std::to_string(s + 1));
-    Signal.SetTransducertype("AgAgCl electrode");
-    Signal.SetPhysidim("uV");
-    Signal.SetPhysimin(-500);
-    Signal.SetPhysimax(500);
-    Signal.SetDigimin(-32768);
-    Signal.SetDigimax(32767);
-    Signal.SetPrefilter("HP:0.1Hz");
-    Signal.SetNrSamples(Samples);
-    Signal.SetReserved("");
-  }
-  File.WriteHeader();
+  test::CreateRecording(File, Path,
+                        {.Signals = test::NumberedSignals(Signals, {.Samples = Samples}, "EEG ")});
 }
 
 // The template's header with the full record count, then a hole up to the last record's end.
@@ -130,7 +110,6 @@ int main() {
   };
 
   // The command itself, in-process: folder discovery, the frame's jobs, the text reports.
-  // Its jobs take turns reading headers (the frame's header lock).
   auto Command = [&] {
     std::ostringstream Out, Err;
     const auto Start = std::chrono::steady_clock::now();

@@ -2,6 +2,7 @@
 // same process over the same bytes; the program ends with the ratio of the two, which should
 // stay at or below 1.2.
 #include "edf/uEDF.h"
+#include "testsupport/TestRecording.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,29 +49,11 @@ struct TFixtures {
 
   static void Make(const std::string& Path, int32_t Signals, int32_t Samples, int32_t Records) {
     TEDFFile File;
-    File.SetFileName(Path);
-    File.CreateNew(Signals, true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("X X X X");
-    Info.SetRecording("Startdate X X X X");
-    Info.SetStartDate(EncodeDate(2024, 1, 2));
-    Info.SetStartTime(EncodeTime(22, 0, 0, 0));
-    Info.SetReserved("");
-    Info.SetSampleRecDuration(1);
-    for (int32_t s = 0; s < Signals; ++s) {
-      TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-      Signal.SetSignalLabel("Channel " + std::to_string(s));
-      Signal.SetTransducertype("Electrode");
-      Signal.SetPhysidim("uV");
-      Signal.SetPhysimin(-500);
-      Signal.SetPhysimax(500);
-      Signal.SetDigimin(-32768);
-      Signal.SetDigimax(32767);
-      Signal.SetPrefilter("None");
-      Signal.SetNrSamples(Samples);
-      Signal.SetReserved("");
-    }
-    File.WriteHeader();
+    test::CreateRecording(
+        File, Path,
+        {.Signals = test::NumberedSignals(
+             Signals, {.Transducer = "Electrode", .Prefilter = "None", .Samples = Samples},
+             "Channel ", 0)});
     for (int32_t r = 0; r < Records; ++r) {
       TDynSmallIntArray Buffer = File.GetDataBuffer();
       for (std::size_t i = 0; i < Buffer.size(); ++i)

@@ -1,16 +1,8 @@
-# Benchmark of the batch export (not a test): the built program against a plain reference
-# exporter over the same 24-hour recording, in one run.
-if(TARGET velastrin)
-  add_executable(export_bench ${CMAKE_CURRENT_LIST_DIR}/export_bench.cpp)
-  target_link_libraries(export_bench PRIVATE velastrin_edf benchmark::benchmark)
-  target_compile_definitions(export_bench PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>")
-  add_dependencies(export_bench velastrin)
-endif()
 # Whole-process figures of the export against a plain reference exporter (not a test).
 add_executable(export_reference ${CMAKE_CURRENT_LIST_DIR}/export_reference.cpp)
 if(TARGET velastrin)
   add_executable(export_compare ${CMAKE_CURRENT_LIST_DIR}/export_compare.cpp)
-  target_link_libraries(export_compare PRIVATE velastrin_edf)
+  target_link_libraries(export_compare PRIVATE velastrin_test_recording)
   target_compile_definitions(export_compare PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>"
     REFERENCE_EXE="$<TARGET_FILE:export_reference>")
   add_dependencies(export_compare velastrin export_reference)

@@ -16,6 +16,7 @@
 //   export_compare [all|8h|24h|jobs]
 #include "edf/uEDF.h"
 #include "support/udStr.h"
+#include "testsupport/TestRecording.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,29 +80,17 @@ void MakeRecording(const fs::path& Name, int64_t Records) {
   std::fflush(stdout);
   {
     TEDFFile File;
-    File.SetFileName(Name.string());
-    File.CreateNew(SignalCount, true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("X-0001 M 01-JAN-1970 Bench_Subject");
-    Info.SetRecording("Startdate 07-DEC-2026 BENCH NN Velastrin_bench");
-    Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0));
-    Info.SetReserved("");
-    Info.SetSampleRecDuration(1);
-    for (int i = 0; i < SignalCount; ++i) {
-      TCustomEDFSignalInfo& S = *File.GetSignal(i);
-      S.SetSignalLabel("EEG " + std::to_string(i + 1));
-      S.SetTransducertype("AgAgCl electrode");
-      S.SetPhysidim("uV");
-      S.SetPhysimin(-3276.8L);
-      S.SetPhysimax(3276.7L);
-      S.SetDigimin(-32768);
-      S.SetDigimax(32767);
-      S.SetPrefilter("HP:0.1Hz LP:100Hz");
-      S.SetNrSamples(SamplesPerRecord);
-      S.SetReserved("");
-    }
-    File.WriteHeader();
-    HeaderBytes = Info.HeaderBytes();
+    test::CreateRecording(File, Name.string(),
+                          {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
+                           .Recording = "Startdate 07-DEC-2026 BENCH NN Velastrin_bench",
+                           .Start = EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0),
+                           .Signals = test::NumberedSignals(SignalCount,
+                                                            {.PhysMin = -3276.8L,
+                                                             .PhysMax = 3276.7L,
+                                                             .Prefilter = "HP:0.1Hz LP:100Hz",
+                                                             .Samples = SamplesPerRecord},
+                                                            "EEG ")});
+    HeaderBytes = File.FileInfo()->HeaderBytes();
     File.Close();
   }
   const int Handle = ::open(Name.c_str(), O_RDWR);
@@ -235,7 +224,11 @@ void Warm(const fs::path& Name) {
 const std::string Exe = VELASTRIN_EXE;
 const std::string Reference = REFERENCE_EXE;
 
-void CompareOneFile(const std::string& Title, const fs::path& Input) {
+// Targets of the batch mode: its wall time as a ratio to the reference exporter's (the longer
+// the recording, the more the start-up is amortised), and the peak memory of any export.
+constexpr double PeakTargetMiB = 32;
+
+void CompareOneFile(const std::string& Title, const fs::path& Input, double BatchTarget) {
   const fs::path Out = OutDir() / Title;
   fs::create_directories(Out);
   Warm(Input);
@@ -286,6 +279,10 @@ void CompareOneFile(const std::string& Title, const fs::path& Input) {
   Row("velastrin export", Export);
   std::printf("  %-32s %7.3fs %6.2f   (cat %.3f s + write %.3f s)\n",
               "floor: cat input + write output", Floor, Floor / R, Cat.Median(), Write.Median());
+  std::printf(
+      "  targets: batch wall ratio <= %.1f (now %.2f); peak <= %.0f MiB (now %.1f and %.1f)\n",
+      BatchTarget, Batch.Median() / R, PeakTargetMiB, Batch.PeakKiB / 1024.0,
+      Export.PeakKiB / 1024.0);
   fs::remove(Out / "floor.bytes");
 }
 
@@ -330,11 +327,11 @@ int main(int argc, char** argv) {
   std::printf("runs per figure: %d (median); ratios to the reference exporter\n", Runs());
   if (What == "all" || What == "8h") {
     MakeRecording(BenchDir() / "night8h.edf", 8 * 3600);
-    CompareOneFile("8h", BenchDir() / "night8h.edf");
+    CompareOneFile("8h", BenchDir() / "night8h.edf", 0.9);
   }
   if (What == "all" || What == "24h") {
     MakeRecording(BenchDir() / "day24h.edf", 24 * 3600);
-    CompareOneFile("24h", BenchDir() / "day24h.edf");
+    CompareOneFile("24h", BenchDir() / "day24h.edf", 0.8);
   }
   if (What == "all" || What == "jobs")
     CompareJobs();

@@ -3,6 +3,7 @@
 // same run. The program ends with the ratio of the two.
 #include "edf/uEDF.h"
 #include "edf/uEDFPlus.h"
+#include "testsupport/TestRecording.h"
 
 #include <benchmark/benchmark.h>
 
@@ -40,29 +41,19 @@ struct TFixture {
       std::abort();
     Dir = Pattern;
     Path = Dir + "/night.edf";
+    const test::TRecordingSignal Bare{.Transducer = "",
+                                      .Dim = "",
+                                      .PhysMin = -1,
+                                      .PhysMax = 1,
+                                      .Prefilter = "",
+                                      .Samples = Samples};
+    test::TRecordingHeader Header{.Reserved = "EDF+C",
+                                  .Signals = test::NumberedSignals(Signals, Bare, "Channel ", 0)};
+    Header.Signals.push_back(Bare);
+    Header.Signals.back().Label = "EDF Annotations";
+    Header.Signals.back().Samples = AnnotationSamples;
     TEDFFile File;
-    File.SetFileName(Path);
-    File.CreateNew(Signals + 1, true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("X X X X");
-    Info.SetRecording("Startdate X X X X");
-    Info.SetStartDateTime(EncodeDate(2024, 1, 2) + EncodeTime(22, 0, 0, 0));
-    Info.SetReserved("EDF+C");
-    Info.SetSampleRecDuration(1);
-    for (int32_t s = 0; s <= Signals; ++s) {
-      TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-      Signal.SetSignalLabel(s < Signals ? "Channel " + std::to_string(s) : "EDF Annotations");
-      Signal.SetTransducertype("");
-      Signal.SetPhysidim("");
-      Signal.SetPhysimin(-1);
-      Signal.SetPhysimax(1);
-      Signal.SetDigimin(-32768);
-      Signal.SetDigimax(32767);
-      Signal.SetPrefilter("");
-      Signal.SetNrSamples(s < Signals ? Samples : AnnotationSamples);
-      Signal.SetReserved("");
-    }
-    File.WriteHeader();
+    test::CreateRecording(File, Path, Header);
     for (int32_t r = 0; r < Records; ++r) {
       TDynSmallIntArray Buffer = File.GetDataBuffer();
       std::string Lists = "+" + std::to_string(r) + "\x14\x14";

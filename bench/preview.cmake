@@ -3,5 +3,5 @@
 # busy stretch while the preview widget computes it.
 if(TARGET velastrin_app)
   add_executable(preview_bench ${CMAKE_CURRENT_LIST_DIR}/preview_bench.cpp)
-  target_link_libraries(preview_bench PRIVATE velastrin_app)
+  target_link_libraries(preview_bench PRIVATE velastrin_app velastrin_test_recording)
 endif()

@@ -12,6 +12,7 @@
 #include "edf/uEDF.h"
 #include "edf/uSignalEnvelope.h"
 #include "support/udStr.h"
+#include "testsupport/TestRecording.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,29 +54,17 @@ int64_t MakeRecording(const std::string& Path) {
   int64_t HeaderBytes = 0;
   {
     TEDFFile File;
-    File.SetFileName(Path);
-    File.CreateNew(SignalCount, true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("X-0001 M 01-JAN-1970 Bench_Subject");
-    Info.SetRecording("Startdate 07-DEC-2026 BENCH-24H NN Velastrin_bench");
-    Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(8, 0, 0, 0));
-    Info.SetReserved("");
-    Info.SetSampleRecDuration(1);
-    for (int i = 0; i < SignalCount; ++i) {
-      TCustomEDFSignalInfo& S = *File.GetSignal(i);
-      S.SetSignalLabel("EEG " + std::to_string(i + 1));
-      S.SetTransducertype("AgAgCl electrode");
-      S.SetPhysidim("uV");
-      S.SetPhysimin(-3276.8L);
-      S.SetPhysimax(3276.7L);
-      S.SetDigimin(-32768);
-      S.SetDigimax(32767);
-      S.SetPrefilter("HP:0.1Hz LP:100Hz");
-      S.SetNrSamples(SamplesPerRecord);
-      S.SetReserved("");
-    }
-    File.WriteHeader();
-    HeaderBytes = Info.HeaderBytes();
+    test::CreateRecording(File, Path,
+                          {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
+                           .Recording = "Startdate 07-DEC-2026 BENCH-24H NN Velastrin_bench",
+                           .Start = EncodeDate(2026, 12, 7) + EncodeTime(8, 0, 0, 0),
+                           .Signals = test::NumberedSignals(SignalCount,
+                                                            {.PhysMin = -3276.8L,
+                                                             .PhysMax = 3276.7L,
+                                                             .Prefilter = "HP:0.1Hz LP:100Hz",
+                                                             .Samples = SamplesPerRecord},
+                                                            "EEG ")});
+    HeaderBytes = File.FileInfo()->HeaderBytes();
     File.Close();
   }
   const int Handle = ::open(Path.c_str(), O_RDWR);

@@ -9,7 +9,6 @@
 #include "export/ExportText.h"
 
 #include <algorithm>
-#include <mutex>
 #include <stdexcept>
 
 namespace velastrin::cli {
@@ -60,12 +59,7 @@ std::vector<std::string> ExportAnnotationTable(const std::string& Input,
                                                const std::string& Separator,
                                                const std::string& InfoName,
                                                const std::string& DataName) {
-  // The header is read under the lock that every header read takes; the annotation lists are
-  // read with it, which costs little next to the signal exports running beside.
-  const TEDFPlusRecording Plus = [&] {
-    std::lock_guard Header(HeaderLock());
-    return ReadEDFPlus(Input);
-  }();
+  const TEDFPlusRecording Plus = ReadEDFPlus(Input);
   if (!Plus.Readable)
     throw std::runtime_error("not a valid EDF file");
   const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 
 namespace velastrin::cli {
 
@@ -29,11 +28,7 @@ public:
   }
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
-    // The whole examination is header reading (see HeaderLock).
-    const TEDFFindings F = [&] {
-      std::lock_guard Header(HeaderLock());
-      return CollectFindings(Input.Path);
-    }();
+    const TEDFFindings F = CollectFindings(Input.Path);
     // Only the header is read; the rest counts as looked at through the file size.
     Context.AddBytes(Input.Size);
     switch (F.Verdict) {

@@ -2,11 +2,6 @@
 
 namespace velastrin::cli {
 
-std::mutex& HeaderLock() {
-  static std::mutex Lock;
-  return Lock;
-}
-
 void TSubcommand::Prepare(const std::vector<TInput>& /*Inputs*/) {}
 
 std::string TSubcommand::SummaryLine(std::size_t Done, std::size_t Failed) const {

@@ -24,7 +24,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -78,11 +77,6 @@ public:
 private:
   std::atomic<uint64_t> FBytes{0};
 };
-
-// Held by Run around opening an EDF file and reading its header records. Reading a header
-// still holds process-wide format settings (the decimal mark) for the length of a call, so
-// two threads must not do it at once; reading data records needs no lock.
-std::mutex& HeaderLock();
 
 class TSubcommand {
 public:

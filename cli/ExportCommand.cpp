@@ -96,48 +96,49 @@ public:
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     const TPlan& Plan = FPlans.at(Input.Path);
-    TFileResult Result;
     TEDFFile File;
-    std::string InfoText;
-    int32_t Signal = 0;
-    TAnnotationChoice Annotations;
-    {
-      std::lock_guard Header(HeaderLock());
-      OpenForExport(File, Input.Path);
-      // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
-      Annotations = ChooseAnnotations(File, FSignal);
+    OpenForExport(File, Input.Path);
+    // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
+    const TAnnotationChoice Annotations = ChooseAnnotations(File, FSignal);
+    if (Annotations.Signals.empty())
+      return ExportSignal(File, Plan, Context);
+    File.Close();
+    TFileResult Result;
+    if (!Annotations.Warning.empty())
+      Result.Warnings.push_back(Annotations.Warning);
+    for (std::string& Warning : ExportAnnotationTable(Input.Path, Annotations.Signals,
+                                                      FOptions.Separator, Plan.Info, Plan.Data))
+      Result.Warnings.push_back(std::move(Warning));
+    Context.AddBytes(Input.Size);
+    return Result;
+  }
+
+private:
+  struct TPlan {
+    std::string Info;
+    std::string Data;
+  };
+
+  // The chosen signal of the open File to the plan's info and data files.
+  TFileResult ExportSignal(TEDFFile& File, const TPlan& Plan, TJobContext& Context) const {
+    // The desktop export's own refusals: an invalid header (with the fields to blame on
+    // further lines), a stop time the date-time text cannot show.
+    if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
+      while (Why.back() == '\n')
+        Why.pop_back();
+      throw std::runtime_error(Why);
     }
-    if (!Annotations.Signals.empty()) {
-      File.Close();
-      if (!Annotations.Warning.empty())
-        Result.Warnings.push_back(Annotations.Warning);
-      for (std::string& Warning : ExportAnnotationTable(Input.Path, Annotations.Signals,
-                                                        FOptions.Separator, Plan.Info, Plan.Data))
-        Result.Warnings.push_back(std::move(Warning));
-      Context.AddBytes(Input.Size);
-      return Result;
-    }
-    {
-      std::lock_guard Header(HeaderLock());
-      // The desktop export's own refusals: an invalid header (with the fields to blame on
-      // further lines), a stop time the date-time text cannot show.
-      if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
-        while (Why.back() == '\n')
-          Why.pop_back();
-        throw std::runtime_error(Why);
-      }
-      int Matches = 0;
-      Signal = ChooseSignal(File, FSignal, Matches);
-      if (Matches > 1)
-        Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
-                                  "\"; signal " + std::to_string(Signal) + " exported");
-      InfoText = SignalInfoText(File, Signal, FOptions);
-    }
+    TFileResult Result;
+    int Matches = 0;
+    const int32_t Signal = ChooseSignal(File, FSignal, Matches);
+    if (Matches > 1)
+      Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
+                                "\"; signal " + std::to_string(Signal) + " exported");
 
     TOutputFiles Outputs;
     {
       TTextFileWriter Writer(Outputs.Create(Plan.Info), Plan.Info);
-      Writer.Write(InfoText);
+      Writer.Write(SignalInfoText(File, Signal, FOptions));
       Writer.Close();
     }
     TTextFileWriter Writer(Outputs.Create(Plan.Data), Plan.Data, DataWriterBufferSize);
@@ -150,12 +151,6 @@ public:
     Outputs.Commit();
     return Result;
   }
-
-private:
-  struct TPlan {
-    std::string Info;
-    std::string Data;
-  };
 
   std::string FSignal;
   std::string FSeparatorName = "crlf";

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <mutex>
 #include <unistd.h>
 
 namespace velastrin::cli {
@@ -56,9 +55,6 @@ public:
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     TEDFRepair R;
-    // Header reading and writing hold process-wide format settings (see HeaderLock); the copy
-    // reads and writes headers at both ends, so it runs under the lock as a whole.
-    std::lock_guard Header(HeaderLock());
     if (JudgeRepair(Input.Path, R)) {
       const std::string Target = (fs::path(FFolder) / fs::path(Input.Path).filename()).string();
       try {

@@ -296,10 +296,12 @@ TEDFPlusRecording::InTimeOrder(const std::vector<int32_t>& Signals) const {
   return Result;
 }
 
-TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
-  TEDFPlusRecording Result;
-  Result.FileName = FileName;
+namespace {
 
+// The header fields of Result, with each signal's samples per record in Samples, read as the
+// export reads them. Returns the header's size in bytes.
+int64_t ReadPlusHeader(const std::string& FileName, TEDFPlusRecording& Result,
+                       std::vector<int64_t>& Samples) {
   // The header exactly as the export reads it.
   TEDFFile File;
   File.SetFileName(FileName);
@@ -312,7 +314,6 @@ TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
   Result.Recording = Info.GetRecording();
   Result.StartDateTime = Info.StartDateTime();
   Result.RecordDuration = Info.SampleRecDuration();
-  std::vector<int64_t> Samples;
   bool SignalsValid = File.SignalCount() > 0;
   bool AllAnnotations = true;
   for (int32_t i = 0; i < File.SignalCount(); ++i) {
@@ -340,11 +341,12 @@ TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
       Result.RecordDuration = 0;
     }
   }
-  const int64_t HeaderBytes = Info.HeaderBytes();
-  File.Close();
-  if (!Result.Readable || Result.AnnotationSignals.empty())
-    return Result;
+  return Info.HeaderBytes();
+}
 
+// Every record's annotation lists of Result's annotation signals, with their faults.
+void ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
+                         const std::vector<int64_t>& Samples, TEDFPlusRecording& Result) {
   std::vector<int64_t> RecordOffset;
   int64_t RecordSamples = 0;
   for (const int64_t N : Samples) {
@@ -378,6 +380,17 @@ TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
       }
     }
   }
+}
+
+} // namespace
+
+TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
+  TEDFPlusRecording Result;
+  Result.FileName = FileName;
+  std::vector<int64_t> Samples;
+  const int64_t HeaderBytes = ReadPlusHeader(FileName, Result, Samples);
+  if (Result.Readable && !Result.AnnotationSignals.empty())
+    ReadAnnotationLists(FileName, HeaderBytes, Samples, Result);
   return Result;
 }
 

@@ -157,14 +157,11 @@ TTextFileWriter::TTextFileWriter(int Handle, const std::string& FileName, std::s
     : FFileName(FileName), FHandle(Handle), FBuffer(BufferSize < 64 ? 64 : BufferSize) {}
 
 TTextFileWriter::~TTextFileWriter() {
-  if (FHandle < 0)
-    return;
   try {
-    Flush();
+    Close();
   } catch (...) {
     // The error that ended the export is already on its way; this one would hide it.
   }
-  ::close(FHandle);
 }
 
 void TTextFileWriter::WriteInteger(int64_t Value) {
@@ -243,7 +240,7 @@ void TTextFileWriter::Close() {
     return;
   try {
     Flush();
-  } catch (...) {
+  } catch (const EWriteError&) { // the only failure of Flush; the handle goes all the same
     ::close(FHandle);
     FHandle = -1;
     throw;

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the EDF fuzz target: a few files made by our own writer and
 // variants of them with one field broken, each a case the reader has to judge.
 #include "edf/uEDF.h"
+#include "testsupport/TestRecording.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -16,30 +17,21 @@ using namespace velastrin;
 std::string MakeFile(const std::string& Path, const std::vector<int32_t>& Samples, int Records,
                      long double Duration) {
   {
+    test::TRecordingHeader Header{.Patient = "X F 01-JAN-1990 Seed_Patient",
+                                  .Recording = "Startdate 02-FEB-2020 X X X",
+                                  .Start = EncodeDate(2020, 2, 2) + EncodeTime(10, 20, 30, 0),
+                                  .Duration = Duration};
+    for (std::size_t s = 0; s < Samples.size(); ++s)
+      Header.Signals.push_back({.Label = "Seed " + std::to_string(s),
+                                .Transducer = "",
+                                .PhysMin = -100,
+                                .PhysMax = 100.5L,
+                                .DigMin = -2048,
+                                .DigMax = 2047,
+                                .Prefilter = "",
+                                .Samples = Samples[s]});
     TEDFFile File;
-    File.SetFileName(Path);
-    File.CreateNew(static_cast<int32_t>(Samples.size()), true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetPatient("X F 01-JAN-1990 Seed_Patient");
-    Info.SetRecording("Startdate 02-FEB-2020 X X X");
-    Info.SetStartDate(EncodeDate(2020, 2, 2));
-    Info.SetStartTime(EncodeTime(10, 20, 30, 0));
-    Info.SetReserved("");
-    Info.SetSampleRecDuration(Duration);
-    for (int32_t s = 0; s < File.SignalCount(); ++s) {
-      TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-      Signal.SetSignalLabel("Seed " + std::to_string(s));
-      Signal.SetTransducertype("");
-      Signal.SetPhysidim("uV");
-      Signal.SetPhysimin(-100);
-      Signal.SetPhysimax(100.5L);
-      Signal.SetDigimin(-2048);
-      Signal.SetDigimax(2047);
-      Signal.SetPrefilter("");
-      Signal.SetNrSamples(Samples[static_cast<size_t>(s)]);
-      Signal.SetReserved("");
-    }
-    File.WriteHeader();
+    test::CreateRecording(File, Path, Header);
     for (int r = 0; r < Records; ++r) {
       TDynSmallIntArray Buffer = File.GetDataBuffer();
       for (size_t i = 0; i < Buffer.size(); ++i)

@@ -73,4 +73,27 @@ std::string TTestEDF::Bytes() const {
   return B;
 }
 
+TTestSignal AnnotationTestSignal() {
+  return TTestSignal{.Label = "EDF Annotations",
+                     .Transducer = "",
+                     .Dim = "",
+                     .PhysMin = "-1",
+                     .PhysMax = "1",
+                     .DigMin = "-32768",
+                     .DigMax = "32767",
+                     .Prefilter = "",
+                     .NrSamples = "10"};
+}
+
+std::string AnnotationRecordsBytes(TTestEDF Edf, const std::vector<std::string>& Lists) {
+  Edf.Signals = {AnnotationTestSignal()};
+  Edf.Records = static_cast<int64_t>(Lists.size());
+  std::string Bytes = Edf.Header();
+  for (std::string List : Lists) {
+    List.resize(20, '\0');
+    Bytes += List;
+  }
+  return Bytes;
+}
+
 } // namespace velastrin::test

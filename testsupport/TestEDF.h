@@ -39,11 +39,11 @@ struct TTestEDF {
   std::string Recording = "Startdate 02-MAR-2002 INV-77 TK Amp_2";
   std::string StartDate = "01.02.03";
   std::string StartTime = "10.20.30";
-  std::string HeaderBytes;
-  std::string Reserved;
-  std::string NrDataRecords;
+  std::string HeaderBytes = "";
+  std::string Reserved = "";
+  std::string NrDataRecords = "";
   std::string Duration = "1";
-  std::string NrSignals;
+  std::string NrSignals = "";
   std::vector<TTestSignal> Signals = {TTestSignal{}, TTestSignal{}};
   int64_t Records = 3;
   int64_t ExtraBytes = 0; // a trailing partial record
@@ -54,5 +54,12 @@ struct TTestEDF {
   // The header, Records records of PatternSample values, then ExtraBytes bytes 0x5A.
   std::string Bytes() const;
 };
+
+// An EDF+ annotation signal ("EDF Annotations") of 10 samples, 20 bytes, per record.
+TTestSignal AnnotationTestSignal();
+
+// Edf with the one signal AnnotationTestSignal and a record for each entry of Lists: the header,
+// then each entry as its record's bytes, cut or padded with NULs to 20 bytes.
+std::string AnnotationRecordsBytes(TTestEDF Edf, const std::vector<std::string>& Lists);
 
 } // namespace velastrin::test

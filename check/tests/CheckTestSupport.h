@@ -5,6 +5,7 @@
 #include "edf/uEDF.h"
 #include "testsupport/TestEDF.h"
 #include "testsupport/TestFiles.h"
+#include "testsupport/TestRecording.h"
 #include "testsupport/TestTempDir.h"
 
 #include <cstdint>
@@ -16,31 +17,17 @@ namespace velastrin::test {
 // Two signals of 10 and 5 samples per 1-second record; labels, units and limits that the
 // fault rows then break. The full digital range keeps every pattern sample inside it.
 inline void MakeRecording(const std::string& Path, int Records = 3) {
+  TRecordingSignal Eeg{
+      .Label = "EEG Fpz-Cz", .PhysMin = -3276.8L, .PhysMax = 3276.7L, .Samples = 10};
+  TRecordingSignal Eog = Eeg;
+  Eog.Label = "EOG horizontal";
+  Eog.Samples = 5;
   TEDFFile File;
-  File.SetFileName(Path);
-  File.CreateNew(2, false);
-  TCustomEDFFileInfo& Info = *File.FileInfo();
-  Info.SetPatient("P-4711 F 16-SEP-1987 Test_Name");
-  Info.SetRecording("Startdate 01-FEB-2003 X X X");
-  Info.SetStartDate(EncodeDate(2003, 2, 1));
-  Info.SetStartTime(EncodeTime(10, 20, 30, 0));
-  Info.SetReserved("");
-  Info.SetSampleRecDuration(1);
-  const int32_t Samples[2] = {10, 5};
-  for (int32_t s = 0; s < 2; ++s) {
-    TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
-    Signal.SetSignalLabel(s == 0 ? "EEG Fpz-Cz" : "EOG horizontal");
-    Signal.SetTransducertype("AgAgCl electrode");
-    Signal.SetPhysidim("uV");
-    Signal.SetPhysimin(-3276.8L);
-    Signal.SetPhysimax(3276.7L);
-    Signal.SetDigimin(-32768);
-    Signal.SetDigimax(32767);
-    Signal.SetPrefilter("HP:0.1Hz");
-    Signal.SetNrSamples(Samples[s]);
-    Signal.SetReserved("");
-  }
-  File.WriteHeader();
+  CreateRecording(File, Path,
+                  {.Patient = "P-4711 F 16-SEP-1987 Test_Name",
+                   .Recording = "Startdate 01-FEB-2003 X X X",
+                   .Start = EncodeDate(2003, 2, 1) + EncodeTime(10, 20, 30, 0),
+                   .Signals = {Eeg, Eog}});
   for (int r = 0; r < Records; ++r) {
     TDynSmallIntArray Buffer = File.GetDataBuffer();
     for (int32_t s = 0; s < 2; ++s) {

@@ -21,27 +21,7 @@ using namespace std::string_literals;
 // entry of Lists is one record's TAL bytes.
 std::string PlusFile(const std::string& Reserved, const std::string& Duration,
                      const std::vector<std::string>& Lists) {
-  test::TTestEDF Edf;
-  Edf.Reserved = Reserved;
-  Edf.Duration = Duration;
-  Edf.Records = static_cast<int64_t>(Lists.size());
-  test::TTestSignal Signal;
-  Signal.Label = "EDF Annotations";
-  Signal.Transducer = "";
-  Signal.Dim = "";
-  Signal.PhysMin = "-1";
-  Signal.PhysMax = "1";
-  Signal.DigMin = "-32768";
-  Signal.DigMax = "32767";
-  Signal.Prefilter = "";
-  Signal.NrSamples = "10";
-  Edf.Signals = {Signal};
-  std::string Bytes = Edf.Header();
-  for (std::string List : Lists) {
-    List.resize(20, '\0');
-    Bytes += List;
-  }
-  return Bytes;
+  return test::AnnotationRecordsBytes({.Reserved = Reserved, .Duration = Duration}, Lists);
 }
 
 TEDFFindings Findings(const std::string& Bytes, test::TTempDir& Dir) {

@@ -5,11 +5,11 @@ velastrin_add_test(check_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/EDFFindingsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EDFPlusFindingsTest.cpp
-  LIBS velastrin_check nlohmann_json::nlohmann_json
+  LIBS velastrin_check velastrin_test_recording nlohmann_json::nlohmann_json
 )
 
 # The fault table repairs every lenient row and has edflib read the copy.
 velastrin_add_test(check_fault_table_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFaultTableTest.cpp
-  LIBS velastrin_check velastrin_edflib
+  LIBS velastrin_check velastrin_test_recording velastrin_edflib
 )

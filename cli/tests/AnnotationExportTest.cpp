@@ -18,19 +18,7 @@ using namespace std::string_literals;
 
 // One EEG signal and two annotation signals (signals 2 and 3), 60 one-second records.
 void WritePeerFile(const std::string& Path) {
-  const int Handle = edfopen_file_writeonly(Path.c_str(), EDFLIB_FILETYPE_EDFPLUS, 1);
-  ASSERT_GE(Handle, 0);
-  edf_set_samplefrequency(Handle, 0, 4);
-  edf_set_digital_minimum(Handle, 0, -2048);
-  edf_set_digital_maximum(Handle, 0, 2047);
-  edf_set_physical_minimum(Handle, 0, -200.0);
-  edf_set_physical_maximum(Handle, 0, 200.0);
-  edf_set_label(Handle, 0, "EEG");
-  edf_set_startdatetime(Handle, 2026, 12, 7, 23, 59, 0);
-  edf_set_number_of_annotation_signals(Handle, 2);
-  std::vector<short> Samples(4);
-  for (int r = 0; r < 60; ++r)
-    ASSERT_EQ(edfwrite_digital_short_samples(Handle, Samples.data()), 0);
+  const int Handle = OpenEdflibPlusFile(Path, 4, 23, 59, 60);
   // edflib spreads them over both signals: the first, third, ... go to signal 2.
   edfwrite_annotation_utf8(Handle, 100000, -1, "Lights off");
   edfwrite_annotation_utf8(Handle, 5000, 300000, "Sleep stage W");

@@ -15,26 +15,8 @@ using namespace std::string_literals;
 
 // One annotation signal of 20 bytes per record, byte by byte; records start at +0, +1, +5.
 std::string GapFile(const std::string& Reserved) {
-  test::TTestEDF Edf;
-  Edf.Reserved = Reserved;
-  test::TTestSignal Signal;
-  Signal.Label = "EDF Annotations";
-  Signal.Transducer = "";
-  Signal.Dim = "";
-  Signal.PhysMin = "-1";
-  Signal.PhysMax = "1";
-  Signal.DigMin = "-32768";
-  Signal.DigMax = "32767";
-  Signal.Prefilter = "";
-  Signal.NrSamples = "10";
-  Edf.Signals = {Signal};
-  Edf.Records = 3;
-  std::string Bytes = Edf.Header();
-  for (std::string List : {"+0\x14\x14\0+0\x14Lights off\x14"s, "+1\x14\x14\0"s, "+5\x14\x14\0"s}) {
-    List.resize(20, '\0');
-    Bytes += List;
-  }
-  return Bytes;
+  return test::AnnotationRecordsBytes({.Reserved = Reserved}, {"+0\x14\x14\0+0\x14Lights off\x14"s,
+                                                               "+1\x14\x14\0"s, "+5\x14\x14\0"s});
 }
 
 struct TKindRow {

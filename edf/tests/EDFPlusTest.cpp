@@ -334,17 +334,7 @@ test::TTestEDF AnnotationOnlyFile(const std::string& Reserved, const std::string
   Edf.Reserved = Reserved;
   Edf.Duration = Duration;
   Edf.Records = 0;
-  test::TTestSignal Signal;
-  Signal.Label = "EDF Annotations";
-  Signal.Transducer = "";
-  Signal.Dim = "";
-  Signal.PhysMin = "-1";
-  Signal.PhysMax = "1";
-  Signal.DigMin = "-32768";
-  Signal.DigMax = "32767";
-  Signal.Prefilter = "";
-  Signal.NrSamples = "10";
-  Edf.Signals = {Signal};
+  Edf.Signals = {test::AnnotationTestSignal()};
   return Edf;
 }
 

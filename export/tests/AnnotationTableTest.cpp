@@ -131,19 +131,7 @@ TEST(AnnotationTable, InfoSaysItIsAnAnnotationTable) {
 TEST(AnnotationTable, OfAnEdflibFileListsEveryAnnotationInTimeOrder) {
   testing::TTempDir Dir;
   const std::string Path = Dir.File("peer.edf");
-  const int Handle = edfopen_file_writeonly(Path.c_str(), EDFLIB_FILETYPE_EDFPLUS, 1);
-  ASSERT_GE(Handle, 0);
-  edf_set_samplefrequency(Handle, 0, 10);
-  edf_set_digital_minimum(Handle, 0, -2048);
-  edf_set_digital_maximum(Handle, 0, 2047);
-  edf_set_physical_minimum(Handle, 0, -200.0);
-  edf_set_physical_maximum(Handle, 0, 200.0);
-  edf_set_label(Handle, 0, "EEG");
-  edf_set_startdatetime(Handle, 2026, 12, 7, 22, 30, 0);
-  edf_set_number_of_annotation_signals(Handle, 2);
-  std::vector<short> Samples(10);
-  for (int r = 0; r < 120; ++r)
-    ASSERT_EQ(edfwrite_digital_short_samples(Handle, Samples.data()), 0);
+  const int Handle = testing::OpenEdflibPlusFile(Path, 10, 22, 30, 120);
   // Onsets and durations in units of 100 microseconds; a negative duration is none.
   edfwrite_annotation_utf8(Handle, 0, -1, "Lights off");
   edfwrite_annotation_utf8(Handle, 300000, 300000, "Sleep stage W");

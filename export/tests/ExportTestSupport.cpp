@@ -105,6 +105,26 @@ void WriteEdflibFile(const std::string& FileName) {
   edfclose_file(Handle);
 }
 
+int OpenEdflibPlusFile(const std::string& FileName, int Frequency, int Hour, int Minute,
+                       int Records) {
+  const int Handle = edfopen_file_writeonly(FileName.c_str(), EDFLIB_FILETYPE_EDFPLUS, 1);
+  if (Handle < 0)
+    throw std::runtime_error("edflib cannot create " + FileName);
+  edf_set_samplefrequency(Handle, 0, Frequency);
+  edf_set_digital_minimum(Handle, 0, -2048);
+  edf_set_digital_maximum(Handle, 0, 2047);
+  edf_set_physical_minimum(Handle, 0, -200.0);
+  edf_set_physical_maximum(Handle, 0, 200.0);
+  edf_set_label(Handle, 0, "EEG");
+  edf_set_startdatetime(Handle, 2026, 12, 7, Hour, Minute, 0);
+  edf_set_number_of_annotation_signals(Handle, 2);
+  std::vector<short> Samples(static_cast<std::size_t>(Frequency));
+  for (int r = 0; r < Records; ++r)
+    if (edfwrite_digital_short_samples(Handle, Samples.data()) != 0)
+      throw std::runtime_error("edflib cannot write " + FileName);
+  return Handle;
+}
+
 std::string ExpectedData(const TSignalFixture& Signal, int64_t FirstRecord, int64_t Records,
                          const std::string& Separator, bool Complete) {
   std::vector<std::string> Values;

@@ -41,6 +41,12 @@ void WriteEdf(const std::string& FileName, const TEdfFixture& Fixture);
 TEdfFixture ThreeSignalFixture(int64_t Records = 3);
 // Writes a plain EDF+ file with edflib (signals 2 and 4 samples per second, 3 records).
 void WriteEdflibFile(const std::string& FileName);
+// Has edflib write an EDF+ file of one EEG signal ("EEG", Frequency samples per second, digital
+// -2048..2047 for -200..200) and two annotation signals, starting on 7 Dec 2026 at
+// Hour:Minute, with Records records of zeros; the annotations are the caller's, then
+// edfclose_file. Returns edflib's handle.
+int OpenEdflibPlusFile(const std::string& FileName, int Frequency, int Hour, int Minute,
+                       int Records);
 
 // The shared temporary folder of every test.
 using TTempDir = velastrin::test::TTempDir;

@@ -1,0 +1,42 @@
+// Recordings written by our own EDF writer for the tests, benchmarks and fuzz seeds: the header
+// fields they vary, with plain defaults, so that each says only what its recording is about.
+#pragma once
+
+#include "edf/uEDF.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velastrin::test {
+
+struct TRecordingSignal {
+  std::string Label = "EEG";
+  std::string Transducer = "AgAgCl electrode";
+  std::string Dim = "uV";
+  long double PhysMin = -500;
+  long double PhysMax = 500;
+  int32_t DigMin = -32768;
+  int32_t DigMax = 32767;
+  std::string Prefilter = "HP:0.1Hz";
+  int32_t Samples = 256; // per record
+};
+
+struct TRecordingHeader {
+  std::string Patient = "X X X X";
+  std::string Recording = "Startdate X X X X";
+  TDateTime Start = EncodeDate(2024, 1, 2) + EncodeTime(22, 0, 0, 0);
+  std::string Reserved = "";
+  long double Duration = 1; // seconds per record
+  std::vector<TRecordingSignal> Signals = {};
+};
+
+// Count signals like Like, labelled Prefix followed by their number counted from First.
+std::vector<TRecordingSignal> NumberedSignals(int32_t Count, const TRecordingSignal& Like,
+                                              const std::string& Prefix, int32_t First = 1);
+
+// Creates Path, replacing any file of that name, writes Header and leaves File open for the
+// records (GetDataBuffer, WriteRecord).
+void CreateRecording(TEDFFile& File, const std::string& Path, const TRecordingHeader& Header);
+
+} // namespace velastrin::test
