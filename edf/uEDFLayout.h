@@ -112,7 +112,9 @@ constexpr int64_t RecordPosition(int64_t HeaderBytes, int64_t Index, int64_t Rec
 }
 
 // "yy" of a start date: 85..99 are 1985..1999, 00..84 are 2000..2084.
-constexpr int EDFYearFromTwoDigits(int YY) { return YY >= 85 ? 1900 + YY : 2000 + YY; }
+constexpr int EDFYearFromTwoDigits(int YY) {
+  return YY >= 85 ? 1900 + YY : 2000 + YY;
+}
 
 // The texts of one header as read from the file, each of fixed capacity equal to its field's
 // width; a longer text stored into one is cut to that capacity.
