@@ -78,27 +78,19 @@ void MakeRecording(const fs::path& Name, int64_t Records) {
     return; // kept from an earlier run
   std::printf("writing %s\n", Name.c_str());
   std::fflush(stdout);
-  {
-    TEDFFile File;
-    test::CreateRecording(File, Name.string(),
-                          {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
-                           .Recording = "Startdate 07-DEC-2026 BENCH NN Velastrin_bench",
-                           .Start = EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0),
-                           .Signals = test::NumberedSignals(SignalCount,
-                                                            {.PhysMin = -3276.8L,
-                                                             .PhysMax = 3276.7L,
-                                                             .Prefilter = "HP:0.1Hz LP:100Hz",
-                                                             .Samples = SamplesPerRecord},
-                                                            "EEG ")});
-    HeaderBytes = File.FileInfo()->HeaderBytes();
-    File.Close();
-  }
+  HeaderBytes = test::CreateSizedRecording(
+      Name.string(),
+      {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
+       .Recording = "Startdate 07-DEC-2026 BENCH NN Velastrin_bench",
+       .Start = EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0),
+       .Signals = test::NumberedSignals(SignalCount,
+                                        {.PhysMin = -3276.8L,
+                                         .PhysMax = 3276.7L,
+                                         .Prefilter = "HP:0.1Hz LP:100Hz",
+                                         .Samples = SamplesPerRecord},
+                                        "EEG ")},
+      Records);
   const int Handle = ::open(Name.c_str(), O_RDWR);
-  const std::string Count =
-      PadRight(std::to_string(Records), GeneralFieldWidth(TGeneralField::NrDataRecords));
-  if (::pwrite(Handle, Count.data(), Count.size(),
-               GeneralFieldOffset(TGeneralField::NrDataRecords)) < 0)
-    std::abort();
   constexpr int64_t Chunk = 64;
   std::vector<int16_t> Data(static_cast<std::size_t>(Chunk * RecordSamples));
   for (int64_t r0 = 0; r0 < Records; r0 += Chunk) {

@@ -51,30 +51,19 @@ int16_t SampleValue(int64_t Record, int i) {
 }
 
 int64_t MakeRecording(const std::string& Path) {
-  int64_t HeaderBytes = 0;
-  {
-    TEDFFile File;
-    test::CreateRecording(File, Path,
-                          {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
-                           .Recording = "Startdate 07-DEC-2026 BENCH-24H NN Velastrin_bench",
-                           .Start = EncodeDate(2026, 12, 7) + EncodeTime(8, 0, 0, 0),
-                           .Signals = test::NumberedSignals(SignalCount,
-                                                            {.PhysMin = -3276.8L,
-                                                             .PhysMax = 3276.7L,
-                                                             .Prefilter = "HP:0.1Hz LP:100Hz",
-                                                             .Samples = SamplesPerRecord},
-                                                            "EEG ")});
-    HeaderBytes = File.FileInfo()->HeaderBytes();
-    File.Close();
-  }
+  const int64_t HeaderBytes = test::CreateSizedRecording(
+      Path,
+      {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
+       .Recording = "Startdate 07-DEC-2026 BENCH-24H NN Velastrin_bench",
+       .Start = EncodeDate(2026, 12, 7) + EncodeTime(8, 0, 0, 0),
+       .Signals = test::NumberedSignals(SignalCount,
+                                        {.PhysMin = -3276.8L,
+                                         .PhysMax = 3276.7L,
+                                         .Prefilter = "HP:0.1Hz LP:100Hz",
+                                         .Samples = SamplesPerRecord},
+                                        "EEG ")},
+      RecordCount);
   const int Handle = ::open(Path.c_str(), O_RDWR);
-  const std::string Count =
-      PadRight(std::to_string(RecordCount), GeneralFieldWidth(TGeneralField::NrDataRecords));
-  if (::pwrite(Handle, Count.data(), Count.size(),
-               GeneralFieldOffset(TGeneralField::NrDataRecords)) !=
-          static_cast<ssize_t>(Count.size()) ||
-      ::ftruncate(Handle, HeaderBytes + RecordCount * RecordSamples * 2) != 0)
-    std::abort();
   std::vector<int16_t> Samples(SamplesPerRecord);
   for (int64_t r = 0; r < RecordCount; ++r) {
     for (int i = 0; i < SamplesPerRecord; ++i)

@@ -1,5 +1,11 @@
 #include "testsupport/TestRecording.h"
 
+#include "support/udStr.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace velastrin::test {
 
 std::vector<TRecordingSignal> NumberedSignals(int32_t Count, const TRecordingSignal& Like,
@@ -35,6 +41,31 @@ void CreateRecording(TEDFFile& File, const std::string& Path, const TRecordingHe
     Signal.SetReserved("");
   }
   File.WriteHeader();
+}
+
+int64_t CreateSizedRecording(const std::string& Path, const TRecordingHeader& Header,
+                             int64_t Records) {
+  int64_t HeaderBytes = 0;
+  int64_t RecordBytes = 0;
+  {
+    TEDFFile File;
+    CreateRecording(File, Path, Header);
+    HeaderBytes = File.FileInfo()->HeaderBytes();
+    File.Close();
+  }
+  for (const TRecordingSignal& Signal : Header.Signals)
+    RecordBytes += int64_t{Signal.Samples} * 2;
+  const int Handle = ::open(Path.c_str(), O_RDWR | O_CLOEXEC);
+  const std::string Count =
+      PadRight(std::to_string(Records), GeneralFieldWidth(TGeneralField::NrDataRecords));
+  if (Handle < 0 ||
+      ::pwrite(Handle, Count.data(), Count.size(),
+               GeneralFieldOffset(TGeneralField::NrDataRecords)) !=
+          static_cast<ssize_t>(Count.size()) ||
+      ::ftruncate(Handle, HeaderBytes + Records * RecordBytes) != 0)
+    std::abort();
+  ::close(Handle);
+  return HeaderBytes;
 }
 
 } // namespace velastrin::test

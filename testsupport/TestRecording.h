@@ -39,4 +39,10 @@ std::vector<TRecordingSignal> NumberedSignals(int32_t Count, const TRecordingSig
 // records (GetDataBuffer, WriteRecord).
 void CreateRecording(TEDFFile& File, const std::string& Path, const TRecordingHeader& Header);
 
+// Creates Path with Header, states Records data records and sizes the file to hold them as a
+// sparse file of zero samples, for benchmarks that fill in only what they read. Returns the
+// header size in bytes; aborts when the file cannot be written.
+int64_t CreateSizedRecording(const std::string& Path, const TRecordingHeader& Header,
+                             int64_t Records);
+
 } // namespace velastrin::test
