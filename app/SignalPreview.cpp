@@ -1,5 +1,7 @@
 #include "app/SignalPreview.h"
 
+#include "app/AnnotationList.h"
+#include "edf/uEDFPlus.h"
 #include "support/uSysUtils.h"
 
 #include <QMouseEvent>
@@ -26,10 +28,23 @@ constexpr int ClipMarkGap = 2;
 constexpr int ClipMarkHeight = 3;
 // Time labels stand at least this far apart.
 constexpr int TimeLabelSpacing = 90;
+// Above the plot: the hypnogram, a row per stage from W down to N3, then the lane of events.
+constexpr int StageRows = 5;
+constexpr int StageRowHeight = 10;
+constexpr int EventLaneHeight = 10;
+// Below each of them, so that the clipping marks above the plot stay clear.
+constexpr int MarkGap = ClipMarkGap + ClipMarkHeight + 2;
+// An event within this many pixels of the mouse is named.
+constexpr int HoverReach = 2;
+constexpr std::size_t HoverEvents = 3;
 
 const QColor TraceColour(0, 70, 170);
 const QColor ClippedColour(220, 0, 0);
 const QColor GridColour(225, 225, 225);
+const QColor GapColour(170, 170, 170);
+const QColor EventColour(200, 90, 0);
+const QColor EventBandColour(255, 214, 160);
+const QColor UnscoredColour(230, 230, 230);
 
 constexpr double SecondsPerDay = 86400;
 
@@ -60,16 +75,62 @@ double TimeStep(double MinSeconds) {
   return std::ceil(MinSeconds / SecondsPerDay) * SecondsPerDay;
 }
 
+// The hypnogram's row of a stage, from the top; Movement and Unscored have none.
+int StageRow(TSleepStage Stage) {
+  switch (Stage) {
+  case TSleepStage::Wake:
+    return 0;
+  case TSleepStage::REM:
+    return 1;
+  case TSleepStage::N1:
+    return 2;
+  case TSleepStage::N2:
+    return 3;
+  case TSleepStage::N3:
+    return 4;
+  case TSleepStage::Movement:
+  case TSleepStage::Unscored:
+    break;
+  }
+  return -1;
+}
+
+QColor StageColour(TSleepStage Stage) {
+  switch (Stage) {
+  case TSleepStage::Wake:
+    return {230, 160, 40};
+  case TSleepStage::REM:
+    return {200, 40, 40};
+  case TSleepStage::N1:
+    return {120, 180, 230};
+  case TSleepStage::N2:
+    return {50, 110, 200};
+  case TSleepStage::N3:
+    return {20, 40, 130};
+  case TSleepStage::Movement:
+  case TSleepStage::Unscored:
+    break;
+  }
+  return UnscoredColour;
+}
+
 } // namespace
 
 TSignalPreview::TSignalPreview(QWidget* Parent) : QWidget(Parent) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  FList = new TAnnotationList(this);
+  FList->hide();
 }
 
 TSignalPreview::~TSignalPreview() {
   Cancel();
+}
+
+void TSignalPreview::resizeEvent(QResizeEvent* Event) {
+  QWidget::resizeEvent(Event);
+  FList->setGeometry(rect());
 }
 
 QSize TSignalPreview::sizeHint() const {
@@ -94,10 +155,14 @@ void TSignalPreview::Clear() {
   FSignalIndex = -1;
   FEnvelope.reset();
   FMessage.clear();
+  FAnnotations.reset();
+  FAnnotationSignal = false;
+  FList->hide();
   update();
 }
 
 void TSignalPreview::Cancel() {
+  CancelAnnotations();
   FStop.request_stop();
   if (FWatcher) {
     // The computation may still end, but nobody hears of it: no stale envelope can arrive.
@@ -111,6 +176,7 @@ void TSignalPreview::Cancel() {
 void TSignalPreview::Start() {
   Cancel();
   FEnvelope.reset();
+  StartAnnotations();
   // The header is read here: reading it looks at the process-wide format settings, which
   // this thread may change. The worker only reads data records.
   std::shared_ptr<TEnvelopeReader> Reader;
@@ -167,17 +233,158 @@ void TSignalPreview::Delivered() {
   emit Finished();
 }
 
-QRect TSignalPreview::PlotArea() const {
-  return QRect(MarginLeft, MarginTop, std::max(1, width() - MarginLeft - MarginRight),
-               std::max(1, height() - MarginTop - MarginBottom));
+void TSignalPreview::CancelAnnotations() {
+  FAnnotationStop.request_stop();
+  if (FAnnotationWatcher) {
+    FAnnotationWatcher->disconnect(this);
+    FAnnotationWatcher->deleteLater();
+    FAnnotationWatcher = nullptr;
+  }
 }
 
-std::pair<std::size_t, std::size_t> TSignalPreview::ColumnsAt(int X, int Width) const {
+void TSignalPreview::StartAnnotations() {
+  FAnnotations.reset();
+  // The header here, as for the envelope; the worker reads the data records.
+  std::shared_ptr<const TEDFPlusReader> Reader;
+  try {
+    Reader = std::make_shared<const TEDFPlusReader>(FFileName);
+  } catch (...) {
+    // The envelope's reader names what is wrong with the file.
+  }
+  FAnnotationSignal = Reader && Reader->Header().IsAnnotationSignal(FSignalIndex);
+  FList->setVisible(FAnnotationSignal);
+  if (!Reader || Reader->Header().AnnotationSignals.empty())
+    return;
+  if (!Reader->Header().Readable) {
+    FList->ShowMessage(QStringLiteral("No annotations: the file's records cannot be read"));
+    return;
+  }
+  FList->ShowMessage(QStringLiteral("Reading annotations..."));
+  FAnnotationStop = std::stop_source();
+  FAnnotationWatcher = new QFutureWatcher<TAnnotationOutcome>(this);
+  connect(FAnnotationWatcher, &QFutureWatcherBase::finished, this,
+          &TSignalPreview::AnnotationsDelivered);
+  FAnnotationWatcher->setFuture(
+      QtConcurrent::run([Reader, Signal = FSignalIndex, Stop = FAnnotationStop.get_token()] {
+        TAnnotationOutcome Outcome;
+        try {
+          if (std::optional<TEDFPlusRecording> Plus = Reader->Read(Stop))
+            Outcome.Annotations = DescribeAnnotations(*Plus, Signal);
+        } catch (const std::exception& Error) {
+          Outcome.Error = Error.what();
+        } catch (...) {
+          Outcome.Error = "Unknown error";
+        }
+        return Outcome;
+      }));
+}
+
+void TSignalPreview::AnnotationsDelivered() {
+  TAnnotationOutcome Outcome = FAnnotationWatcher->result();
+  FAnnotationWatcher->deleteLater();
+  FAnnotationWatcher = nullptr;
+  FAnnotations = std::move(Outcome.Annotations);
+  if (FAnnotations)
+    FList->Show(*FAnnotations);
+  else
+    FList->ShowMessage(QStringLiteral("No annotations: ") + QString::fromStdString(Outcome.Error));
+  update();
+  emit AnnotationsFinished();
+}
+
+bool TSignalPreview::ShowsStages() const {
+  return FAnnotations && !FAnnotationSignal && !FAnnotations->Stages.empty();
+}
+
+bool TSignalPreview::ShowsEvents() const {
+  return FAnnotations && !FAnnotationSignal && !FAnnotations->Events.empty();
+}
+
+QRect TSignalPreview::StageStrip() const {
+  if (!ShowsStages())
+    return {};
+  return QRect(MarginLeft, MarginTop, std::max(1, width() - MarginLeft - MarginRight),
+               StageRows * StageRowHeight);
+}
+
+QRect TSignalPreview::EventLane() const {
+  if (!ShowsEvents())
+    return {};
+  const int Top = ShowsStages() ? StageStrip().bottom() + 1 + MarkGap : MarginTop;
+  return QRect(MarginLeft, Top, std::max(1, width() - MarginLeft - MarginRight), EventLaneHeight);
+}
+
+QRect TSignalPreview::PlotArea() const {
+  int Top = MarginTop;
+  if (ShowsEvents())
+    Top = EventLane().bottom() + 1 + MarkGap;
+  else if (ShowsStages())
+    Top = StageStrip().bottom() + 1 + MarkGap;
+  return QRect(MarginLeft, Top, std::max(1, width() - MarginLeft - MarginRight),
+               std::max(1, height() - Top - MarginBottom));
+}
+
+double TSignalPreview::Span() const {
+  if (FAnnotations && (FAnnotations->Broken() || !FEnvelope))
+    return FAnnotations->Seconds;
+  return FEnvelope ? static_cast<double>(FEnvelope->Seconds) : 0.0;
+}
+
+double TSignalPreview::TimeAt(int X) const {
+  const QRect Plot = PlotArea();
+  return static_cast<double>(X - Plot.left()) / std::max(1, Plot.width() - 1) * Span();
+}
+
+int TSignalPreview::XAt(double Seconds) const {
+  const QRect Plot = PlotArea();
+  const double S = Span();
+  return Plot.left() +
+         static_cast<int>(std::lround(S > 0 ? Seconds / S * (Plot.width() - 1) : 0.0));
+}
+
+std::vector<TSignalPreview::TPlotRun> TSignalPreview::PlotRuns(int Width) const {
   const std::size_t N = FEnvelope->Columns.size();
-  const auto W = static_cast<std::size_t>(Width);
-  const std::size_t First = static_cast<std::size_t>(X) * N / W;
-  const std::size_t End = std::max(First + 1, (static_cast<std::size_t>(X) + 1) * N / W);
-  return {First, std::min(End, N)};
+  const TPlotRun Whole{0, Width, 0, N, 0.0};
+  if (!FAnnotations || !FAnnotations->Broken() || FAnnotations->RecordDuration <= 0)
+    return {Whole};
+  const auto Records =
+      static_cast<int64_t>(std::llround(FEnvelope->Seconds / FAnnotations->RecordDuration));
+  const double Total = Span();
+  if (Records <= 0 || Total <= 0 || FEnvelope->SampleCount <= 0)
+    return {Whole};
+  const auto S = static_cast<__int128>(FEnvelope->SampleCount);
+  // The first column that starts at or after sample Sample.
+  auto ColumnOf = [&](int64_t Record, bool Up) {
+    const __int128 Sample = static_cast<__int128>(Record) * S / Records;
+    const __int128 Scaled = Sample * static_cast<__int128>(N);
+    return static_cast<std::size_t>(Up ? (Scaled + S - 1) / S : Scaled / S);
+  };
+  std::vector<TPlotRun> Runs;
+  for (const TRecordRun& R : FAnnotations->Runs) {
+    const int64_t First = std::min(R.FirstRecord, Records);
+    const int64_t End = std::min(R.EndRecord, Records);
+    if (End <= First)
+      continue;
+    const double Length = static_cast<double>(End - First) * FAnnotations->RecordDuration;
+    TPlotRun Run;
+    Run.X0 = std::clamp(static_cast<int>(std::floor(R.Begin / Total * Width)), 0, Width - 1);
+    Run.X1 = std::clamp(static_cast<int>(std::floor((R.Begin + Length) / Total * Width)),
+                        Run.X0 + 1, Width);
+    Run.CBegin = std::min(ColumnOf(First, false), N - 1);
+    Run.CEnd = std::clamp(ColumnOf(End, true), Run.CBegin + 1, N);
+    Run.Offset = R.Begin - static_cast<double>(First) * FAnnotations->RecordDuration;
+    Runs.push_back(Run);
+  }
+  return Runs;
+}
+
+std::pair<std::size_t, std::size_t> TSignalPreview::ColumnsAt(int X, const TPlotRun& Run) const {
+  const std::size_t N = Run.CEnd - Run.CBegin;
+  const auto W = static_cast<std::size_t>(Run.X1 - Run.X0);
+  const std::size_t First = Run.CBegin + static_cast<std::size_t>(X) * N / W;
+  const std::size_t End =
+      std::max(First + 1, Run.CBegin + (static_cast<std::size_t>(X) + 1) * N / W);
+  return {First, std::min(End, Run.CEnd)};
 }
 
 std::pair<double, double> TSignalPreview::ValueRange() const {
@@ -199,11 +406,45 @@ std::pair<double, double> TSignalPreview::ValueRange() const {
   return {Low - Pad, High + Pad};
 }
 
+QString TSignalPreview::MarksText(int X) const {
+  if (!FAnnotations || FAnnotationSignal)
+    return {};
+  const double At = TimeAt(X);
+  QStringList Texts;
+  if (ShowsStages()) {
+    const std::vector<TStageSpan>& Stages = FAnnotations->Stages;
+    const auto It = std::upper_bound(Stages.begin(), Stages.end(), At,
+                                     [](double T, const TStageSpan& S) { return T < S.Begin; });
+    if (It != Stages.begin() && std::prev(It)->End > At)
+      Texts << QStringLiteral("stage ") +
+                   QString::fromStdString(SleepStageName(std::prev(It)->Stage));
+  }
+  const double Reach = HoverReach * std::abs(TimeAt(X + 1) - At);
+  std::size_t Found = 0;
+  for (const TAnnotationMark& M : FAnnotations->Events)
+    if (At >= M.Onset - Reach && At <= M.Onset + M.Duration + Reach && Found++ < HoverEvents)
+      Texts << QString::fromStdString(M.Text);
+  if (Found > HoverEvents)
+    Texts << QStringLiteral("%1 more").arg(Found - HoverEvents);
+  return Texts.join(QStringLiteral("; "));
+}
+
 QString TSignalPreview::HoverText(int X) const {
   const QRect Plot = PlotArea();
   if (!FEnvelope || FEnvelope->Columns.empty() || X < Plot.left() || X > Plot.right())
     return {};
-  const auto [First, End] = ColumnsAt(X - Plot.left(), Plot.width());
+  const QString Marks = MarksText(X);
+  const QString MarksPart = Marks.isEmpty() ? QString() : QStringLiteral("   ") + Marks;
+  const double StartOfDay =
+      (FEnvelope->StartDateTime - std::floor(FEnvelope->StartDateTime)) * SecondsPerDay;
+  const std::vector<TPlotRun> Runs = PlotRuns(Plot.width());
+  const int PX = X - Plot.left();
+  const auto Run = std::find_if(Runs.begin(), Runs.end(),
+                                [PX](const TPlotRun& R) { return PX >= R.X0 && PX < R.X1; });
+  if (Run == Runs.end())
+    return ClockText(StartOfDay + TimeAt(X), Span() < 600) + QStringLiteral("   no recording") +
+           MarksPart;
+  const auto [First, End] = ColumnsAt(PX - Run->X0, *Run);
   int Min = std::numeric_limits<int>::max();
   int Max = std::numeric_limits<int>::min();
   bool Clipped = false;
@@ -212,20 +453,19 @@ QString TSignalPreview::HoverText(int X) const {
     Max = std::max<int>(Max, FEnvelope->Columns[c].Max);
     Clipped = Clipped || FEnvelope->Columns[c].Clipped();
   }
-  const double Start = FEnvelope->SecondsAt(FEnvelope->FirstSample(static_cast<int64_t>(First)));
-  const double StartOfDay =
-      (FEnvelope->StartDateTime - std::floor(FEnvelope->StartDateTime)) * SecondsPerDay;
+  const double Start =
+      FEnvelope->SecondsAt(FEnvelope->FirstSample(static_cast<int64_t>(First))) + Run->Offset;
   double A = FEnvelope->Physical(static_cast<int16_t>(Min));
   double B = FEnvelope->Physical(static_cast<int16_t>(Max));
   if (A > B)
     std::swap(A, B);
-  QString Text = ClockText(StartOfDay + Start, FEnvelope->Seconds < 600) + QStringLiteral("   ");
+  QString Text = ClockText(StartOfDay + Start, Span() < 600) + QStringLiteral("   ");
   Text += A == B ? ValueText(A) : ValueText(A) + QStringLiteral(" to ") + ValueText(B);
   if (FEnvelope->GainValid && !Trim(FEnvelope->Physidim).empty())
     Text += QStringLiteral(" ") + QString::fromStdString(Trim(FEnvelope->Physidim));
   if (Clipped)
     Text += QStringLiteral("   clipped");
-  return Text;
+  return Text + MarksPart;
 }
 
 void TSignalPreview::paintEvent(QPaintEvent* /*Event*/) {
@@ -239,6 +479,8 @@ void TSignalPreview::paintEvent(QPaintEvent* /*Event*/) {
     const auto [Low, High] = ValueRange();
     DrawAxes(Painter, Plot, Low, High);
     DrawTrace(Painter, Plot, Low, High);
+    DrawStages(Painter);
+    DrawEvents(Painter);
     // Title: the signal and its unit.
     const std::string Unit = FEnvelope->GainValid ? Trim(FEnvelope->Physidim) : "digital";
     Painter.setPen(palette().windowText().color());
@@ -249,10 +491,11 @@ void TSignalPreview::paintEvent(QPaintEvent* /*Event*/) {
     const QString Hover = FHoverX >= 0 ? HoverText(FHoverX) : QString();
     if (!Hover.isEmpty()) {
       Painter.setPen(QColor(120, 120, 120));
-      Painter.drawLine(FHoverX, Plot.top(), FHoverX, Plot.bottom());
+      Painter.drawLine(FHoverX, MarginTop, FHoverX, Plot.bottom());
       Painter.setPen(palette().windowText().color());
       Painter.drawText(QRect(Plot.left(), 0, Plot.width(), MarginTop - 3),
-                       Qt::AlignRight | Qt::AlignBottom, Hover);
+                       Qt::AlignRight | Qt::AlignBottom,
+                       Painter.fontMetrics().elidedText(Hover, Qt::ElideRight, Plot.width()));
     }
   }
   Painter.setPen(QColor(160, 160, 160));
@@ -283,7 +526,7 @@ void TSignalPreview::DrawAxes(QPainter& Painter, const QRect& Plot, double Low, 
                      Qt::AlignRight | Qt::AlignVCenter, ValueText(Shown));
   }
   // Clock time, at whole steps of the clock.
-  const double Seconds = static_cast<double>(FEnvelope->Seconds);
+  const double Seconds = Span();
   if (Seconds <= 0)
     return;
   const double TimeStepSeconds = TimeStep(Seconds * TimeLabelSpacing / std::max(1, Plot.width()));
@@ -306,14 +549,32 @@ void TSignalPreview::DrawAxes(QPainter& Painter, const QRect& Plot, double Low, 
 
 void TSignalPreview::DrawTrace(QPainter& Painter, const QRect& Plot, double Low,
                                double High) const {
+  const std::vector<TPlotRun> Runs = PlotRuns(Plot.width());
+  // What lies between the runs was not recorded: hatched, with no trace.
+  int Covered = 0;
+  auto Hatch = [&](int From, int To) {
+    if (To > From)
+      Painter.fillRect(Plot.left() + From, Plot.top() + 1, To - From, Plot.height() - 2,
+                       QBrush(GapColour, Qt::BDiagPattern));
+  };
+  for (const TPlotRun& Run : Runs) {
+    Hatch(Covered, Run.X0);
+    Covered = std::max(Covered, Run.X1);
+    DrawRun(Painter, Plot, Low, High, Run);
+  }
+  Hatch(Covered, Plot.width());
+}
+
+void TSignalPreview::DrawRun(QPainter& Painter, const QRect& Plot, double Low, double High,
+                             const TPlotRun& Run) const {
   const double Scale = (Plot.height() - 1) / (High - Low);
   auto YOf = [&](double Value) {
     return Plot.bottom() - static_cast<int>(std::lround((Value - Low) * Scale));
   };
   int PreviousTop = -1;
   int PreviousBottom = -1;
-  for (int X = 0; X < Plot.width(); ++X) {
-    const auto [First, End] = ColumnsAt(X, Plot.width());
+  for (int X = Run.X0; X < Run.X1; ++X) {
+    const auto [First, End] = ColumnsAt(X - Run.X0, Run);
     int Min = std::numeric_limits<int>::max();
     int Max = std::numeric_limits<int>::min();
     bool ClippedLow = false;
@@ -351,6 +612,84 @@ void TSignalPreview::DrawTrace(QPainter& Painter, const QRect& Plot, double Low,
         Painter.fillRect(PX, Plot.bottom() + ClipMarkGap + 1, 1, ClipMarkHeight, ClippedColour);
     }
   }
+}
+
+void TSignalPreview::DrawStages(QPainter& Painter) const {
+  if (!ShowsStages())
+    return;
+  const QRect Strip = StageStrip();
+  Painter.fillRect(Strip, Qt::white);
+  QFont Small = Painter.font();
+  Small.setPixelSize(StageRowHeight - 1);
+  Painter.save();
+  Painter.setFont(Small);
+  Painter.setPen(palette().windowText().color());
+  for (const TSleepStage Stage :
+       {TSleepStage::Wake, TSleepStage::REM, TSleepStage::N1, TSleepStage::N2, TSleepStage::N3})
+    Painter.drawText(
+        QRect(0, Strip.top() + StageRow(Stage) * StageRowHeight, MarginLeft - 4, StageRowHeight),
+        Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(SleepStageName(Stage)));
+  Painter.restore();
+  // A bar in its row per stage, joined to the next one as a hypnogram is drawn.
+  int PreviousY = -1;
+  double PreviousEnd = -1;
+  for (const TStageSpan& Span : FAnnotations->Stages) {
+    const int X0 = XAt(Span.Begin);
+    const int Width = std::max(1, XAt(Span.End) - X0);
+    const int Row = StageRow(Span.Stage);
+    if (Row < 0) {
+      Painter.fillRect(X0, Strip.top(), Width, Strip.height(), UnscoredColour);
+      PreviousY = -1;
+      continue;
+    }
+    const int Top = Strip.top() + Row * StageRowHeight;
+    Painter.fillRect(X0, Top + 2, Width, StageRowHeight - 4, StageColour(Span.Stage));
+    const int Y = Top + StageRowHeight / 2;
+    if (PreviousY >= 0 && PreviousY != Y && PreviousEnd == Span.Begin) {
+      Painter.setPen(QColor(90, 90, 90));
+      Painter.drawLine(X0, PreviousY, X0, Y);
+    }
+    PreviousY = Y;
+    PreviousEnd = Span.End;
+  }
+  Painter.setPen(QColor(160, 160, 160));
+  Painter.drawRect(Strip.adjusted(0, 0, -1, -1));
+}
+
+void TSignalPreview::DrawEvents(QPainter& Painter) const {
+  if (!ShowsEvents())
+    return;
+  const QRect Lane = EventLane();
+  Painter.fillRect(Lane, Qt::white);
+  // Thousands of events fold into one mark per pixel column: 1 within a band, 2 a tick.
+  std::vector<uint8_t> Marks(static_cast<std::size_t>(Lane.width()), 0);
+  auto Mark = [&](int X, uint8_t Kind) {
+    const int Column = X - Lane.left();
+    if (Column >= 0 && Column < Lane.width())
+      Marks[static_cast<std::size_t>(Column)] =
+          std::max(Marks[static_cast<std::size_t>(Column)], Kind);
+  };
+  for (const TAnnotationMark& M : FAnnotations->Events) {
+    const int X0 = XAt(M.Onset);
+    if (M.Duration > 0)
+      for (int X = std::max(X0, Lane.left()),
+               X1 = std::min(XAt(M.Onset + M.Duration), Lane.right());
+           X <= X1; ++X)
+        Mark(X, 1);
+    Mark(X0, 2);
+  }
+  for (int Column = 0; Column < Lane.width();) {
+    const uint8_t Kind = Marks[static_cast<std::size_t>(Column)];
+    int End = Column + 1;
+    while (End < Lane.width() && Marks[static_cast<std::size_t>(End)] == Kind)
+      ++End;
+    if (Kind > 0)
+      Painter.fillRect(Lane.left() + Column, Lane.top(), End - Column, Lane.height(),
+                       Kind == 2 ? EventColour : EventBandColour);
+    Column = End;
+  }
+  Painter.setPen(QColor(160, 160, 160));
+  Painter.drawRect(Lane.adjusted(0, 0, -1, -1));
 }
 
 void TSignalPreview::mouseMoveEvent(QMouseEvent* Event) {

@@ -1,8 +1,12 @@
 // The preview of the selected signal in the main window: its envelope over the whole recording
-// against clock time, in physical units, with clipped stretches marked. The envelope is
-// computed on a worker thread; a new selection cancels the computation under way.
+// against clock time, in physical units, with clipped stretches marked. Above the plot the
+// recording's EDF+ annotations: a hypnogram strip when they hold sleep stages and a lane of
+// events; the gaps of an EDF+D file are breaks in the plot. For an annotation signal a table
+// of its annotations takes the plot's place. The envelope and the annotations are read on
+// worker threads; a new selection cancels what is under way.
 #pragma once
 
+#include "app/RecordingAnnotations.h"
 #include "edf/uSignalEnvelope.h"
 
 #include <QFutureWatcher>
@@ -12,8 +16,11 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace velastrin {
+
+class TAnnotationList;
 
 class TSignalPreview : public QWidget {
   Q_OBJECT
@@ -39,10 +46,25 @@ public:
   // What the plot says instead of a trace ("Reading signal...", an error), or empty.
   const QString& Message() const { return FMessage; }
 
+  // The annotations are being read.
+  bool AnnotationsBusy() const { return FAnnotationWatcher != nullptr; }
+  // The recording's annotations, or null (a plain EDF file, or not read yet).
+  const TRecordingAnnotations* Annotations() const {
+    return FAnnotations ? &*FAnnotations : nullptr;
+  }
+  // The table shown instead of the plot while an annotation signal is selected.
+  TAnnotationList* AnnotationList() const { return FList; }
+
   // The rectangle the trace is drawn in.
   QRect PlotArea() const;
-  // Clock time and value under pixel column X of the plot, or empty outside it.
+  // The hypnogram strip and the lane of events above the plot; empty when not shown.
+  QRect StageStrip() const;
+  QRect EventLane() const;
+  // Clock time and value under pixel column X of the plot, then the annotations there, or
+  // empty outside the plot.
   QString HoverText(int X) const;
+  // The sleep stage and the events at pixel column X, or empty.
+  QString MarksText(int X) const;
 
   // Runs on the worker thread once an envelope is computed, before it is handed back; lets
   // tests hold a computation at that point.
@@ -55,9 +77,12 @@ public:
 signals:
   // A computation for the current selection ended: with an envelope, an error, or nothing.
   void Finished();
+  // The annotations of the current selection have been read, or could not be.
+  void AnnotationsFinished();
 
 protected:
   void paintEvent(QPaintEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
   void mouseMoveEvent(QMouseEvent* Event) override;
   void leaveEvent(QEvent* Event) override;
 
@@ -66,15 +91,43 @@ private:
     std::optional<TSignalEnvelope> Envelope;
     std::string Error;
   };
+  struct TAnnotationOutcome {
+    std::optional<TRecordingAnnotations> Annotations;
+    std::string Error;
+  };
+  // Pixel columns X0 up to X1 of the plot that show envelope columns CBegin up to CEnd: the
+  // whole plot, or one stretch of records without a gap; Offset is the time of the gaps
+  // before them.
+  struct TPlotRun {
+    int X0 = 0;
+    int X1 = 0;
+    std::size_t CBegin = 0;
+    std::size_t CEnd = 0;
+    double Offset = 0;
+  };
   void Start();
   void Cancel();
   void Delivered();
+  void StartAnnotations();
+  void CancelAnnotations();
+  void AnnotationsDelivered();
   void DrawAxes(class QPainter& Painter, const QRect& Plot, double Low, double High) const;
   void DrawTrace(class QPainter& Painter, const QRect& Plot, double Low, double High) const;
-  // The envelope columns folded into pixel column X of the plot: first and end column.
-  std::pair<std::size_t, std::size_t> ColumnsAt(int X, int Width) const;
+  void DrawRun(class QPainter& Painter, const QRect& Plot, double Low, double High,
+               const TPlotRun& Run) const;
+  void DrawStages(class QPainter& Painter) const;
+  void DrawEvents(class QPainter& Painter) const;
+  // The envelope columns of Run folded into its pixel column X: first and end column.
+  std::pair<std::size_t, std::size_t> ColumnsAt(int X, const TPlotRun& Run) const;
+  std::vector<TPlotRun> PlotRuns(int Width) const;
   // The physical range over the whole envelope.
   std::pair<double, double> ValueRange() const;
+  // Seconds along the time axis, and the conversions between them and pixel columns.
+  double Span() const;
+  double TimeAt(int X) const;
+  int XAt(double Seconds) const;
+  bool ShowsStages() const;
+  bool ShowsEvents() const;
 
   std::string FFileName;
   int32_t FSignalIndex = -1;
@@ -85,6 +138,12 @@ private:
   std::stop_source FStop;
   QFutureWatcher<TOutcome>* FWatcher = nullptr;
   TComputedHook FComputedHook;
+
+  std::optional<TRecordingAnnotations> FAnnotations;
+  bool FAnnotationSignal = false;
+  std::stop_source FAnnotationStop;
+  QFutureWatcher<TAnnotationOutcome>* FAnnotationWatcher = nullptr;
+  TAnnotationList* FList = nullptr;
 };
 
 } // namespace velastrin

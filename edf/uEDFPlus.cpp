@@ -344,9 +344,11 @@ int64_t ReadPlusHeader(const std::string& FileName, TEDFPlusRecording& Result,
   return Info.HeaderBytes();
 }
 
-// Every record's annotation lists of Result's annotation signals, with their faults.
-void ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
-                         const std::vector<int64_t>& Samples, TEDFPlusRecording& Result) {
+// Every record's annotation lists of Result's annotation signals, with their faults. False
+// when Stop was requested before the last record.
+bool ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
+                         const std::vector<int64_t>& Samples, TEDFPlusRecording& Result,
+                         std::stop_token Stop) {
   std::vector<int64_t> RecordOffset;
   int64_t RecordSamples = 0;
   for (const int64_t N : Samples) {
@@ -361,6 +363,8 @@ void ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
   Result.RecordOnsets.resize(static_cast<std::size_t>(Result.NrDataRecords));
   std::string Bytes;
   for (int64_t r = 0; r < Result.NrDataRecords; ++r) {
+    if (Stop.stop_requested())
+      return false;
     bool First = true;
     for (const int32_t s : Result.AnnotationSignals) {
       const auto Index = static_cast<std::size_t>(s);
@@ -380,18 +384,26 @@ void ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
       }
     }
   }
+  return true;
 }
 
 } // namespace
 
-TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
-  TEDFPlusRecording Result;
-  Result.FileName = FileName;
-  std::vector<int64_t> Samples;
-  const int64_t HeaderBytes = ReadPlusHeader(FileName, Result, Samples);
-  if (Result.Readable && !Result.AnnotationSignals.empty())
-    ReadAnnotationLists(FileName, HeaderBytes, Samples, Result);
+TEDFPlusReader::TEDFPlusReader(const std::string& FileName) {
+  FHeader.FileName = FileName;
+  FHeaderBytes = ReadPlusHeader(FileName, FHeader, FSamples);
+}
+
+std::optional<TEDFPlusRecording> TEDFPlusReader::Read(std::stop_token Stop) const {
+  TEDFPlusRecording Result = FHeader;
+  if (Result.Readable && !Result.AnnotationSignals.empty() &&
+      !ReadAnnotationLists(Result.FileName, FHeaderBytes, FSamples, Result, Stop))
+    return std::nullopt;
   return Result;
+}
+
+TEDFPlusRecording ReadEDFPlus(const std::string& FileName) {
+  return *TEDFPlusReader(FileName).Read();
 }
 
 } // namespace velastrin

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,5 +133,25 @@ struct TEDFPlusRecording {
 // it, every annotation signal of every data record. A file that cannot be opened raises the
 // stream's error; anything inside the file is reported, not raised.
 TEDFPlusRecording ReadEDFPlus(const std::string& FileName);
+
+// ReadEDFPlus in two steps, for a window that reads the lists on a worker thread. The
+// constructor reads the header, which reads the process-wide format settings (month names): it
+// belongs on the thread that may change them. Read opens the file again and reads nothing but
+// data records, so it may run on any other thread, one at a time.
+class TEDFPlusReader {
+public:
+  explicit TEDFPlusReader(const std::string& FileName);
+
+  // Every field but the annotations, the record onsets and the faults.
+  const TEDFPlusRecording& Header() const { return FHeader; }
+  // The whole recording. Stop is looked at before every data record; when it is requested the
+  // result is empty.
+  std::optional<TEDFPlusRecording> Read(std::stop_token Stop = {}) const;
+
+private:
+  TEDFPlusRecording FHeader;
+  std::vector<int64_t> FSamples; // per signal and record
+  int64_t FHeaderBytes = 0;
+};
 
 } // namespace velastrin

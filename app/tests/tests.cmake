@@ -20,3 +20,8 @@ velastrin_add_test(app_preview_tests
 velastrin_add_test(app_findings_tests
   SOURCES tests/FileFindingsTest.cpp ${APP_TEST_SUPPORT}
   LIBS ${APP_TEST_LIBS})
+velastrin_add_test(app_annotation_tests
+  SOURCES tests/AnnotationViewTest.cpp ${APP_TEST_SUPPORT}
+  LIBS ${APP_TEST_LIBS})
+target_compile_definitions(app_annotation_tests PRIVATE
+  VELASTRIN_SAMPLE="${PROJECT_SOURCE_DIR}/samples/psg-sample.edf")

@@ -317,6 +317,23 @@ TEST(EdfPlusFile, MalformedListIsReportedWithRecordAndFilePosition) {
   EXPECT_EQ(Plus.RecordOnsets[2]->Text, "+2");
 }
 
+TEST(EdfPlusFile, TwoStepReaderReadsTheHeaderFirstAndStopsWhenAsked) {
+  test::TTempDir Dir;
+  const std::string Path = Dir.File("steps.edf");
+  WritePlusFile(Path, "EDF+C", {{"EEG", 4}, {"EDF Annotations", 8}},
+                {{"+0||#+0.5|ok|#"}, {"+1||#"}});
+  const TEDFPlusReader Reader(Path);
+  EXPECT_EQ(Reader.Header().AnnotationSignals, (std::vector<int32_t>{1}));
+  EXPECT_TRUE(Reader.Header().Annotations.empty());
+  std::stop_source Stop;
+  Stop.request_stop();
+  EXPECT_FALSE(Reader.Read(Stop.get_token()));
+  const std::optional<TEDFPlusRecording> Plus = Reader.Read();
+  ASSERT_TRUE(Plus);
+  ASSERT_EQ(Plus->Annotations.size(), 1u);
+  EXPECT_EQ(Plus->RecordOnsets.size(), 2u);
+}
+
 TEST(EdfPlusFile, PlainEdfHasNoAnnotationSignals) {
   test::TTempDir Dir;
   const std::string Path = Dir.File("plain.edf");
