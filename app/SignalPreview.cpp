@@ -619,6 +619,8 @@ void TSignalPreview::DrawStages(QPainter& Painter) const {
     return;
   const QRect Strip = StageStrip();
   Painter.fillRect(Strip, Qt::white);
+  Painter.setPen(QColor(160, 160, 160));
+  Painter.drawRect(Strip.adjusted(0, 0, -1, -1));
   QFont Small = Painter.font();
   Small.setPixelSize(StageRowHeight - 1);
   Painter.save();
@@ -652,8 +654,6 @@ void TSignalPreview::DrawStages(QPainter& Painter) const {
     PreviousY = Y;
     PreviousEnd = Span.End;
   }
-  Painter.setPen(QColor(160, 160, 160));
-  Painter.drawRect(Strip.adjusted(0, 0, -1, -1));
 }
 
 void TSignalPreview::DrawEvents(QPainter& Painter) const {
@@ -661,6 +661,17 @@ void TSignalPreview::DrawEvents(QPainter& Painter) const {
     return;
   const QRect Lane = EventLane();
   Painter.fillRect(Lane, Qt::white);
+  // The frame first: a tick at either end stays visible.
+  Painter.setPen(QColor(160, 160, 160));
+  Painter.drawRect(Lane.adjusted(0, 0, -1, -1));
+  QFont Small = Painter.font();
+  Small.setPixelSize(StageRowHeight - 1);
+  Painter.save();
+  Painter.setFont(Small);
+  Painter.setPen(palette().windowText().color());
+  Painter.drawText(QRect(0, Lane.top(), MarginLeft - 4, Lane.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Events"));
+  Painter.restore();
   // Thousands of events fold into one mark per pixel column: 1 within a band, 2 a tick.
   std::vector<uint8_t> Marks(static_cast<std::size_t>(Lane.width()), 0);
   auto Mark = [&](int X, uint8_t Kind) {
@@ -677,6 +688,7 @@ void TSignalPreview::DrawEvents(QPainter& Painter) const {
            X <= X1; ++X)
         Mark(X, 1);
     Mark(X0, 2);
+    Mark(X0 + 1, 2); // two pixels wide: one is lost beside the frame
   }
   for (int Column = 0; Column < Lane.width();) {
     const uint8_t Kind = Marks[static_cast<std::size_t>(Column)];
@@ -688,8 +700,6 @@ void TSignalPreview::DrawEvents(QPainter& Painter) const {
                        Kind == 2 ? EventColour : EventBandColour);
     Column = End;
   }
-  Painter.setPen(QColor(160, 160, 160));
-  Painter.drawRect(Lane.adjusted(0, 0, -1, -1));
 }
 
 void TSignalPreview::mouseMoveEvent(QMouseEvent* Event) {
