@@ -122,6 +122,14 @@ void TAnnotationList::Copy() {
   QApplication::clipboard()->setText(SelectionText());
 }
 
+void TAnnotationList::keyPressEvent(QKeyEvent* Event) {
+  if (Event->matches(QKeySequence::Copy)) {
+    Copy();
+    return;
+  }
+  QWidget::keyPressEvent(Event);
+}
+
 bool TAnnotationList::eventFilter(QObject* Watched, QEvent* Event) {
   // The view would copy its current cell alone.
   if (Watched == FTable && Event->type() == QEvent::KeyPress &&

@@ -56,6 +56,7 @@ public:
   void Copy();
 
 protected:
+  void keyPressEvent(QKeyEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:

@@ -353,7 +353,8 @@ std::vector<TSignalPreview::TPlotRun> TSignalPreview::PlotRuns(int Width) const 
   if (Records <= 0 || Total <= 0 || FEnvelope->SampleCount <= 0)
     return {Whole};
   const auto S = static_cast<__int128>(FEnvelope->SampleCount);
-  // The first column that starts at or after sample Sample.
+  // The column that holds the first sample of Record; Up: the first column starting at or
+  // after that sample.
   auto ColumnOf = [&](int64_t Record, bool Up) {
     const __int128 Sample = static_cast<__int128>(Record) * S / Records;
     const __int128 Scaled = Sample * static_cast<__int128>(N);
@@ -632,6 +633,9 @@ void TSignalPreview::DrawStages(QPainter& Painter) const {
         QRect(0, Strip.top() + StageRow(Stage) * StageRowHeight, MarginLeft - 4, StageRowHeight),
         Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(SleepStageName(Stage)));
   Painter.restore();
+  // Stages past the records the envelope read stay inside the strip.
+  Painter.save();
+  Painter.setClipRect(Strip);
   // A bar in its row per stage, joined to the next one as a hypnogram is drawn.
   int PreviousY = -1;
   double PreviousEnd = -1;
@@ -654,6 +658,7 @@ void TSignalPreview::DrawStages(QPainter& Painter) const {
     PreviousY = Y;
     PreviousEnd = Span.End;
   }
+  Painter.restore();
 }
 
 void TSignalPreview::DrawEvents(QPainter& Painter) const {
