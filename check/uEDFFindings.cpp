@@ -3,6 +3,7 @@
 #include "check/uEDFFindings.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFFieldKind.h"
 #include "support/udStr.h"
 
 #include <algorithm>
@@ -16,25 +17,8 @@ namespace velastrin {
 
 namespace {
 
-std::string Join(const std::vector<std::string>& Parts) {
-  std::string Text;
-  for (const std::string& Part : Parts)
-    Text += (Text.empty() ? "" : "; ") + Part;
-  return Text;
-}
-
-std::string HexByte(unsigned char Byte) {
-  char Text[8];
-  std::snprintf(Text, sizeof Text, "0x%02X", Byte);
-  return Text;
-}
-
 bool IsAsciiPrintable(unsigned char Byte) {
   return Byte >= 32 && Byte <= 126;
-}
-
-bool HasChar(const std::string& S, char Ch) {
-  return S.find(Ch) != std::string::npos;
 }
 
 // Shortest text that reads back as the same double; never the user's locale.
@@ -48,223 +32,35 @@ bool ReadInt64(const std::string& Raw, int64_t& Value) {
   return IsInteger(Raw) && TryStrToInt64(Trim(Raw), Value);
 }
 
-// A number in the strict form: "." as decimal mark, no thousands separator. Parsed here
-// without the library's separator routines, which also accept the process decimal mark.
-bool ReadPlainNumber(const std::string& Trimmed, double& Value) {
-  std::string_view Text = Trimmed;
-  if (Text.starts_with('+'))
-    Text.remove_prefix(1);
-  if (Text.empty() || Text.front() == '+')
-    return false;
-  const auto Result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
-  return Result.ec == std::errc() && Result.ptr == Text.data() + Text.size() &&
-         std::isfinite(Value);
-}
-
-bool IsPlainNumber(const std::string& Trimmed) {
-  double Value = 0;
-  return ReadPlainNumber(Trimmed, Value);
-}
-
 // ---- Why a field was refused ----------------------------------------------------------------
 
-// Free text: printable ASCII without leading blanks. Trailing blanks and controls are padding.
-std::vector<std::string> TextProblems(const std::string& Raw) {
-  std::vector<std::string> Problems;
-  const std::string Stored = TrimRight(Raw);
-  if (!IsLeftAligned(Stored))
-    Problems.push_back("not left-aligned");
-  int Count = 0;
-  unsigned char First = 0;
-  for (const char C : Stored) {
-    const auto Byte = static_cast<unsigned char>(C);
-    if (IsAsciiPrintable(Byte))
-      continue;
-    if (Count++ == 0)
-      First = Byte;
-  }
-  if (Count == 1)
-    Problems.push_back("byte " + HexByte(First) + " is not printable ASCII");
-  else if (Count > 1)
-    Problems.push_back(std::to_string(Count) + " bytes are not printable ASCII (first " +
-                       HexByte(First) + ")");
-  return Problems;
-}
-
-std::string SeparatorProblem(const std::string& Trimmed) {
-  const bool Comma = HasChar(Trimmed, ',');
-  const bool Point = HasChar(Trimmed, '.');
-  if (Comma && !Point)
-    return "decimal comma";
-  if (Comma && Point)
-    return "thousands separator";
-  return "not a number";
-}
-
-// A decimal number (record duration, physical limits).
-std::vector<std::string> DecimalProblems(const std::string& Raw, bool MustAlign) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  std::vector<std::string> Problems;
-  if (MustAlign && !IsLeftAligned(Raw))
-    Problems.push_back("not left-aligned");
-  if (!IsPlainNumber(T))
-    Problems.push_back(SeparatorProblem(T));
-  return Problems;
-}
-
-// An integer field; Minimum is the smallest value the field allows.
-std::vector<std::string> IntegerProblems(const std::string& Raw, int64_t Minimum) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  std::vector<std::string> Problems;
-  if (!IsLeftAligned(Raw))
-    Problems.push_back("not left-aligned");
-  int64_t Value = 0;
-  if (!ReadInt64(Raw, Value))
-    Problems.push_back(IsPlainNumber(T) ? "not an integer (written with a fraction)"
-                                        : "not an integer");
-  else if (Value < Minimum)
-    Problems.push_back(Minimum == 0   ? "negative"
-                       : Minimum == 1 ? "not greater than 0"
-                                      : "below " + std::to_string(Minimum));
-  return Problems;
-}
-
-// A digital limit; the pair's order is judged by the caller.
-std::vector<std::string> DigitalProblems(const std::string& Raw) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  std::vector<std::string> Problems;
-  if (!IsLeftAligned(Raw))
-    Problems.push_back("not left-aligned");
-  int64_t Value = 0;
-  if (ReadInt64(Raw, Value)) {
-    if (Value < -32768 || Value > 32767)
-      Problems.push_back("outside -32768 to 32767");
-  } else {
-    Problems.push_back(IsPlainNumber(T) ? "not an integer (written with a fraction)"
-                                        : "not an integer");
-  }
-  return Problems;
-}
-
-// "dd.mm.yy" or "hh.nn.ss": two digits per part, "." between them.
-std::vector<std::string> DateTimeProblems(const std::string& Raw, bool IsTime, bool Lenient) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  const char* What = IsTime ? "time" : "date";
-  const char* Form = IsTime ? "hh.nn.ss" : "dd.mm.yy";
-  std::vector<std::string> Problems;
-  char Separator = 0;
-  for (const char C : T)
-    if (!IsDigit(C) && C != ' ' && C != '.' && Separator == 0)
-      Separator = C;
-  if (Separator != 0)
-    Problems.push_back(std::string(What) + " uses '" + EscapeBytes(std::string(1, Separator)) +
-                       "' instead of '.'");
-  bool Shape = Raw.size() == 8;
-  for (std::size_t i = 0; Shape && i < 8; ++i)
-    Shape = (i == 2 || i == 5) ? !IsDigit(Raw[i]) : IsDigit(Raw[i]);
-  if (!Shape)
-    Problems.push_back(std::string("not in the form ") + Form + " (two digits per part)");
-  if (!Lenient && Separator == 0 && Shape)
-    Problems.push_back(std::string("not a real ") + What);
-  else if (!Lenient)
-    Problems.push_back(std::string("no ") + What + " even when read leniently");
-  return Problems;
-}
-
-std::string GeneralProblem(TGeneralField Field, const TEDFRawGeneralHeader& Raw,
-                           const TCustomEDFFileInfo& Strict, bool Lenient) {
-  const std::string& Text = Raw[static_cast<int>(Field)];
-  switch (Field) {
-  case TGeneralField::Version:
-    if (!Text.empty() && static_cast<unsigned char>(Text[0]) == 0xFF)
-      return "version byte 255: a BDF file (24-bit samples), not read as EDF";
-    if (Trim(Text) == "0")
-      return "not left-aligned";
-    return "version is \"" + EscapeBytes(TrimRight(Text)) + "\", not \"0\"";
-  case TGeneralField::Patient:
-  case TGeneralField::Recording:
-  case TGeneralField::Reserved:
-    return Join(TextProblems(Text));
-  case TGeneralField::StartDate:
-    return Join(DateTimeProblems(Text, false, Lenient));
-  case TGeneralField::StartTime:
-    return Join(DateTimeProblems(Text, true, Lenient));
-  case TGeneralField::HeaderBytes: {
-    std::vector<std::string> Problems = IntegerProblems(Text, 0);
-    // Leading blanks are allowed in this one field.
-    std::erase(Problems, std::string("not left-aligned"));
-    if (!Problems.empty())
-      return Join(Problems);
-    if (!Strict.FieldValid(TGeneralField::NrSignals))
-      return "cannot be checked: NrSignals is not valid";
-    int64_t Value = 0;
-    ReadInt64(Text, Value);
-    const int64_t Expected = EDFHeaderSize(Strict.NrSignals());
-    return "header size " + std::to_string(Value) + " does not match " +
-           std::to_string(Strict.NrSignals()) + " signals (" + std::to_string(Expected) +
-           " expected)";
-  }
-  case TGeneralField::NrDataRecords:
-    return Join(IntegerProblems(Text, -1));
-  case TGeneralField::SampleRecDuration: {
-    std::vector<std::string> Problems = DecimalProblems(Text, true);
-    double Value = 0;
-    if (Problems.empty() && ReadPlainNumber(Trim(Text), Value) && Value <= 0)
-      Problems.push_back("not greater than 0");
-    return Join(Problems);
-  }
-  case TGeneralField::NrSignals:
-    return Join(IntegerProblems(Text, 0));
-  }
-  return {};
-}
-
-// A digital limit as lenient reading takes it: an integer, or a number without fraction.
-std::optional<long double> DigitalValue(const std::string& Raw) {
-  int64_t Value = 0;
-  if (ReadInt64(Raw, Value))
-    return static_cast<long double>(Value);
-  double V = 0;
-  if (!ReadPlainNumber(Trim(Raw), V) || V != std::trunc(V))
-    return std::nullopt;
-  return V;
+// The words come from the reading rule that refused the field; the cross-field rules (header
+// size, the order of the digital limits) add theirs.
+std::string GeneralProblem(TGeneralField Field, const TCustomEDFFileInfo& Strict) {
+  const auto Index = static_cast<int>(Field);
+  const TEDFFieldReading R =
+      ReadField(GeneralHeaderFields[static_cast<std::size_t>(Index)], Strict.RawHeader()[Index]);
+  if (Field == TGeneralField::HeaderBytes && R.Problems.empty())
+    return HeaderSizeProblem(static_cast<int64_t>(R.Number),
+                             Strict.FieldValid(TGeneralField::NrSignals), Strict.NrSignals());
+  return ProblemText(R.Problems);
 }
 
 std::string SignalProblem(TSignalField Field, const TEDFRawSignalHeader& Raw) {
-  const std::string& Text = Raw[static_cast<int>(Field)];
-  switch (Field) {
-  case TSignalField::SignalLabel:
-  case TSignalField::Transducertype:
-  case TSignalField::Physidim:
-  case TSignalField::Prefilter:
-  case TSignalField::Reserved:
-    return Join(TextProblems(Text));
-  case TSignalField::Physimin:
-    return Join(DecimalProblems(Text, false));
-  case TSignalField::Physimax:
-    return Join(DecimalProblems(Text, true));
-  case TSignalField::Digimin:
-  case TSignalField::Digimax: {
-    std::vector<std::string> Problems = DigitalProblems(Text);
-    const auto Min = DigitalValue(Raw[static_cast<int>(TSignalField::Digimin)]);
-    const auto Max = DigitalValue(Raw[static_cast<int>(TSignalField::Digimax)]);
-    if (Min && Max && *Min >= *Max)
-      Problems.push_back("Digimin not below Digimax (" + NumberText(*Min) + " and " +
-                         NumberText(*Max) + ")");
-    return Join(Problems);
+  auto Reading = [&Raw](TSignalField F) {
+    return ReadField(SignalHeaderFields[static_cast<std::size_t>(F)], Raw[static_cast<int>(F)]);
+  };
+  TEDFFieldReading R = Reading(Field);
+  if (Field == TSignalField::Digimin || Field == TSignalField::Digimax) {
+    const TEDFFieldReading Min = Reading(TSignalField::Digimin);
+    const TEDFFieldReading Max = Reading(TSignalField::Digimax);
+    if (Min.Read && Max.Read) {
+      const std::string Order = DigitalOrderProblem(Min.Number, Max.Number);
+      if (!Order.empty())
+        R.Problems.push_back(Order);
+    }
   }
-  case TSignalField::NrSamples:
-    return Join(IntegerProblems(Text, 1));
-  }
-  return {};
+  return ProblemText(R.Problems);
 }
 
 // ---- What lenient reading took --------------------------------------------------------------
@@ -385,7 +181,7 @@ void CollectGeneralFindings(TEDFFindings& F, const TCustomEDFFileInfo& Strict,
     Finding.Width = Def.Width;
     Finding.Raw = Strict.RawHeader()[Index];
     Finding.Lenient = Lenient.FieldValid(Index);
-    Finding.Problem = GeneralProblem(Field, Strict.RawHeader(), Strict, Finding.Lenient);
+    Finding.Problem = GeneralProblem(Field, Strict);
     if (Finding.Problem.empty())
       Finding.Problem = "refused by strict reading";
     if (Finding.Lenient)

@@ -1,0 +1,54 @@
+// The reading rule of each field kind: given a field's raw bytes, what strict and lenient reading
+// accept, the value they take and, for a field strict reading refuses, each problem in words.
+// The header records, the writer's text forms, the findings engine and repair all ask here, so
+// what a report says is what the reader did.
+#pragma once
+
+#include "edf/uEDFLayout.h"
+#include "support/udroot.h"
+
+#include <string>
+#include <vector>
+
+namespace velastrin {
+
+// The separators a decimal field is read with; Thousands 0 means none.
+struct TEDFNumberFormat {
+  char Decimal = '.';
+  char Thousands = 0;
+  bool IsPlain() const { return Decimal == '.' && Thousands == 0; }
+};
+
+struct TEDFFieldReading {
+  bool Read = false;    // a value was taken; it may still lie outside the field's range
+  bool Strict = false;  // strict reading accepts the field
+  bool Lenient = false; // lenient reading accepts it
+  long double Number = 0;
+  TDateTime DateTime = 0;
+  std::string Text;                  // text kinds and version: the bytes less trailing blanks
+  std::vector<std::string> Problems; // why strict reading refuses; empty when it accepts
+};
+
+// Reads Raw as a field of Def's kind. Problems are only worded for a field strict reading
+// refuses. Never raises.
+TEDFFieldReading ReadField(const TEDFFieldDef& Def, const std::string& Raw,
+                           TEDFNumberFormat Format = {});
+
+// The problems joined with "; ".
+std::string ProblemText(const std::vector<std::string>& Problems);
+
+// The header size against the signal count; empty when they agree.
+std::string HeaderSizeProblem(int64_t HeaderBytes, bool SignalsValid, int64_t NrSignals);
+// A pair of digital limits; empty when Digimin lies below Digimax.
+std::string DigitalOrderProblem(long double Digimin, long double Digimax);
+
+// The text the writer stores for a value of Def's kind, before padding to the width.
+// EConvertError when the value has no text within the field.
+std::string IntegerFieldText(const TEDFFieldDef& Def, int64_t Value);
+std::string DecimalFieldText(const TEDFFieldDef& Def, long double Value, TEDFNumberFormat Format);
+// "dd.mm.yy" for years 1985 to 2084, which two digits read back as the same year.
+std::string DateFieldText(TDateTime Date);
+// "hh.nn.ss" on the 24-hour clock.
+std::string TimeFieldText(TDateTime Time);
+
+} // namespace velastrin
