@@ -227,21 +227,21 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
 void CollectFileChecks(TEDFFindings& F, const TReading& Lenient) {
   const TCustomEDFFile& File = Lenient.File;
   const TCustomEDFFileInfo& Info = *File.FileInfo();
-  int64_t Stated = 0;
-  const bool HasStated =
-      ReadInt64(Info.LoadedHeader()[static_cast<int>(TGeneralField::NrDataRecords)], Stated);
-  if (HasStated)
-    F.RecordsStated = Stated;
+  const TEDFFieldReading Stated =
+      ReadField(GeneralHeaderFields[static_cast<int>(TGeneralField::NrDataRecords)],
+                Info.LoadedHeader()[static_cast<int>(TGeneralField::NrDataRecords)]);
+  if (Stated.Read)
+    F.RecordsStated = static_cast<int64_t>(Stated.Number);
 
   if (Info.FieldValid(TGeneralField::NrSignals)) {
     const int64_t Needed = EDFHeaderSize(Info.NrSignals());
     if (Info.NrSignals() == 0)
       F.Checks.push_back({"signals", "the header declares no signals"});
     else if (F.FileSize < Needed)
-      F.Checks.push_back({"header_size", "the file holds " + std::to_string(F.FileSize) +
-                                             " bytes, fewer than the " + std::to_string(Needed) +
+      F.Checks.push_back({"header_size", "the file holds " + CountText(F.FileSize, "byte") +
+                                             ", fewer than the " + std::to_string(Needed) +
                                              " bytes of a header with " +
-                                             std::to_string(Info.NrSignals()) + " signals"});
+                                             CountText(Info.NrSignals(), "signal")});
   }
   if (!File.Valid() || File.RecordSamples() <= 0)
     return;
@@ -249,36 +249,9 @@ void CollectFileChecks(TEDFFindings& F, const TReading& Lenient) {
   F.HeaderBytes = Info.HeaderBytes();
   F.RecordBytes = 2 * File.RecordSamples();
   F.Records = Info.NrDataRecords();
-  const int64_t Data = std::max<int64_t>(F.FileSize - F.HeaderBytes, 0);
-  const int64_t Whole = Data / F.RecordBytes;
-  F.TrailingBytes = Data % F.RecordBytes;
-  const std::string Holds = "the file holds " + std::to_string(Whole) + " whole records";
-  if (HasStated && Stated < 0)
-    F.Checks.push_back({"record_count", "the header gives the record count as " +
-                                            std::to_string(Stated) + " (unknown); " + Holds});
-  else if (HasStated && (Stated != Whole || F.TrailingBytes != 0))
-    F.Checks.push_back(
-        {"record_count", "the header states " + std::to_string(Stated) + " records; " + Holds});
-  if (F.TrailingBytes > 0) {
-    if (HasStated && Stated > Whole)
-      F.Checks.push_back(
-          {"partial_record", "the last record is cut short: " + std::to_string(F.TrailingBytes) +
-                                 " of " + std::to_string(F.RecordBytes) + " bytes present, " +
-                                 std::to_string(F.RecordBytes - F.TrailingBytes) + " missing"});
-    else
-      F.Checks.push_back({"trailing_bytes", std::to_string(F.TrailingBytes) +
-                                                " bytes left over after the last whole record"});
-  }
-  if (F.LenientStatus & esRecordTooLarge)
-    F.Checks.push_back({"record_size", "one data record takes " + std::to_string(F.RecordBytes) +
-                                           " bytes, more than the " +
-                                           std::to_string(EDFMaxRecordBytes) +
-                                           " bytes EDF recommends"});
-  if (F.LenientStatus & esRecordTooShort)
-    F.Checks.push_back({"record_duration", "records last " + NumberText(Info.SampleRecDuration()) +
-                                               " s although records of 1 s would stay within the " +
-                                               std::to_string(EDFMaxRecordBytes) +
-                                               " bytes EDF recommends"});
+  F.TrailingBytes = std::max<int64_t>(F.FileSize - F.HeaderBytes, 0) % F.RecordBytes;
+  for (TEDFFileCheck& Check : RecordChecks(File, F.FileSize))
+    F.Checks.push_back(std::move(Check));
 }
 
 void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
@@ -320,32 +293,106 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
   }
 }
 
-void CollectPlus(TEDFFindings& F) {
+// EDF+ asks of an annotation signal blank transducer, unit and prefilter texts and the full
+// 16-bit digital range; the texts repair can blank, the range it cannot change under the data.
+void AnnotationSignalConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
+    if (!IsAnnotationLabel(S.SignalLabel()))
+      continue;
+    for (TSignalField Field :
+         {TSignalField::Transducertype, TSignalField::Physidim, TSignalField::Prefilter})
+      if (!Trim(S.RawHeader()[static_cast<int>(Field)]).empty())
+        C.push_back({std::string(SignalHeaderFieldNames[static_cast<int>(Field)]), i + 1,
+                     "an annotation signal leaves this field blank", true});
+    if (S.Digimin() != -32768 || S.Digimax() != 32767)
+      C.push_back({"Digimin", i + 1,
+                   "an annotation signal has the digital limits -32768 and 32767, not " +
+                       std::to_string(S.Digimin()) + " and " + std::to_string(S.Digimax()),
+                   false});
+  }
+}
+
+void CollectConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  AnnotationSignalConformance(File, C);
+  for (const std::string& Problem : EDFPlusPatientProblems(Info.Patient()))
+    C.push_back({"Patient", 0, Problem, false});
+  if (Info.FieldValid(TGeneralField::StartDate))
+    for (const std::string& Problem : EDFPlusRecordingProblems(Info.Recording(), Info.StartDate()))
+      C.push_back({"Recording", 0, Problem, false});
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
+    if (!IsAnnotationLabel(S.SignalLabel()) && S.FieldValid(TSignalField::Physimin) &&
+        S.FieldValid(TSignalField::Physimax) && S.Physimin() == S.Physimax())
+      C.push_back({"Physimax", i + 1,
+                   "Physimin equals Physimax (" + NumberText(S.Physimin()) + "): no physical range",
+                   false});
+  }
+  // EDF+ times records in units of 100 ns; a shorter record cannot be placed in time.
+  const long double Duration = Info.SampleRecDuration();
+  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-7L)
+    C.push_back({"SampleRecDuration", 0,
+                 "a record duration of " + NumberText(Duration) +
+                     " s is shorter than the 100 ns EDF+ times records in",
+                 false});
+}
+
+void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   const TEDFPlusRecording Plus = ReadEDFPlus(F.File);
   if (!Plus.Readable)
     return;
   TEDFPlusFindings P;
   P.Annotations = static_cast<int64_t>(Plus.Annotations.size());
+  P.Records = Plus.NrDataRecords;
   P.RecordOnsets = Plus.RecordDeviations();
   P.ListFaults = Plus.Faults;
   if (F.Kind == TEDFKind::EDFPlusC && !P.RecordOnsets.empty()) {
     const TEDFRecordDeviation& D = P.RecordOnsets.front();
-    F.Checks.push_back({"record_onsets", std::to_string(P.RecordOnsets.size()) +
-                                             " records of this EDF+C file do not start one record "
-                                             "duration after the record before; the first is "
-                                             "record " +
-                                             std::to_string(D.Record + 1) + " at " + D.Actual.Text +
-                                             " s instead of " + NumberText(D.Expected) + " s"});
+    F.Checks.push_back({"record_onsets",
+                        CountText(static_cast<int64_t>(P.RecordOnsets.size()), "record") +
+                            " of this EDF+C file " + (P.RecordOnsets.size() == 1 ? "does" : "do") +
+                            " not start one record duration after the record before; the "
+                            "first is record " +
+                            std::to_string(D.Record + 1) + " at " + D.Actual.Text +
+                            " s instead of " + NumberText(D.Expected) + " s"});
   }
   if (!P.ListFaults.empty()) {
     const TEDFPlusFault& Fault = P.ListFaults.front();
     F.Checks.push_back(
         {"annotation_lists",
-         std::to_string(P.ListFaults.size()) + " damaged annotation lists; the first in signal " +
-             std::to_string(Fault.Signal + 1) + ", record " + std::to_string(Fault.Record + 1) +
-             ", at byte " + std::to_string(Fault.FilePosition) + ": " + Fault.Message()});
+         CountText(static_cast<int64_t>(P.ListFaults.size()), "damaged annotation list") +
+             "; the first in signal " + std::to_string(Fault.Signal + 1) + ", record " +
+             std::to_string(Fault.Record + 1) + ", at byte " + std::to_string(Fault.FilePosition) +
+             ": " + Fault.Message()});
   }
+  CollectConformance(Lenient, P.Conformance);
+  if (!P.Conformance.empty())
+    F.Checks.push_back(
+        {"edf_plus", CountText(static_cast<int64_t>(P.Conformance.size()), "EDF+ requirement") +
+                         " not met; see edf_plus.findings"});
   F.Plus = std::move(P);
+}
+
+// EDF+ lets a file of annotation signals only state a record duration of 0; strict reading of
+// EDF refuses the duration, EDF+ does not. Such a file is judged without that one field.
+bool IsZeroDurationAnnotationFile(const TEDFFindings& F, const TReading& Lenient) {
+  if (F.Kind != TEDFKind::EDFPlusC && F.Kind != TEDFKind::EDFPlusD)
+    return false;
+  const TCustomEDFFile& File = Lenient.File;
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  const TEDFFieldReading Duration =
+      ReadField(GeneralHeaderFields[static_cast<int>(TGeneralField::SampleRecDuration)],
+                Info.RawHeader()[static_cast<int>(TGeneralField::SampleRecDuration)]);
+  if (!Duration.Read || Duration.Number != 0 || File.SignalCount() == 0)
+    return false;
+  for (int Index = 0; Index < EDFFieldCount; ++Index)
+    if (Index != static_cast<int>(TGeneralField::SampleRecDuration) && !Info.FieldValid(Index))
+      return false;
+  for (int32_t i = 0; i < File.SignalCount(); ++i)
+    if (!File.GetSignal(i)->IsValid() || !IsAnnotationLabel(File.GetSignal(i)->SignalLabel()))
+      return false;
+  return true;
 }
 
 void Examine(TEDFFindings& F) {
@@ -364,45 +411,52 @@ void Examine(TEDFFindings& F) {
   }
 
   F.FileSize = Info.st_size;
-  TReading Strict;
-  OpenFor(Strict, F.File, true);
   TReading Lenient;
   OpenFor(Lenient, F.File, false);
-  F.StrictStatus = Strict.File.Status();
   F.LenientStatus = Lenient.File.Status();
-  F.Verdict = Strict.Valid    ? TEDFVerdict::Valid
-              : Lenient.Valid ? TEDFVerdict::Lenient
-                              : TEDFVerdict::Unreadable;
   const TCustomEDFFileInfo& LenientInfo = *Lenient.File.FileInfo();
   F.Kind = KindOf(F, LenientInfo);
-
-  if (F.FileSize < EDFGeneralHeaderSize) {
-    F.Checks.push_back({"file_size", "the file holds " + std::to_string(F.FileSize) +
-                                         " bytes, fewer than the 256 of a general header"});
+  if (F.Kind == TEDFKind::BDF || F.FileSize < EDFGeneralHeaderSize) {
+    // One line says it all; field by field the file is not EDF at all.
+    F.Reason = InputRefusal(F.File);
+    F.Verdict = TEDFVerdict::Unreadable;
+    if (F.FileSize < EDFGeneralHeaderSize)
+      F.Checks.push_back({"file_size", ShortFileReason(F.FileSize)});
     return;
   }
+  TReading Strict;
+  OpenFor(Strict, F.File, true);
+  F.StrictStatus = Strict.File.Status();
+
   CollectGeneralFindings(F, *Strict.File.FileInfo(), LenientInfo);
   if (F.FileSize >= EDFHeaderSize(Lenient.File.SignalCount()))
     CollectSignalFindings(F, Lenient.File);
   CollectFileChecks(F, Lenient);
   CollectValues(F, Lenient.File);
+  const bool ZeroDuration = IsZeroDurationAnnotationFile(F, Lenient);
   if (F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::EDFPlusD)
-    CollectPlus(F);
+    CollectPlus(F, Lenient.File);
+
+  std::string Refusal = HeaderRefusal(Lenient.File, F.FileSize);
+  bool StrictValid = Strict.Valid;
+  if (ZeroDuration && F.Plus) {
+    std::erase_if(F.Findings,
+                  [](const TEDFFinding& Finding) { return Finding.Field == "SampleRecDuration"; });
+    StrictValid = std::none_of(F.Findings.begin(), F.Findings.end(),
+                               [](const TEDFFinding& Finding) { return Finding.Counts; });
+    Refusal.clear();
+    F.RecordDuration = 0;
+    F.Records = F.Plus->Records;
+  }
+  std::size_t Failed = 0;
+  for (const TEDFFileCheck& Check : F.Checks)
+    Failed += Check.Fails ? 1 : 0;
+  F.Verdict = FileVerdict(Refusal, StrictValid, Failed);
+  if (F.Verdict == TEDFVerdict::Unreadable)
+    F.Reason = Refusal.substr(0, Refusal.find('\n'));
 }
 
 } // namespace
-
-std::string_view VerdictName(TEDFVerdict Verdict) {
-  switch (Verdict) {
-  case TEDFVerdict::Valid:
-    return "valid";
-  case TEDFVerdict::Lenient:
-    return "lenient";
-  case TEDFVerdict::Unreadable:
-    return "unreadable";
-  }
-  return "unreadable";
-}
 
 std::string_view KindName(TEDFKind Kind) {
   switch (Kind) {

@@ -358,6 +358,90 @@ TEDFFieldReading ReadField(const TEDFFieldDef& Def, const std::string& Raw,
   return {};
 }
 
+TEDFNumberFormat GuessNumberFormat(const std::string& Raw) {
+  char Decimal = 0;
+  char Thousands = 0;
+  try {
+    for (const bool PreferLast : {false, true})
+      if (DetectFloatSeparators(Raw, Decimal, Thousands, PreferLast))
+        break;
+  } catch (const EConvertError&) {
+    return {};
+  }
+  return {Decimal == 0 ? '.' : Decimal, Thousands};
+}
+
+namespace {
+
+// The first Count blank-separated sub-fields; fewer when the text runs out or two blanks meet.
+std::vector<std::string> SubFields(const std::string& Text, std::size_t Count) {
+  std::vector<std::string> Parts;
+  std::size_t Pos = 0;
+  while (Parts.size() < Count && Pos < Text.size()) {
+    const std::size_t End = std::min(Text.find(' ', Pos), Text.size());
+    if (End == Pos)
+      break; // an empty sub-field
+    Parts.push_back(Text.substr(Pos, End - Pos));
+    Pos = End + 1;
+  }
+  return Parts;
+}
+
+// "dd-MMM-yyyy" with an English month in capitals; Date gets the day.
+bool ReadPlusDate(const std::string& Text, TDateTime& Date) {
+  static constexpr std::string_view Months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  if (Text.size() != 11 || Text[2] != '-' || Text[6] != '-')
+    return false;
+  int32_t Day = 0, Year = 0;
+  for (int i : {0, 1, 7, 8, 9, 10})
+    if (!IsDigit(Text[i]))
+      return false;
+  TryStrToInt(Text.substr(0, 2), Day);
+  TryStrToInt(Text.substr(7, 4), Year);
+  for (int m = 0; m < 12; ++m)
+    if (Text.compare(3, 3, Months[m]) == 0)
+      return TryEncodeDate(static_cast<uint16_t>(Year), static_cast<uint16_t>(m + 1),
+                           static_cast<uint16_t>(Day), Date);
+  return false;
+}
+
+std::string Quoted(const std::string& Text) {
+  return "\"" + ShownBytes(Text) + "\"";
+}
+
+} // namespace
+
+std::vector<std::string> EDFPlusPatientProblems(const std::string& Patient) {
+  const std::vector<std::string> Parts = SubFields(Patient, 4);
+  if (Parts.size() < 4)
+    return {"does not hold the four EDF+ sub-fields (code, sex, birthdate, name) separated by "
+            "single blanks"};
+  std::vector<std::string> Problems;
+  if (Parts[1] != "M" && Parts[1] != "F" && Parts[1] != "X")
+    Problems.push_back("sex sub-field " + Quoted(Parts[1]) + " is not M, F or X");
+  TDateTime Date = 0;
+  if (Parts[2] != "X" && !ReadPlusDate(Parts[2], Date))
+    Problems.push_back("birthdate sub-field " + Quoted(Parts[2]) + " is not dd-MMM-yyyy or X");
+  return Problems;
+}
+
+std::vector<std::string> EDFPlusRecordingProblems(const std::string& Recording,
+                                                  TDateTime StartDate) {
+  const std::vector<std::string> Parts = SubFields(Recording, 5);
+  if (Parts.size() < 5 || Parts[0] != "Startdate")
+    return {"does not begin with the five EDF+ sub-fields (Startdate, date, investigation, "
+            "technician, equipment) separated by single blanks"};
+  TDateTime Date = 0;
+  if (Parts[1] == "X")
+    return {};
+  if (!ReadPlusDate(Parts[1], Date))
+    return {"Startdate sub-field " + Quoted(Parts[1]) + " is not dd-MMM-yyyy or X"};
+  if (Date != std::trunc(StartDate))
+    return {"Startdate " + Parts[1] + " disagrees with the start date " + DateFieldText(StartDate)};
+  return {};
+}
+
 std::string ProblemText(const std::vector<std::string>& Problems) {
   std::string Text;
   for (const std::string& Part : Problems)

@@ -34,6 +34,10 @@ struct TEDFFieldReading {
 TEDFFieldReading ReadField(const TEDFFieldDef& Def, const std::string& Raw,
                            TEDFNumberFormat Format = {});
 
+// The separators a number text shows by its shape, guessed as lenient reading guesses those of
+// the record duration; plain when the text shows none.
+TEDFNumberFormat GuessNumberFormat(const std::string& Raw);
+
 // The problems joined with "; ".
 std::string ProblemText(const std::vector<std::string>& Problems);
 
@@ -41,6 +45,15 @@ std::string ProblemText(const std::vector<std::string>& Problems);
 std::string HeaderSizeProblem(int64_t HeaderBytes, bool SignalsValid, int64_t NrSignals);
 // A pair of digital limits; empty when Digimin lies below Digimax.
 std::string DigitalOrderProblem(long double Digimin, long double Digimax);
+
+// What EDF+ asks of an identification text beyond free text, each problem in words; none when
+// the text conforms. The patient field holds four sub-fields (code, sex M/F/X, birthdate
+// dd-MMM-yyyy or X, name) separated by single blanks; the recording field "Startdate", the
+// start date dd-MMM-yyyy (or X), then three codes. A recording date that differs from
+// StartDate (a whole-day date-time) is a problem too.
+std::vector<std::string> EDFPlusPatientProblems(const std::string& Patient);
+std::vector<std::string> EDFPlusRecordingProblems(const std::string& Recording,
+                                                  TDateTime StartDate);
 
 // The text the writer stores for a value of Def's kind, before padding to the width.
 // EConvertError when the value has no text within the field.
