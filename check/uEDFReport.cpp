@@ -1,6 +1,7 @@
 // Report formats of the check and repair engines.
 #include "check/uEDFReport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
 
@@ -46,7 +47,7 @@ std::string Headline(const TEDFFindings& F) {
   std::string Line = F.File + ": " + std::string(VerdictName(F.Verdict));
   if (!F.Error.empty())
     return Line + ": " + F.Error;
-  if (!F.Reason.empty() && (F.Kind == TEDFKind::BDF || F.FileSize < 256))
+  if (!F.Reason.empty() && F.Kind == TEDFKind::BDF)
     return Line + ": " + F.Reason;
   std::string Details = std::string(KindName(F.Kind));
   if (F.NrSignals)
@@ -62,7 +63,10 @@ std::string Headline(const TEDFFindings& F) {
   if (F.Plus)
     Details += ", " + CountText(F.Plus->Annotations, "annotation");
   Line += " (" + Details + ")";
-  if (!F.Reason.empty())
+  // A reason a check line gives already is not repeated.
+  if (!F.Reason.empty() &&
+      std::none_of(F.Checks.begin(), F.Checks.end(),
+                   [&F](const TEDFFileCheck& C) { return C.Problem == F.Reason; }))
     Line += ": " + F.Reason;
   return Line;
 }
