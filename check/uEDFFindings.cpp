@@ -218,6 +218,12 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
         Finding.Problem = "refused by strict reading";
       if (Finding.Lenient)
         Finding.Value = SignalValue(Field, Loose);
+      // A physical limit is taken as the export takes it.
+      if (Field == TSignalField::Physimin || Field == TSignalField::Physimax) {
+        const std::optional<long double> Limit = PhysicalLimit(Loose, Field);
+        Finding.Lenient = Limit.has_value();
+        Finding.Value = Limit ? NumberText(*Limit) : std::string();
+      }
       Finding.Counts = Field != TSignalField::Physimin && Field != TSignalField::Physimax;
       F.Findings.push_back(std::move(Finding));
     }
@@ -282,12 +288,12 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
       V.Rate = S.NrSamples() / Info.SampleRecDuration();
     V.Digimin = S.Digimin();
     V.Digimax = S.Digimax();
-    if (S.FieldValid(TSignalField::Physimin))
-      V.Physimin = S.Physimin();
-    if (S.FieldValid(TSignalField::Physimax))
-      V.Physimax = S.Physimax();
+    V.Physimin = PhysicalLimit(S, TSignalField::Physimin);
+    V.Physimax = PhysicalLimit(S, TSignalField::Physimax);
     if (S.GainValid())
       V.Gain = S.Gain();
+    else if (V.Physimin && V.Physimax && *V.Physimin != *V.Physimax && S.Digimin() < S.Digimax())
+      V.Gain = (*V.Physimax - *V.Physimin) / (S.Digimax() - S.Digimin());
     V.Annotations = IsAnnotationLabel(S.SignalLabel());
     F.Signals.push_back(std::move(V));
   }

@@ -134,11 +134,11 @@ void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
     T.SetSignalLabel(PrintableText(S.SignalLabel()));
     T.SetTransducertype(Annotations ? std::string() : PrintableText(S.Transducertype()));
     T.SetPhysidim(Annotations ? std::string() : PrintableText(S.Physidim()));
-    // Physical limits that neither reading accepts stay blank: there is no value to write.
-    if (S.FieldValid(TSignalField::Physimin))
-      T.SetPhysimin(S.Physimin());
-    if (S.FieldValid(TSignalField::Physimax))
-      T.SetPhysimax(S.Physimax());
+    // Physical limits that no reading takes stay blank: there is no value to write.
+    if (const auto Limit = PhysicalLimit(S, TSignalField::Physimin))
+      T.SetPhysimin(*Limit);
+    if (const auto Limit = PhysicalLimit(S, TSignalField::Physimax))
+      T.SetPhysimax(*Limit);
     T.SetDigimin(S.Digimin());
     T.SetDigimax(S.Digimax());
     T.SetPrefilter(Annotations ? std::string() : PrintableText(S.Prefilter()));

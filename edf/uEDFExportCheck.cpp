@@ -4,6 +4,7 @@
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "support/udStr.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -290,13 +291,25 @@ std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
   return "read leniently: " + Parts + "; see velastrin check " + FileName;
 }
 
+std::optional<long double> PhysicalLimit(const TCustomEDFSignalInfo& Signal, TSignalField Field) {
+  const auto Index = static_cast<int>(Field);
+  if (Signal.FieldValid(Index))
+    return Field == TSignalField::Physimin ? Signal.Physimin() : Signal.Physimax();
+  const std::string& Raw = Signal.RawHeader()[Index];
+  const TEDFFieldReading R = ReadField(SignalHeaderFields[static_cast<std::size_t>(Index)], Raw,
+                                       GuessNumberFormat(Trim(Raw)));
+  if (!R.Read)
+    return std::nullopt;
+  return R.Number;
+}
+
 std::string SignalRefusal(const TCustomEDFFile& File, int SignalNumber) {
   if (SignalNumber < 1 || SignalNumber > File.SignalCount())
     return {};
   const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
   std::string Out;
   for (TSignalField Field : {TSignalField::Physimin, TSignalField::Physimax}) {
-    if (Signal.FieldValid(Field))
+    if (PhysicalLimit(Signal, Field))
       continue;
     const auto Index = static_cast<int>(Field);
     if (Out.empty())

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "edf/uDataFile.h"
+#include "edf/uEDFLayout.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,7 @@
 namespace velastrin {
 
 class TCustomEDFFile;
+class TCustomEDFSignalInfo;
 
 enum class TEDFVerdict {
   Valid,     // strict reading accepts the file and every file-level check passes
@@ -71,6 +74,11 @@ std::string HeaderRefusal(TCustomEDFFile& File, int64_t FileSize);
 // FILE" is made from it.
 std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
                                const std::string& FileName);
+
+// A physical limit (Physimin or Physimax) of Signal as the export takes it: the record's value
+// when its reading accepted it, else the raw text read in the separators it shows, as lenient
+// reading reads a record duration written with a decimal comma. Unset when no reading takes it.
+std::optional<long double> PhysicalLimit(const TCustomEDFSignalInfo& Signal, TSignalField Field);
 
 // Why signal SignalNumber (1-based) of the open File cannot be exported: a physical limit that
 // no reading can take, which would leave the formula without its offset or gain. Empty when

@@ -572,15 +572,10 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
     return ReadField(SignalDef(Field), RawText(Field), Format);
   };
   // The physical limits take what lenient reading takes; strict reading narrows the flags last.
-  // Lenient reading reads a limit in other separators than the record's, the way it reads the
-  // record duration, rather than leave the gain to a limit of 0.
-  for (TSignalField Field : {TSignalField::Physimin, TSignalField::Physimax}) {
-    TEDFFieldReading R = Reading(Field);
-    if (!R.Read && !FStrict)
-      R = ReadField(SignalDef(Field), RawText(Field), GuessNumberFormat(Trim(RawText(Field))));
-    if (R.Read)
-      Field == TSignalField::Physimin ? SetPhysimin(R.Number) : SetPhysimax(R.Number);
-  }
+  if (const TEDFFieldReading R = Reading(TSignalField::Physimin); R.Read)
+    SetPhysimin(R.Number);
+  if (const TEDFFieldReading R = Reading(TSignalField::Physimax); R.Read)
+    SetPhysimax(R.Number);
   for (TSignalField Field : {TSignalField::Digimin, TSignalField::Digimax}) {
     const TEDFFieldReading R = Reading(Field);
     // Strict reading takes whole numbers only, aligned or not: alignment is judged last.
