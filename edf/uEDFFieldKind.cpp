@@ -120,7 +120,7 @@ TEDFFieldReading ReadText(const std::string& Raw) {
   TEDFFieldReading R;
   R.Text = TrimRight(Raw);
   R.Read = R.Lenient = true;
-  R.Strict = IsPrintable(R.Text) && IsLeftAligned(R.Text);
+  R.Strict = IsStrictText(R.Text);
   if (!R.Strict)
     R.Problems = TextProblems(R.Text);
   return R;
@@ -214,12 +214,21 @@ std::vector<std::string> DateTimeProblems(const std::string& Raw, bool IsTime, b
   return Problems;
 }
 
+} // namespace
+
+bool HasStrictForm(TEDFFieldKind Kind, const std::string& Raw) {
+  if (Kind == TEDFFieldKind::Date)
+    return Raw.size() == 8 && Raw[2] == '.' && Raw[5] == '.' && HasStartDateShape(Raw);
+  return IsValidTimeFmt(Raw, "hh.nn.ss");
+}
+
+namespace {
+
 TEDFFieldReading ReadDate(const std::string& Raw) {
   TEDFFieldReading R;
   R.Read = ReadStartDate(RepairDateTimeText(Trim(Raw)), R.DateTime);
   R.Lenient = R.Read && R.DateTime >= 0;
-  R.Strict =
-      R.Lenient && Raw.size() == 8 && Raw[2] == '.' && Raw[5] == '.' && HasStartDateShape(Raw);
+  R.Strict = R.Lenient && HasStrictForm(TEDFFieldKind::Date, Raw);
   if (!R.Strict)
     R.Problems = DateTimeProblems(Raw, false, R.Lenient);
   return R;
@@ -232,7 +241,7 @@ TEDFFieldReading ReadTime(const std::string& Raw) {
   if (R.Read)
     R.DateTime = V - std::trunc(V);
   R.Lenient = R.Read && V >= 0;
-  R.Strict = R.Lenient && IsValidTimeFmt(Raw, "hh.nn.ss");
+  R.Strict = R.Lenient && HasStrictForm(TEDFFieldKind::Time, Raw);
   if (!R.Strict)
     R.Problems = DateTimeProblems(Raw, true, R.Lenient);
   return R;
@@ -255,6 +264,7 @@ TEDFFieldReading ReadIntegerField(const TEDFFieldDef& Def, const std::string& Ra
   int32_t Value = 0;
   R.Read = ReadInteger(Raw, Value);
   R.Number = Value;
+  R.Integer = Value;
   R.Lenient = R.Read && InRange(Def, R.Number);
   R.Strict = R.Lenient && (!Def.StrictAligned || IsLeftAligned(Raw));
   if (R.Strict)
@@ -306,13 +316,17 @@ TEDFFieldReading ReadDigitalLimit(const TEDFFieldDef& Def, const std::string& Ra
   if (Whole) {
     R.Read = true;
     R.Number = Value;
+    R.Integer = Value;
   } else {
     long double V = 0;
     R.Read = ReadDecimal(Raw, Format, V) && V == std::trunc(V) && InRange(Def, V);
-    if (R.Read)
+    if (R.Read) {
       R.Number = V;
+      R.Integer = static_cast<int64_t>(V);
+    }
   }
   R.Lenient = R.Read;
+  R.Whole = Whole;
   R.Strict = Whole && IsLeftAligned(Raw);
   if (R.Strict)
     return R;
@@ -440,6 +454,10 @@ std::vector<std::string> EDFPlusRecordingProblems(const std::string& Recording,
   if (Date != std::trunc(StartDate))
     return {"Startdate " + Parts[1] + " disagrees with the start date " + DateFieldText(StartDate)};
   return {};
+}
+
+bool IsStrictText(const std::string& Stored) {
+  return IsPrintable(Stored) && IsLeftAligned(Stored);
 }
 
 std::string ProblemText(const std::vector<std::string>& Problems) {

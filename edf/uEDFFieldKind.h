@@ -7,6 +7,7 @@
 #include "edf/uEDFLayout.h"
 #include "support/udroot.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ struct TEDFFieldReading {
   bool Read = false;    // a value was taken; it may still lie outside the field's range
   bool Strict = false;  // strict reading accepts the field
   bool Lenient = false; // lenient reading accepts it
+  bool Whole = false;   // digital limits: a whole number in range, leading blanks aside
   long double Number = 0;
+  int64_t Integer = 0; // integers and digital limits: the value as a whole number
   TDateTime DateTime = 0;
   std::string Text;                  // text kinds and version: the bytes less trailing blanks
   std::vector<std::string> Problems; // why strict reading refuses; empty when it accepts
@@ -37,6 +40,14 @@ TEDFFieldReading ReadField(const TEDFFieldDef& Def, const std::string& Raw,
 // The separators a number text shows by its shape, guessed as lenient reading guesses those of
 // the record duration; plain when the text shows none.
 TEDFNumberFormat GuessNumberFormat(const std::string& Raw);
+
+// A text field's stored text (trailing blanks gone) as strict reading wants it: printable
+// ASCII without leading blanks.
+bool IsStrictText(const std::string& Stored);
+
+// Whether a date or time text that lenient reading took is also in the strict form
+// ("dd.mm.yy", "hh.nn.ss"): what strict reading adds to lenient reading for these kinds.
+bool HasStrictForm(TEDFFieldKind Kind, const std::string& Raw);
 
 // The problems joined with "; ".
 std::string ProblemText(const std::vector<std::string>& Problems);

@@ -10,6 +10,7 @@
 #include "support/uScopeGuard.h"
 #include "support/udStr.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -356,10 +357,10 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
     return ReadField(GeneralDef(Field), RawText(Field), {FDecimalSeparator, FThousandSeparator});
   };
   if (const TEDFFieldReading R = Reading(TGeneralField::HeaderBytes); R.Read)
-    SetHeaderBytes(static_cast<int32_t>(R.Number));
+    SetHeaderBytes(static_cast<int32_t>(R.Integer));
   SetReserved(RawText(TGeneralField::Reserved));
   if (const TEDFFieldReading R = Reading(TGeneralField::NrDataRecords); R.Read)
-    SetNrDataRecords(static_cast<int64_t>(R.Number));
+    SetNrDataRecords(R.Integer);
   if (const TEDFFieldReading R = Reading(TGeneralField::SampleRecDuration); R.Read)
     SetSampleRecDuration(R.Number);
   else
@@ -367,7 +368,7 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   // The header size as read survives; only its flag comes from the signal count.
   const int32_t H = FHeaderBytes;
   if (const TEDFFieldReading R = Reading(TGeneralField::NrSignals); R.Read)
-    SetNrSignals(static_cast<int32_t>(R.Number));
+    SetNrSignals(static_cast<int32_t>(R.Integer));
   FHeaderBytes = H;
   SetFieldValid(
       TGeneralField::HeaderBytes,
@@ -386,10 +387,12 @@ void TCustomEDFFileInfo::ApplyStrictChecks() {
   auto Narrow = [this](TGeneralField Field, bool Condition) {
     SetFieldValid(Field, FieldValid(Field) && Condition);
   };
-  // The text fields judged their own strictness when they were set.
+  // The text fields judged their own strictness when they were set; the date and time were
+  // read leniently already and need only the strict form.
+  for (TGeneralField Field : {TGeneralField::StartDate, TGeneralField::StartTime})
+    Narrow(Field, HasStrictForm(GeneralDef(Field).Kind, RawText(Field)));
   for (TGeneralField Field :
-       {TGeneralField::StartDate, TGeneralField::StartTime, TGeneralField::NrDataRecords,
-        TGeneralField::SampleRecDuration, TGeneralField::NrSignals})
+       {TGeneralField::NrDataRecords, TGeneralField::SampleRecDuration, TGeneralField::NrSignals})
     Narrow(Field,
            ReadField(GeneralDef(Field), RawText(Field), {FDecimalSeparator, FThousandSeparator})
                .Strict);
@@ -567,44 +570,54 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
   SetSignalLabel(RawText(TSignalField::SignalLabel));
   SetTransducertype(RawText(TSignalField::Transducertype));
   SetPhysidim(RawText(TSignalField::Physidim));
+  // Each number field is read once; the values are set in field order, strictness judged last.
   const TEDFNumberFormat Format{FDecimalSeparator, FThousandSeparator};
   auto Reading = [&](TSignalField Field) {
     return ReadField(SignalDef(Field), RawText(Field), Format);
   };
-  // The physical limits take what lenient reading takes; strict reading narrows the flags last.
-  if (const TEDFFieldReading R = Reading(TSignalField::Physimin); R.Read)
-    SetPhysimin(R.Number);
-  if (const TEDFFieldReading R = Reading(TSignalField::Physimax); R.Read)
-    SetPhysimax(R.Number);
-  for (TSignalField Field : {TSignalField::Digimin, TSignalField::Digimax}) {
-    const TEDFFieldReading R = Reading(Field);
-    // Strict reading takes whole numbers only, aligned or not: alignment is judged last.
-    const bool Take = FStrict ? ReadField(SignalDef(Field), Trim(RawText(Field))).Strict : R.Read;
-    if (Take)
-      Field == TSignalField::Digimin ? SetDigimin(static_cast<int16_t>(R.Number))
-                                     : SetDigimax(static_cast<int16_t>(R.Number));
-  }
+  const TEDFFieldReading Physimin = Reading(TSignalField::Physimin);
+  const TEDFFieldReading Physimax = Reading(TSignalField::Physimax);
+  const TEDFFieldReading Digimin = Reading(TSignalField::Digimin);
+  const TEDFFieldReading Digimax = Reading(TSignalField::Digimax);
+  const TEDFFieldReading NrSamples = Reading(TSignalField::NrSamples);
+  auto At = [&](TSignalField Field) -> const TEDFFieldReading& {
+    switch (Field) {
+    case TSignalField::Physimin:
+      return Physimin;
+    case TSignalField::Physimax:
+      return Physimax;
+    case TSignalField::Digimin:
+      return Digimin;
+    case TSignalField::Digimax:
+      return Digimax;
+    default:
+      return NrSamples;
+    }
+  };
+  if (At(TSignalField::Physimin).Read)
+    SetPhysimin(At(TSignalField::Physimin).Number);
+  if (At(TSignalField::Physimax).Read)
+    SetPhysimax(At(TSignalField::Physimax).Number);
+  // Strict reading takes whole numbers only, aligned or not: alignment is judged last.
+  for (TSignalField Field : {TSignalField::Digimin, TSignalField::Digimax})
+    if (FStrict ? At(Field).Whole : At(Field).Read)
+      Field == TSignalField::Digimin ? SetDigimin(static_cast<int16_t>(At(Field).Integer))
+                                     : SetDigimax(static_cast<int16_t>(At(Field).Integer));
   if (FieldValid(TSignalField::Digimin) && FieldValid(TSignalField::Digimax) &&
       !DigitalOrderProblem(FDigimin, FDigimax).empty()) {
     SetFieldValid(TSignalField::Digimin, false);
     SetFieldValid(TSignalField::Digimax, false);
   }
   SetPrefilter(RawText(TSignalField::Prefilter));
-  if (const TEDFFieldReading R =
-          ReadField(SignalDef(TSignalField::NrSamples), RawText(TSignalField::NrSamples));
-      R.Read)
-    SetNrSamples(static_cast<int32_t>(R.Number));
+  if (At(TSignalField::NrSamples).Read)
+    SetNrSamples(static_cast<int32_t>(At(TSignalField::NrSamples).Integer));
   SetReserved(RawText(TSignalField::Reserved));
   FModified = false;
-  if (FStrict) {
-    auto Narrow = [this](TSignalField Field, bool Condition) {
-      SetFieldValid(Field, FieldValid(Field) && Condition);
-    };
+  if (FStrict)
     for (TSignalField Field :
          {TSignalField::Physimin, TSignalField::Physimax, TSignalField::Digimin,
           TSignalField::Digimax, TSignalField::NrSamples})
-      Narrow(Field, Reading(Field).Strict);
-  }
+      SetFieldValid(Field, FieldValid(Field) && At(Field).Strict);
   UpdateGain();
 }
 
