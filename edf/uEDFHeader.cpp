@@ -359,16 +359,19 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   if (const TEDFFieldReading R = Reading(TGeneralField::HeaderBytes); R.Read)
     SetHeaderBytes(static_cast<int32_t>(R.Integer));
   SetReserved(RawText(TGeneralField::Reserved));
-  if (const TEDFFieldReading R = Reading(TGeneralField::NrDataRecords); R.Read)
-    SetNrDataRecords(R.Integer);
-  if (const TEDFFieldReading R = Reading(TGeneralField::SampleRecDuration); R.Read)
-    SetSampleRecDuration(R.Number);
+  const TEDFFieldReading Records = Reading(TGeneralField::NrDataRecords);
+  if (Records.Read)
+    SetNrDataRecords(Records.Integer);
+  const TEDFFieldReading Duration = Reading(TGeneralField::SampleRecDuration);
+  if (Duration.Read)
+    SetSampleRecDuration(Duration.Number);
   else
     SetFieldValid(TGeneralField::SampleRecDuration, false);
   // The header size as read survives; only its flag comes from the signal count.
   const int32_t H = FHeaderBytes;
-  if (const TEDFFieldReading R = Reading(TGeneralField::NrSignals); R.Read)
-    SetNrSignals(static_cast<int32_t>(R.Integer));
+  const TEDFFieldReading Signals = Reading(TGeneralField::NrSignals);
+  if (Signals.Read)
+    SetNrSignals(static_cast<int32_t>(Signals.Integer));
   FHeaderBytes = H;
   SetFieldValid(
       TGeneralField::HeaderBytes,
@@ -376,26 +379,18 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
           HeaderSizeProblem(FHeaderBytes, FieldValid(TGeneralField::NrSignals), FNrSignals)
               .empty());
   FModified = false;
-  if (FStrict)
-    ApplyStrictChecks();
-}
-
-void TCustomEDFFileInfo::ApplyStrictChecks() {
-  auto RawText = [this](TGeneralField Field) -> const std::string& {
-    return FRawHeader.Text(static_cast<int>(Field));
-  };
+  if (!FStrict)
+    return;
+  // The text fields judged their own strictness when they were set; the date and time were
+  // read leniently already and need only the strict form.
   auto Narrow = [this](TGeneralField Field, bool Condition) {
     SetFieldValid(Field, FieldValid(Field) && Condition);
   };
-  // The text fields judged their own strictness when they were set; the date and time were
-  // read leniently already and need only the strict form.
   for (TGeneralField Field : {TGeneralField::StartDate, TGeneralField::StartTime})
     Narrow(Field, HasStrictForm(GeneralDef(Field).Kind, RawText(Field)));
-  for (TGeneralField Field :
-       {TGeneralField::NrDataRecords, TGeneralField::SampleRecDuration, TGeneralField::NrSignals})
-    Narrow(Field,
-           ReadField(GeneralDef(Field), RawText(Field), {FDecimalSeparator, FThousandSeparator})
-               .Strict);
+  Narrow(TGeneralField::NrDataRecords, Records.Strict);
+  Narrow(TGeneralField::SampleRecDuration, Duration.Strict);
+  Narrow(TGeneralField::NrSignals, Signals.Strict);
 }
 
 void TCustomEDFFileInfo::ParseRawHeader() {
