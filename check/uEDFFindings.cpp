@@ -28,10 +28,6 @@ std::string NumberText(long double Value) {
   return std::string(Text, Result.ptr);
 }
 
-bool ReadInt64(const std::string& Raw, int64_t& Value) {
-  return IsInteger(Raw) && TryStrToInt64(Trim(Raw), Value);
-}
-
 // ---- Why a field was refused ----------------------------------------------------------------
 
 // The words come from the reading rule that refused the field; the cross-field rules (header
@@ -83,7 +79,6 @@ std::string TimeText(TDateTime Time) {
 
 std::string GeneralValue(TGeneralField Field, const TCustomEDFFileInfo& Info) {
   const std::string& Raw = Info.RawHeader()[static_cast<int>(Field)];
-  int64_t Value = 0;
   switch (Field) {
   case TGeneralField::Version:
     return EscapeBytes(Info.Version());
@@ -99,8 +94,10 @@ std::string GeneralValue(TGeneralField Field, const TCustomEDFFileInfo& Info) {
     return TimeText(Info.StartTime());
   case TGeneralField::HeaderBytes:
     return std::to_string(Info.HeaderBytes());
-  case TGeneralField::NrDataRecords: // the record's own value is replaced by the derived count
-    return ReadInt64(Raw, Value) ? std::to_string(Value) : std::string();
+  case TGeneralField::NrDataRecords: { // the record's own value is replaced by the derived count
+    const TEDFFieldReading R = ReadField(GeneralHeaderFields[static_cast<int>(Field)], Raw);
+    return R.Read ? std::to_string(R.Integer) : std::string();
+  }
   case TGeneralField::SampleRecDuration:
     return NumberText(Info.SampleRecDuration());
   case TGeneralField::NrSignals:
@@ -375,8 +372,8 @@ void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   CollectConformance(Lenient, P.Conformance);
   if (!P.Conformance.empty())
     F.Checks.push_back(
-        {"edf_plus", CountText(static_cast<int64_t>(P.Conformance.size()), "EDF+ requirement") +
-                         " not met; see edf_plus.findings"});
+        {"edf_plus",
+         CountText(static_cast<int64_t>(P.Conformance.size()), "EDF+ requirement") + " not met"});
   F.Plus = std::move(P);
 }
 
