@@ -1,7 +1,8 @@
 // The findings engine: opens one file read-only under strict and under lenient reading and says,
 // field by field, what strict reading refuses, why, and what lenient reading made of it; then the
-// file-level checks (header and record sizes, the record count), what kind of file it is, a
-// verdict and the header's values. Any byte sequence, and any path, gives findings: nothing
+// file-level checks (header and record sizes, the record count, EDF+ record onsets, annotation
+// lists and requirements), what kind of file it is, the verdict the exports share and the
+// header's values. Any byte sequence, and any path, gives findings: nothing
 // raises out of CollectFindings.
 #pragma once
 

@@ -1,7 +1,8 @@
 // The repair engine: for a file that only lenient reading accepts, writes a copy with our writer
 // whose header strict reading accepts. Each refused field is written from the value lenient
 // reading took, in the strict form; free text gets a printable form; the record count becomes
-// that of the whole records present; the data records are copied sample for sample. The input
+// that of the whole records present; fields strict reading accepted keep their bytes; the data
+// records are copied sample for sample. The input
 // is only ever opened for reading, and the copy appears under its final name only when complete
 // and checked.
 #pragma once
@@ -27,7 +28,7 @@ enum class TEDFRepairOutcome {
   Repaired,      // a strict copy was written
   AlreadyValid,  // strict reading accepts the file; nothing written
   Unreadable,    // neither reading accepts it; nothing written
-  NotRepairable, // lenient, but repair would have to change the data records
+  NotRepairable, // lenient, but mending it would change the data records or need a guess
   Refused,       // the copy would replace an input
   Failed         // writing or checking the copy failed; nothing left behind
 };
