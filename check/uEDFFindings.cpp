@@ -1,5 +1,5 @@
-// The findings engine. The data model decides what strict and lenient reading accept; this unit
-// only looks at the raw texts again to say in words why a field was refused.
+// The findings engine. The data model decides what strict and lenient reading accept; the words
+// for a refused field come from the same field rule (edf/uEDFFieldKind.h) that refused it.
 #include "check/uEDFFindings.h"
 
 #include "edf/uEDF.h"
