@@ -128,5 +128,48 @@ TEST(FieldKindText, WrittenTextsReadBackStrictly) {
   EXPECT_THROW(IntegerFieldText(G(TGeneralField::NrSignals), 10000), EConvertError);
 }
 
+// What EDF+ asks of the identification texts, against a start date of 1 February 2003.
+struct TPlusIdentRow {
+  const char* Name;
+  bool Patient; // else the recording field
+  std::string Text;
+  const char* Problem; // empty: the text conforms
+};
+
+void PrintTo(const TPlusIdentRow& Row, std::ostream* Out) {
+  *Out << Row.Name;
+}
+
+const TPlusIdentRow PlusIdentRows[] = {
+    {"PatientConforms", true, "P-4711 F 16-SEP-1987 Test_Name extra", ""},
+    {"PatientAllUnknown", true, "X X X X", ""},
+    {"PatientFreeText", true, "John", "four EDF+ sub-fields"},
+    {"PatientDoubleBlank", true, "P-4711  F 16-SEP-1987 Name", "four EDF+ sub-fields"},
+    {"PatientSexUnknownLetter", true, "P-4711 Q X Name", "sex sub-field \"Q\""},
+    {"PatientBirthdateWithDots", true, "P-4711 F 16.SEP.1987 Name", "birthdate sub-field"},
+    {"RecordingConforms", false, "Startdate 01-FEB-2003 INV-77 TK Amp_2", ""},
+    {"RecordingDateUnknown", false, "Startdate X X X X", ""},
+    {"RecordingWithoutKeyword", false, "Recorded at home", "five EDF+ sub-fields"},
+    {"RecordingOtherDay", false, "Startdate 02-MAR-2002 X X X", "disagrees with the start date"},
+    {"RecordingNoSuchDay", false, "Startdate 31-FEB-2003 X X X", "is not dd-MMM-yyyy or X"},
+};
+
+class PlusIdentification : public ::testing::TestWithParam<TPlusIdentRow> {};
+
+TEST_P(PlusIdentification, SaysWhatEdfPlusMisses) {
+  const TPlusIdentRow& Row = GetParam();
+  const std::vector<std::string> Problems =
+      Row.Patient ? EDFPlusPatientProblems(Row.Text)
+                  : EDFPlusRecordingProblems(Row.Text, 37653); // 1 February 2003
+  if (!*Row.Problem) {
+    EXPECT_TRUE(Problems.empty()) << ProblemText(Problems);
+    return;
+  }
+  EXPECT_NE(ProblemText(Problems).find(Row.Problem), std::string::npos) << ProblemText(Problems);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PlusIdentification, ::testing::ValuesIn(PlusIdentRows),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
 } // namespace
 } // namespace velastrin
