@@ -539,7 +539,6 @@ TEST_P(BatchLimits, ExportTheFormulaTheHeaderMeansOrRefuse) {
 INSTANTIATE_TEST_SUITE_P(
     Batch, BatchLimits,
     ::testing::Values(
-        TLimitCase{"PlainLimits", "", "2", ExitStatus::Success, "", "(ASCII-0)*0.1+0"},
         TLimitCase{"DecimalCommaIsReadAsTheDurationWouldBe", "-100,00 ", "2", ExitStatus::Success,
                    "", "(ASCII-0)*0.2-100"},
         TLimitCase{"UnreadableLimitRefusesTheSignal", "abc     ", "2", ExitStatus::NotStarted,

@@ -51,7 +51,6 @@ const TKindRow KindRows[] = {
      "time uses ':' instead of '.'"},
     {"TimeEmpty", &G(TGeneralField::StartTime), "        ", false, false, 0, "empty"},
     {"HeaderSizeIndented", &G(TGeneralField::HeaderBytes), "     768", true, true, 768, ""},
-    {"RecordsUnknown", &G(TGeneralField::NrDataRecords), "-1      ", true, true, -1, ""},
     {"RecordsBelowUnknown", &G(TGeneralField::NrDataRecords), "-2      ", false, false, -2,
      "below -1"},
     {"RecordsIndented", &G(TGeneralField::NrDataRecords), "      22", false, true, 22,
