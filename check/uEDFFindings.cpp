@@ -332,12 +332,12 @@ void CollectConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConforma
                    "Physimin equals Physimax (" + NumberText(S.Physimin()) + "): no physical range",
                    false});
   }
-  // EDF+ times records in units of 100 ns; a shorter record cannot be placed in time.
+  // EDF+ readers (edflib among them) refuse records shorter than a microsecond.
   const long double Duration = Info.SampleRecDuration();
-  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-7L)
+  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-6L)
     C.push_back({"SampleRecDuration", 0,
                  "a record duration of " + NumberText(Duration) +
-                     " s is shorter than the 100 ns EDF+ times records in",
+                     " s is shorter than the 0.000001 s EDF+ readers accept",
                  false});
 }
 

@@ -124,7 +124,7 @@ const TAgreeRow AgreeRows[] = {
      1, "Physimin equals Physimax (-500)", Repair, 1, "not repaired: EDF+ Physimax (signal 1)"},
     {"RecordDurationTooShortForEdfPlus",
      [] { return PlusBytes(PlusWith([](auto& E) { E.Duration = "1e-300"; }), ThreeLists); },
-     1, "shorter than the 100 ns", Repair, 1, "not repairable"},
+     1, "shorter than the 0.000001 s", Repair, 1, "not repairable"},
     {"AnnotationOnlyFileOfDurationZeroIsValidEdfPlus",
      [] { return test::AnnotationRecordsBytes(PlusWith([](auto& E) { E.Reserved = "EDF+D"; E.Duration = "0"; }),
                                               {"+0\x14\x14\0+0\x14Lights off\x14"s, "+30\x14\x14\0"s}); },
