@@ -50,6 +50,9 @@ std::string FindingsSummary(const TEDFFindings& F) {
   case TEDFVerdict::Unreadable:
     if (!F.Error.empty())
       return "Not readable: " + F.Error;
+    // The export's own reason when no field is to blame (a BDF file, a stop time past 9999).
+    if (Wrong == 0 && !F.Reason.empty())
+      return "Not readable: " + F.Reason;
     if (Wrong > 0)
       return "Not readable: " + Counted(Wrong, "header field", "header fields") + " wrong";
     return "Not readable: " +
@@ -84,9 +87,15 @@ TFindingsDialog::TFindingsDialog(const TEDFFindings& Findings, QWidget* Parent) 
   for (const TEDFFileCheck& C : Findings.Checks)
     AddRow({QString::fromStdString(C.Check), QString(), QString(), QString(),
             QString::fromStdString(C.Problem), QString()});
-  if (!Findings.Error.empty())
-    AddRow({QStringLiteral("file"), QString(), QString(), QString(),
-            QString::fromStdString(Findings.Error), QString()});
+  if (Findings.Plus)
+    for (const TEDFPlusConformance& C : Findings.Plus->Conformance)
+      AddRow({QString::fromStdString(C.Field), C.Signal > 0 ? QString::number(C.Signal) : QString(),
+              QString(), QString(), QStringLiteral("EDF+: ") + QString::fromStdString(C.Problem),
+              C.Mendable ? QStringLiteral("repair mends it") : QString()});
+  for (const std::string& Text : {Findings.Error, Findings.Reason})
+    if (!Text.empty())
+      AddRow({QStringLiteral("file"), QString(), QString(), QString(), QString::fromStdString(Text),
+              QString()});
   FTable->resizeColumnsToContents();
   FTable->horizontalHeader()->setStretchLastSection(true);
 

@@ -421,8 +421,10 @@ void TForm1::FormCreate() {
       RaisePending();
       break;
     case 2:
-      if (int32_t Number = 0; IsInteger(Param) && TryStrToInt(Trim(Param), Number))
+      if (int32_t Number = 0; IsInteger(Param) && TryStrToInt(Trim(Param), Number)) {
         FRzSpinEdit1->setValue(Number);
+        FRequestedSignal = Number;
+      }
       RaisePending();
       break;
     case 3:
@@ -451,6 +453,19 @@ void TForm1::FormDestroy() {
   FSignalList.clear();
 }
 
+std::string TForm1::ClampedSignalNote() const {
+  const int Exported = FRzSpinEdit1->value();
+  if (!FRequestedSignal || *FRequestedSignal == Exported)
+    return {};
+  const int Count = FRzSpinEdit1->maximum();
+  if (*FRequestedSignal > Count)
+    return "signal number " + std::to_string(*FRequestedSignal) + " is above the " +
+           CountText(Count, "signal") + " of the file; signal " + std::to_string(Exported) +
+           " exported";
+  return "signal number " + std::to_string(*FRequestedSignal) + " is below 1; signal " +
+         std::to_string(Exported) + " exported";
+}
+
 std::string TForm1::BatchNotStartedReason() const {
   if (IsBlank(FEditSignal1->text()) || !FRzSpinEdit1->isEnabled()) {
     const std::string FileName = Text(FEditSignal1);
@@ -469,6 +484,9 @@ void TForm1::BatchIdle() {
       BtnExportClick();
       FExitStatus = FLastExportOutcome == TExportOutcome::Cancelled ? ExitStatus::Cancelled
                                                                     : ExitStatus::Success;
+      if (const std::string Note = ClampedSignalNote();
+          !Note.empty() && FLastExportOutcome == TExportOutcome::Completed)
+        WriteStdErr(Note);
     } catch (const EExportRefused& Refusal) {
       // Refused before anything was written: the export did not start.
       FExitStatus = ExitStatus::NotStarted;
@@ -624,6 +642,9 @@ void TForm1::BtnExportClick() {
       throw EExportRefused(std::string(NoValidFile) + ": \"" + InputName + "\": " + Refusal);
     FSeparator = SeparatorText(RadioGroup1ItemIndex());
     const int SignalNumber = FRzSpinEdit1->value();
+    // A formula from a physical limit that could not be read would be a wrong result.
+    if (const std::string Refusal = SignalRefusal(*File, SignalNumber); !Refusal.empty())
+      throw EExportRefused("\"" + InputName + "\": " + Refusal);
     THourglass Hourglass;
     WriteSignalInfo(*File, SignalNumber, InfoName);
     Completed = WriteSignalData(*File, SignalNumber, DataName);

@@ -3,6 +3,8 @@
 #include "check/uEDFRepair.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFFieldKind.h"
+#include "support/udStr.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,9 +12,13 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sys/stat.h>
 #include <system_error>
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
 #include <unistd.h>
 
 namespace velastrin {
@@ -21,20 +27,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Plain letters for Latin-1 0xC0..0xFF.
-constexpr std::string_view Latin1Letters =
-    "AAAAAAACEEEEIIIIDNOOOOOxOUUUUYPsaaaaaaaceeeeiiiidnooooo/ouuuuypy";
-static_assert(Latin1Letters.size() == 64);
-
-char PlainChar(unsigned Code) {
+// One printable character for a character outside printable ASCII: its plain letter when the
+// transliteration gives exactly one, micro "u" (EDF writes "uV"), else "?".
+char PlainChar(UChar32 Code) {
   if (Code < 32 || Code == 127)
     return ' ';
   if (Code < 127)
     return static_cast<char>(Code);
-  if (Code == 0xB5) // micro sign: EDF writes "uV"
+  if (Code == 0xB5)
     return 'u';
-  if (Code >= 0xC0 && Code <= 0xFF)
-    return Latin1Letters[Code - 0xC0];
+  thread_local std::unique_ptr<icu::Transliterator> ToAscii = [] {
+    UErrorCode Error = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> T(
+        icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, Error));
+    return U_SUCCESS(Error) ? std::move(T) : nullptr;
+  }();
+  if (!ToAscii)
+    return '?';
+  icu::UnicodeString Text(Code);
+  ToAscii->transliterate(Text);
+  if (Text.length() == 1 && Text[0] > 32 && Text[0] < 127)
+    return static_cast<char>(Text[0]);
   return '?';
 }
 
@@ -103,7 +116,8 @@ void OpenReading(TEDFFile& File, const std::string& Path, bool Strict) {
   File.Open();
 }
 
-// The values lenient reading took, in the forms strict reading accepts.
+// The values lenient reading took, in the forms strict reading accepts. An EDF+ annotation
+// signal gets the blank texts EDF+ asks of it.
 void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
   const TCustomEDFFileInfo& From = *In.FileInfo();
   TCustomEDFFileInfo& To = *Out.FileInfo();
@@ -116,20 +130,65 @@ void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
   for (int32_t i = 0; i < In.SignalCount(); ++i) {
     const TCustomEDFSignalInfo& S = *In.GetSignal(i);
     TCustomEDFSignalInfo& T = *Out.GetSignal(i);
+    const bool Annotations = IsAnnotationSignal(From, S);
     T.SetSignalLabel(PrintableText(S.SignalLabel()));
-    T.SetTransducertype(PrintableText(S.Transducertype()));
-    T.SetPhysidim(PrintableText(S.Physidim()));
-    // Physical limits that neither reading accepts stay blank: there is no value to write.
-    if (S.FieldValid(TSignalField::Physimin))
-      T.SetPhysimin(S.Physimin());
-    if (S.FieldValid(TSignalField::Physimax))
-      T.SetPhysimax(S.Physimax());
+    T.SetTransducertype(Annotations ? std::string() : PrintableText(S.Transducertype()));
+    T.SetPhysidim(Annotations ? std::string() : PrintableText(S.Physidim()));
+    // Physical limits that no reading takes stay blank: there is no value to write.
+    if (const auto Limit = PhysicalLimit(S, TSignalField::Physimin))
+      T.SetPhysimin(*Limit);
+    if (const auto Limit = PhysicalLimit(S, TSignalField::Physimax))
+      T.SetPhysimax(*Limit);
     T.SetDigimin(S.Digimin());
     T.SetDigimax(S.Digimax());
-    T.SetPrefilter(PrintableText(S.Prefilter()));
+    T.SetPrefilter(Annotations ? std::string() : PrintableText(S.Prefilter()));
     T.SetNrSamples(S.NrSamples());
     T.SetReserved(PrintableText(S.Reserved()));
   }
+}
+
+// A field strict reading accepts in printable ASCII is not at fault: the copy keeps its bytes.
+// The record count stays only when it is the count of the copy, and an annotation signal's
+// texts only when blank.
+bool KeepsBytes(const TEDFFieldDef& Def, const std::string& Raw) {
+  return ReadField(Def, Raw).Strict && IsPrintable(Raw);
+}
+
+void CopyAcceptedFields(const TCustomEDFFile& In, const std::string& Temporary, int64_t Records) {
+  std::fstream Copy(Temporary, std::ios::in | std::ios::out | std::ios::binary);
+  if (!Copy)
+    throw EFOpenError(SystemMessage("Cannot open file", Temporary));
+  auto Put = [&Copy](int64_t Offset, const std::string& Bytes) {
+    Copy.seekp(Offset);
+    Copy.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+  };
+  const TCustomEDFFileInfo& Info = *In.FileInfo();
+  const TEDFRawGeneralHeader& Raw = Info.LoadedHeader();
+  for (int Index = 0; Index < EDFFieldCount; ++Index) {
+    const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<std::size_t>(Index)];
+    const bool Count = Index == static_cast<int>(TGeneralField::NrDataRecords);
+    if (KeepsBytes(Def, Raw[Index]) &&
+        (!Count || ReadField(Def, Raw[Index]).Number == static_cast<long double>(Records)))
+      Put(Def.Start, Raw[Index]);
+  }
+  const int32_t Signals = In.SignalCount();
+  for (int32_t i = 0; i < Signals; ++i) {
+    const TCustomEDFSignalInfo& S = *In.GetSignal(i);
+    const bool Annotations = IsAnnotationSignal(Info, S);
+    for (int Index = 0; Index < EDFFieldCount; ++Index) {
+      const auto Field = static_cast<TSignalField>(Index);
+      const bool Blanked =
+          Annotations && (Field == TSignalField::Transducertype ||
+                          Field == TSignalField::Physidim || Field == TSignalField::Prefilter);
+      const std::string& Text = S.RawHeader()[Index];
+      if (KeepsBytes(SignalHeaderFields[static_cast<std::size_t>(Index)], Text) &&
+          (!Blanked || Trim(Text).empty()))
+        Put(SignalFieldOffset(Field, Signals, i), Text);
+    }
+  }
+  Copy.flush();
+  if (!Copy)
+    throw EWriteError(SystemMessage("Cannot write file", Temporary));
 }
 
 // Every whole record, sample for sample; the buffers hold whole records in file order.
@@ -182,6 +241,7 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, T
     R.Records = CopyRecords(In, Out);
     Out.Close(); // writes the final record count
   }
+  CopyAcceptedFields(In, Temporary, R.Records);
   SyncPath(Temporary, false);
 
   TEDFFile Check;
@@ -210,6 +270,38 @@ bool JudgeRepair(const std::string& Input, TEDFRepair& R) {
     R.Outcome = TEDFRepairOutcome::NotRepairable;
     R.Reason = "the record size misses the EDF recommendations; mending it would change the "
                "data records, which repair copies as they are";
+    return false;
+  }
+  if (!F.Records || *F.Records == 0 || !F.RecordDuration || *F.RecordDuration <= 0) {
+    R.Outcome = TEDFRepairOutcome::NotRepairable;
+    R.Reason = F.Records && *F.Records == 0
+                   ? "the file holds no whole data record; a copy would hold no data"
+                   : "the data records cannot be read as EDF";
+    return false;
+  }
+  // What the copy cannot mend: EDF+ requirements that would need a guess, and faults inside
+  // the data records, which are copied as they are.
+  bool Mends = !F.Findings.empty();
+  for (const TEDFFileCheck& Check : F.Checks) {
+    if (Check.Check == "record_onsets" || Check.Check == "annotation_lists")
+      R.NotRepaired.push_back(Check.Check + ": " + Check.Problem);
+    else if (Check.Check != "edf_plus" && Check.Fails)
+      Mends = true;
+  }
+  if (F.Plus)
+    for (const TEDFPlusConformance& C : F.Plus->Conformance) {
+      if (C.Mendable)
+        Mends = true;
+      else
+        R.NotRepaired.push_back(
+            "EDF+ " + C.Field +
+            (C.Signal > 0 ? " (signal " + std::to_string(C.Signal) + ")" : std::string()) + ": " +
+            C.Problem);
+    }
+  if (!Mends) {
+    R.Outcome = TEDFRepairOutcome::NotRepairable;
+    R.Reason = "nothing repair can mend without a guess; " +
+               CountText(static_cast<int64_t>(R.NotRepaired.size()), "problem") + " left as found";
     return false;
   }
   R.DroppedBytes = F.TrailingBytes;
@@ -257,18 +349,17 @@ std::string_view RepairOutcomeName(TEDFRepairOutcome Outcome) {
 std::string PrintableText(std::string_view Text) {
   std::string Plain;
   Plain.reserve(Text.size());
-  for (std::size_t i = 0; i < Text.size(); ++i) {
-    const auto Byte = static_cast<unsigned char>(Text[i]);
-    // A two-byte UTF-8 character of the Latin-1 range is one letter, not two.
-    if ((Byte == 0xC2 || Byte == 0xC3) && i + 1 < Text.size()) {
-      const auto Next = static_cast<unsigned char>(Text[i + 1]);
-      if (Next >= 0x80 && Next <= 0xBF) {
-        Plain += PlainChar(((Byte & 0x1Fu) << 6) | (Next & 0x3Fu));
-        ++i;
-        continue;
-      }
-    }
-    Plain += PlainChar(Byte);
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
+  const auto Length = static_cast<int32_t>(Text.size());
+  // A UTF-8 character is one character of the copy; a byte that starts none is one "?".
+  for (int32_t i = 0; i < Length;) {
+    const int32_t Start = i;
+    UChar32 Code = 0;
+    U8_NEXT(Bytes, i, Length, Code);
+    if (Code < 0)
+      Plain.append(static_cast<std::size_t>(i - Start), '?');
+    else
+      Plain += PlainChar(Code);
   }
   const std::size_t First = Plain.find_first_not_of(' ');
   if (First == std::string::npos)

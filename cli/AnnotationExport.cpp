@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unicode/utf8.h>
 
 namespace velastrin::cli {
 
@@ -22,6 +23,26 @@ void WriteWhole(TOutputFiles& Outputs, const std::string& Name, const std::strin
   TTextFileWriter Writer(Outputs.Create(Name), Name);
   Writer.Write(Text);
   Writer.Close();
+}
+
+// The text with each byte that is not part of a UTF-8 character replaced by U+FFFD, so that
+// the table is UTF-8 throughout; the warning names the annotation.
+std::string ValidUTF8(const std::string& Text) {
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
+  const auto Length = static_cast<int32_t>(Text.size());
+  std::string Out;
+  Out.reserve(Text.size());
+  for (int32_t i = 0; i < Length;) {
+    const int32_t Start = i;
+    UChar32 Code = 0;
+    U8_NEXT(Bytes, i, Length, Code);
+    if (Code >= 0)
+      Out.append(Text, static_cast<std::size_t>(Start), static_cast<std::size_t>(i - Start));
+    else
+      for (int32_t b = Start; b < i; ++b)
+        Out += "\xEF\xBF\xBD";
+  }
+  return Out;
 }
 
 } // namespace
@@ -63,7 +84,9 @@ std::vector<std::string> ExportAnnotationTable(const std::string& Input,
   if (!Plus.Readable)
     throw std::runtime_error("not a valid EDF file");
   const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};
-  const std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
+  std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
+  for (TEDFAnnotation& Annotation : List)
+    Annotation.Text = ValidUTF8(Annotation.Text);
 
   TOutputFiles Outputs;
   WriteWhole(Outputs, InfoName, AnnotationTableInfo(Plus, Signals, List.size(), Format));
@@ -80,7 +103,10 @@ std::vector<std::string> ExportAnnotationTable(const std::string& Input,
     }
     Warnings.push_back("signal " + std::to_string(Fault.Signal + 1) + ", record " +
                        std::to_string(Fault.Record + 1) + ", byte " +
-                       std::to_string(Fault.FilePosition) + ": " + Fault.Message());
+                       std::to_string(Fault.FilePosition) + ": " + Fault.Message() +
+                       (Fault.Kind == TTALFault::NotUTF8
+                            ? "; each byte that is not UTF-8 is written as U+FFFD"
+                            : ""));
   }
   return Warnings;
 }

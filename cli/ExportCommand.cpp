@@ -101,7 +101,7 @@ public:
     // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
     const TAnnotationChoice Annotations = ChooseAnnotations(File, FSignal);
     if (Annotations.Signals.empty())
-      return ExportSignal(File, Plan, Context);
+      return ExportSignal(File, Input, Plan, Context);
     File.Close();
     TFileResult Result;
     if (!Annotations.Warning.empty())
@@ -120,17 +120,25 @@ private:
   };
 
   // The chosen signal of the open File to the plan's info and data files.
-  TFileResult ExportSignal(TEDFFile& File, const TPlan& Plan, TJobContext& Context) const {
-    // The desktop export's own refusals: an invalid header (with the fields to blame on
-    // further lines), a stop time the date-time text cannot show.
-    if (std::string Why = OpenFileRefusal(File); !Why.empty()) {
-      while (Why.back() == '\n')
+  TFileResult ExportSignal(TEDFFile& File, const TInput& Input, const TPlan& Plan,
+                           TJobContext& Context) const {
+    // The refusals check names as well: a file cut short, an invalid header (with the fields to
+    // blame on further lines), a stop time the date-time text cannot show, a physical limit no
+    // reading takes.
+    const int64_t Size = static_cast<int64_t>(Input.Size);
+    auto Refuse = [](std::string Why) {
+      while (!Why.empty() && Why.back() == '\n')
         Why.pop_back();
-      throw std::runtime_error(Why);
-    }
+      if (!Why.empty())
+        throw std::runtime_error(Why);
+    };
+    Refuse(HeaderRefusal(File, Size));
     TFileResult Result;
     int Matches = 0;
     const int32_t Signal = ChooseSignal(File, FSignal, Matches);
+    Refuse(SignalRefusal(File, Signal));
+    if (std::string Note = LenientReadingNote(File, Size, Input.Path); !Note.empty())
+      Result.Warnings.push_back(std::move(Note));
     if (Matches > 1)
       Result.Warnings.push_back(std::to_string(Matches) + " signals are labelled \"" + FSignal +
                                 "\"; signal " + std::to_string(Signal) + " exported");

@@ -3,6 +3,7 @@
 // not fit its field refuses the whole write instead of leaving a half-written header.
 #include "edf/uEDFFile.h"
 
+#include "edf/uEDFFieldKind.h"
 #include "edf/uEDFHeader.h"
 #include "support/udStr.h"
 
@@ -18,40 +19,6 @@
 namespace velastrin {
 
 namespace {
-
-constexpr const char* TooLong = "String exceeds max string length";
-
-// Plain decimal; a text longer than the field would store another number, so it is refused.
-std::string IntegerText(int64_t Value, int Width) {
-  char Text[24];
-  const auto Result = std::to_chars(Text, Text + sizeof Text, Value);
-  std::string S(Text, Result.ptr);
-  if (static_cast<int>(S.size()) > Width)
-    throw EConvertError(TooLong);
-  return S;
-}
-
-// "dd.mm.yy". Two digits read back as 1985..2084, so a year outside that range would come
-// back as another year; it is refused instead.
-std::string StartDateText(TDateTime Date) {
-  uint16_t Year = 0, Month = 0, Day = 0;
-  DecodeDate(Date, Year, Month, Day);
-  if (Year < 1985 || Year > 2084)
-    throw EConvertError("Start year " + std::to_string(Year) +
-                        " cannot be written in an EDF header (1985 to 2084)");
-  return ZeroPadded(Day, 2) + "." + ZeroPadded(Month, 2) + "." + ZeroPadded(Year % 100, 2);
-}
-
-// "hh.nn.ss" on the 24-hour clock.
-std::string StartTimeText(TDateTime Time) {
-  uint16_t Hour = 0, Min = 0, Sec = 0, MSec = 0;
-  DecodeTime(Time, Hour, Min, Sec, MSec);
-  return ZeroPadded(Hour, 2) + "." + ZeroPadded(Min, 2) + "." + ZeroPadded(Sec, 2);
-}
-
-std::string DecimalText(long double Value, char DecSep, char ThouSep, int Width) {
-  return FloatToStrMaxLen(Value, DecSep, ThouSep, Width);
-}
 
 // Collects the samples of one appended record and writes them in large pieces.
 class TRecordWriter {
@@ -188,26 +155,26 @@ std::string TCustomEDFFile::FormatGeneralHeader() const {
         Text = Info.GetRecording();
         break;
       case TGeneralField::StartDate:
-        Text = StartDateText(Info.StartDate());
+        Text = DateFieldText(Info.StartDate());
         break;
       case TGeneralField::StartTime:
-        Text = StartTimeText(Info.StartTime());
+        Text = TimeFieldText(Info.StartTime());
         break;
       case TGeneralField::HeaderBytes:
-        Text = IntegerText(Info.HeaderBytes(), Def.Width);
+        Text = IntegerFieldText(Def, Info.HeaderBytes());
         break;
       case TGeneralField::Reserved:
         Text = Info.Reserved();
         break;
       case TGeneralField::NrDataRecords:
-        Text = IntegerText(Info.NrDataRecords(), Def.Width);
+        Text = IntegerFieldText(Def, Info.NrDataRecords());
         break;
       case TGeneralField::SampleRecDuration:
-        Text = DecimalText(Info.SampleRecDuration(), Info.DecimalSeparator(),
-                           Info.ThousandSeparator(), Def.Width);
+        Text = DecimalFieldText(Def, Info.SampleRecDuration(),
+                                {Info.DecimalSeparator(), Info.ThousandSeparator()});
         break;
       case TGeneralField::NrSignals:
-        Text = IntegerText(Info.NrSignals(), Def.Width);
+        Text = IntegerFieldText(Def, Info.NrSignals());
         break;
       }
     }
@@ -224,7 +191,8 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
   Block.reserve(static_cast<std::size_t>(EDFSignalHeaderSize * Count));
   for (int Field = 0; Field < EDFFieldCount; ++Field) {
     const auto Kind = static_cast<TSignalField>(Field);
-    const int Width = SignalFieldWidth(Kind);
+    const TEDFFieldDef& Def = SignalHeaderFields[static_cast<std::size_t>(Field)];
+    const int Width = Def.Width;
     for (int64_t i = 0; i < Count; ++i) {
       const TCustomEDFSignalInfo& Signal = *FSignals[static_cast<std::size_t>(i)];
       const bool Valid = Signal.GetFieldValid(Field);
@@ -241,24 +209,24 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
           Text = Signal.Physidim();
           break;
         case TSignalField::Physimin:
-          Text = DecimalText(Signal.Physimin(), Signal.DecimalSeparator(),
-                             Signal.ThousandSeparator(), Width);
+          Text = DecimalFieldText(Def, Signal.Physimin(),
+                                  {Signal.DecimalSeparator(), Signal.ThousandSeparator()});
           break;
         case TSignalField::Physimax:
-          Text = DecimalText(Signal.Physimax(), Signal.DecimalSeparator(),
-                             Signal.ThousandSeparator(), Width);
+          Text = DecimalFieldText(Def, Signal.Physimax(),
+                                  {Signal.DecimalSeparator(), Signal.ThousandSeparator()});
           break;
         case TSignalField::Digimin:
-          Text = IntegerText(Signal.Digimin(), Width);
+          Text = IntegerFieldText(Def, Signal.Digimin());
           break;
         case TSignalField::Digimax:
-          Text = IntegerText(Signal.Digimax(), Width);
+          Text = IntegerFieldText(Def, Signal.Digimax());
           break;
         case TSignalField::Prefilter:
           Text = Signal.Prefilter();
           break;
         case TSignalField::NrSamples:
-          Text = IntegerText(Signal.NrSamples(), Width);
+          Text = IntegerFieldText(Def, Signal.NrSamples());
           break;
         case TSignalField::Reserved:
           Text = Signal.Reserved();

@@ -168,8 +168,6 @@ public:
 
 protected:
   void SetFieldValid(TGeneralField Field, bool Value);
-  // The strict checks of the last load step, applied to the current RawHeader.
-  void ApplyStrictChecks();
   // Asserts "Field is ReadOnly!" when the record is read-only.
   void CheckReadOnly() const;
   void CheckLayoutUnlocked() const;

@@ -4,17 +4,79 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
 namespace velastrin {
 
+// What a header field holds; one reading rule per kind (edf/uEDFFieldKind.h).
+enum class TEDFFieldKind {
+  FreeText,           // printable ASCII, left-aligned
+  IdentificationText, // free text with the EDF+ sub-fields
+  Date,               // "dd.mm.yy"
+  Time,               // "hh.nn.ss"
+  Integer,            // whole number of at least Minimum
+  Decimal,            // number, Minimum exclusive when AboveMinimum
+  DigitalLimit,       // whole number in Minimum..Maximum
+  Version,            // exactly Expected
+  Reserved            // free text kept for later use of the format
+};
+
 struct TEDFFieldDef {
   std::string_view Name;
-  int Width;
+  int Width = 0;
   // General header: byte offset. Signal header: block start, to be multiplied by NrSignals.
-  int Start;
+  int Start = 0;
+  TEDFFieldKind Kind = TEDFFieldKind::FreeText;
+  long double Minimum = -std::numeric_limits<long double>::infinity();
+  long double Maximum = std::numeric_limits<long double>::infinity();
+  bool AboveMinimum = false; // the value must exceed Minimum rather than reach it
+  bool StrictAligned = true; // strict reading refuses leading blanks
+  bool StrictPlain = false;  // strict reading wants "." and no thousands separator
+  std::string_view Expected; // the one text a version field may hold
+
+  // Row modifiers, so that each table row reads as one sentence.
+  constexpr TEDFFieldDef From(long double Value) const {
+    TEDFFieldDef D = *this;
+    D.Minimum = Value;
+    return D;
+  }
+  constexpr TEDFFieldDef Above(long double Value) const {
+    TEDFFieldDef D = From(Value);
+    D.AboveMinimum = true;
+    return D;
+  }
+  constexpr TEDFFieldDef Within(long double Low, long double High) const {
+    TEDFFieldDef D = From(Low);
+    D.Maximum = High;
+    return D;
+  }
+  constexpr TEDFFieldDef LeadingBlanksAllowed() const {
+    TEDFFieldDef D = *this;
+    D.StrictAligned = false;
+    return D;
+  }
+  constexpr TEDFFieldDef PlainSeparators() const {
+    TEDFFieldDef D = *this;
+    D.StrictPlain = true;
+    return D;
+  }
+  constexpr TEDFFieldDef Exactly(std::string_view Text) const {
+    TEDFFieldDef D = *this;
+    D.Expected = Text;
+    return D;
+  }
 };
+
+constexpr TEDFFieldDef FieldRow(std::string_view Name, int Width, int Start, TEDFFieldKind Kind) {
+  TEDFFieldDef D{};
+  D.Name = Name;
+  D.Width = Width;
+  D.Start = Start;
+  D.Kind = Kind;
+  return D;
+}
 
 inline constexpr int EDFFieldCount = 10;
 inline constexpr int EDFGeneralHeaderSize = 256;
@@ -49,29 +111,29 @@ enum class TSignalField : int {
 };
 
 inline constexpr std::array<TEDFFieldDef, EDFFieldCount> GeneralHeaderFields{{
-    {"Version", 8, 0},
-    {"Patient", 80, 8},
-    {"Recording", 80, 88},
-    {"StartDate", 8, 168},
-    {"StartTime", 8, 176},
-    {"HeaderBytes", 8, 184},
-    {"Reserved", 44, 192},
-    {"NrDataRecords", 8, 236},
-    {"SampleRecDuration", 8, 244},
-    {"NrSignals", 4, 252},
+    FieldRow("Version", 8, 0, TEDFFieldKind::Version).Exactly("0"),
+    FieldRow("Patient", 80, 8, TEDFFieldKind::IdentificationText),
+    FieldRow("Recording", 80, 88, TEDFFieldKind::IdentificationText),
+    FieldRow("StartDate", 8, 168, TEDFFieldKind::Date),
+    FieldRow("StartTime", 8, 176, TEDFFieldKind::Time),
+    FieldRow("HeaderBytes", 8, 184, TEDFFieldKind::Integer).From(0).LeadingBlanksAllowed(),
+    FieldRow("Reserved", 44, 192, TEDFFieldKind::Reserved),
+    FieldRow("NrDataRecords", 8, 236, TEDFFieldKind::Integer).From(-1),
+    FieldRow("SampleRecDuration", 8, 244, TEDFFieldKind::Decimal).Above(0),
+    FieldRow("NrSignals", 4, 252, TEDFFieldKind::Integer).From(0),
 }};
 
 inline constexpr std::array<TEDFFieldDef, EDFFieldCount> SignalHeaderFields{{
-    {"SignalLabel", 16, 0},
-    {"Transducertype", 80, 16},
-    {"Physidim", 8, 96},
-    {"Physimin", 8, 104},
-    {"Physimax", 8, 112},
-    {"Digimin", 8, 120},
-    {"Digimax", 8, 128},
-    {"Prefilter", 80, 136},
-    {"NrSamples", 8, 216},
-    {"Reserved", 32, 224},
+    FieldRow("SignalLabel", 16, 0, TEDFFieldKind::FreeText),
+    FieldRow("Transducertype", 80, 16, TEDFFieldKind::FreeText),
+    FieldRow("Physidim", 8, 96, TEDFFieldKind::FreeText),
+    FieldRow("Physimin", 8, 104, TEDFFieldKind::Decimal).PlainSeparators().LeadingBlanksAllowed(),
+    FieldRow("Physimax", 8, 112, TEDFFieldKind::Decimal).PlainSeparators(),
+    FieldRow("Digimin", 8, 120, TEDFFieldKind::DigitalLimit).Within(-32768, 32767),
+    FieldRow("Digimax", 8, 128, TEDFFieldKind::DigitalLimit).Within(-32768, 32767),
+    FieldRow("Prefilter", 80, 136, TEDFFieldKind::FreeText),
+    FieldRow("NrSamples", 8, 216, TEDFFieldKind::Integer).From(1),
+    FieldRow("Reserved", 32, 224, TEDFFieldKind::Reserved),
 }};
 
 // The Name column of a field table.

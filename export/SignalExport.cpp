@@ -1,6 +1,7 @@
 #include "export/SignalExport.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "export/SampleText.h"
 
 #include <cmath>
@@ -44,8 +45,11 @@ std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal, const TCusto
 }
 
 std::string FormulaEntry(const TCustomEDFSignalInfo& Signal, char DecimalMark) {
-  const double Physimin = static_cast<double>(Signal.Physimin());
-  const double Physimax = static_cast<double>(Signal.Physimax());
+  // Limits a decimal comma kept from the record are read as the export reads them.
+  const double Physimin =
+      static_cast<double>(PhysicalLimit(Signal, TSignalField::Physimin).value_or(0));
+  const double Physimax =
+      static_cast<double>(PhysicalLimit(Signal, TSignalField::Physimax).value_or(0));
   const int Digimin = Signal.Digimin();
   const int Digimax = Signal.Digimax();
   // Divided in extended precision, then kept as a double: the gain of the signal record

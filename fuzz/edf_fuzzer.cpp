@@ -206,7 +206,8 @@ void Check(const std::string& Path) {
     return; // a duration or limit that our writer cannot put in 8 characters, or a layout
             // that misses the recommendations
   const TEDFFindings Copy = CollectFindings(R.Output);
-  CHECK(Copy.Verdict == TEDFVerdict::Valid);
+  // What repair reports as not repaired (EDF+ requirements, faults inside the records) stays.
+  CHECK(Copy.Verdict == TEDFVerdict::Valid || !R.NotRepaired.empty());
   CHECK(Copy.Records == F.Records);
   ::unlink(R.Output.c_str());
 }

@@ -76,18 +76,19 @@ const TFaultRow FaultRows[] = {
     {"BytesLeftOver", -1, "", 7, "", 0, 0, "", true, Lenient, "trailing_bytes"},
     {"LastRecordCutShort", -1, "", -7, "", 0, 0, "", true, Lenient, "partial_record"},
     // Physical limits do not decide validity: strict reading refuses the field, the file stays
-    // valid, and lenient reading does not look for other separators in a valid file.
+    // valid, and lenient reading reads the limit in the separators it shows.
     {"PhysimaxRightAligned", Sig(112, 8, 1), " 3276.7 ", 0, "Physimax", 1, Sig(112, 8, 1),
      "not left-aligned", true, Valid, ""},
     {"PhysiminWithDecimalComma", Sig(104, 8, 2), "-3276,8 ", 0, "Physimin", 2, Sig(104, 8, 2),
-     "decimal comma", false, Valid, ""},
+     "decimal comma", true, Valid, ""},
     {"RecordCountUnknown", 236, "-1      ", 0, "", 0, 0, "", true, Valid, "record_count"},
     {"VersionOne", 0, "1", 0, "Version", 0, 0, "version is \"1\", not \"0\"", false, Unreadable,
      ""},
+    // A BDF file is named as such in one line, not judged field by field as EDF.
     {"BdfVersionByte", 0,
      "\xFF"
      "BIOSEMI",
-     0, "Version", 0, 0, "a BDF file", false, Unreadable, ""},
+     0, "", 0, 0, "", false, Unreadable, ""},
     {"HeaderSizeWrong", 184, "1024    ", 0, "HeaderBytes", 0, 184,
      "header size 1024 does not match 2 signals (768 expected)", false, Unreadable, ""},
     {"DigiminEqualsDigimax", Sig(120, 8, 2), "32767   ", 0, "Digimin", 2, Sig(120, 8, 2),

@@ -181,9 +181,19 @@ const TPrintableRow PrintableRows[] = {
     {"PlainTextStays", "EEG Fpz-Cz", "EEG Fpz-Cz"},
     {"LeadingBlanksGo", "  EEG", "EEG"},
     {"ControlsBecomeBlanks", std::string("A\0B\tC", 5), "A B C"},
-    {"Latin1MicroIsU", "\xB5V", "uV"},
+    {"Latin1ByteIsNoCharacter", "\xB5V", "?V"},
     {"Utf8MicroIsOneLetter", "\xC2\xB5V", "uV"},
-    {"Latin1LettersLoseAccents", "Jos\xE9 M\xFCller", "Jose Muller"},
+    {"Latin1BytesAreQuestionMarks", "Jos\xE9 M\xFCller", "Jos? M?ller"},
+    {"Utf8LettersLoseAccents", "Jos\xC3\xA9 M\xC3\xBCller", "Jose Muller"},
+    {"ThreeByteCharactersAreOneEach",
+     "Fp1\xE2\x80\x93"
+     "A2 \xE2\x82\xAC",
+     "Fp1-A2 ?"},
+    {"FourByteCharacterIsOne",
+     "a\xF0\x9F\x98\x80"
+     "b",
+     "a?b"},
+    {"CutCharacterIsOneQuestionMarkPerByte", "a\xE2\x80", "a??"},
     {"OtherBytesBecomeQuestionMarks",
      "\xB0"
      "C",

@@ -27,6 +27,11 @@ std::vector<std::string> Tree(const TTempDir& Dir) {
   return Out;
 }
 
+// The fixture's second label has a leading blank: each file is read leniently, and said so.
+std::string LenientNote(const std::string& Path) {
+  return Path + ": warning: read leniently: 1 header field; see velastrin check " + Path + "\n";
+}
+
 class ExportCommand : public ::testing::Test {
 protected:
   // night.edf beside the folder's two recordings in sub/: three inputs.
@@ -47,7 +52,9 @@ TEST_P(ExportJobs, FolderIsExportedBesideEachInputTheSameWhateverTheJobs) {
       {"export", "--signal", "2", "--sep", "comma", "--jobs", GetParam(), Dir.File("study")});
   EXPECT_EQ(Run.Status, 0) << Run.Err;
   EXPECT_EQ(Run.Out, "");
-  EXPECT_EQ(Run.Err, "3 exported\n");
+  EXPECT_EQ(Run.Err, LenientNote(Dir.File("study/night.edf")) +
+                         LenientNote(Dir.File("study/sub/a.EDF")) +
+                         LenientNote(Dir.File("study/sub/b.edf")) + "3 exported\n");
   EXPECT_EQ(Tree(Dir),
             (std::vector<std::string>{"study/night.ascii", "study/night.edf", "study/night.txt",
                                       "study/sub/a.EDF", "study/sub/a.ascii", "study/sub/a.txt",
@@ -150,7 +157,7 @@ TEST_F(ExportCommand, SharedLabelWarnsAndExportsTheFirst) {
   WriteEdf(Dir.File("n.edf"), Fixture);
   const TCliRun Run = RunCli({"export", "--signal", "EMG SUBMENTAL", Dir.File("n.edf")});
   EXPECT_EQ(Run.Status, 0);
-  EXPECT_EQ(Run.Err, Dir.File("n.edf") +
+  EXPECT_EQ(Run.Err, LenientNote(Dir.File("n.edf")) + Dir.File("n.edf") +
                          ": warning: 2 signals are labelled \"EMG SUBMENTAL\"; signal 3 exported\n"
                          "1 exported\n");
 }
@@ -168,7 +175,7 @@ TEST_F(ExportCommand, FailedFilesAreReportedAtTheEndAndTheOthersAreExported) {
                                Dir.File("study/one.edf") +
                                ": signal number 2 out of range: the file has 1 signal\n" +
                                Dir.File("study/sub/broken.edf") + ": the header is not valid\n";
-  EXPECT_EQ(Run.Err.substr(0, Expected.size()), Expected);
+  EXPECT_NE(Run.Err.find(Expected), std::string::npos) << Run.Err;
   EXPECT_NE(Run.Err.find("\n  field Version: \"????????\"\n"), std::string::npos) << Run.Err;
   EXPECT_EQ(Run.Err.substr(Run.Err.size() - 22), "\n3 exported, 3 failed\n");
   EXPECT_TRUE(std::filesystem::exists(Dir.File("study/sub/b.ascii")));

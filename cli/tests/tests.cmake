@@ -7,9 +7,9 @@ velastrin_add_test(cli_tests
 find_package(nlohmann_json REQUIRED)
 velastrin_add_test(cli_check_tests
   SOURCES tests/CliTestSupport.cpp tests/CheckCommandTest.cpp tests/CheckPlusTest.cpp
-          tests/ParallelJobsTest.cpp
+          tests/ParallelJobsTest.cpp tests/CheckExportAgreeTest.cpp
   LIBS velastrin_cli velastrin_export_test_support velastrin_test_recording
-       nlohmann_json::nlohmann_json)
+       velastrin_edflib nlohmann_json::nlohmann_json)
 if(VELASTRIN_BUILD_GUI)
   # One run of the built program without a display as well.
   target_compile_definitions(cli_check_tests PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>")
