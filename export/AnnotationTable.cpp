@@ -1,14 +1,19 @@
 // The annotation table and its information text.
 #include "export/AnnotationTable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 namespace velastrin {
 
 namespace {
+
+// A damaged file would otherwise bury the summary under one warning per record.
+constexpr std::size_t MaxFaultWarnings = 20;
 
 // Seconds since 30 December 1899 of a date-time serial, to the nearest second (the header
 // gives whole seconds; the serial's binary fraction may fall just short of one).
@@ -143,6 +148,33 @@ std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector
   for (std::size_t i = 0; i < Entries.size(); ++i)
     Info += (i ? Format.Separator : std::string()) + Entries[i];
   return Info;
+}
+
+std::vector<std::string> ExportAnnotationTable(const std::string& FileName,
+                                               const std::vector<int32_t>& Signals,
+                                               const std::string& Separator, TTextFileWriter& Info,
+                                               TTextFileWriter& Data) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(FileName);
+  if (!Plus.Readable)
+    throw std::runtime_error("not a valid EDF file");
+  const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};
+  const std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
+  Info.Write(AnnotationTableInfo(Plus, Signals, List.size(), Format));
+  Data.Write(AnnotationTable(List, Plus.StartDateTime, Format));
+
+  std::vector<std::string> Warnings;
+  for (const TEDFPlusFault& Fault : Plus.Faults) {
+    if (std::find(Signals.begin(), Signals.end(), Fault.Signal) == Signals.end())
+      continue;
+    if (Warnings.size() == MaxFaultWarnings) {
+      Warnings.push_back("more damaged annotation lists not listed");
+      break;
+    }
+    Warnings.push_back("signal " + std::to_string(Fault.Signal + 1) + ", record " +
+                       std::to_string(Fault.Record + 1) + ", byte " +
+                       std::to_string(Fault.FilePosition) + ": " + Fault.Message());
+  }
+  return Warnings;
 }
 
 } // namespace velastrin

@@ -36,6 +36,27 @@ TSampleTextTable::TSampleTextTable(std::string_view Separator) : FSeparator(Sepa
   }
 }
 
+TSampleTextTable::TSampleTextTable(std::string_view Separator,
+                                   const std::function<std::string(int16_t)>& Text)
+    : FSeparator(Separator) {
+  std::vector<std::string> Texts(ValueCount);
+  std::size_t Longest = 0;
+  for (int Value = -32768; Value <= 32767; ++Value) {
+    std::string& Entry = Texts[Index(static_cast<int16_t>(Value))];
+    Entry = Text(static_cast<int16_t>(Value));
+    Entry += Separator;
+    Longest = std::max(Longest, Entry.size());
+  }
+  // Entries up to 255 bytes, in whole multiples of 8 so that the common ones copy at once.
+  FStride = Longest <= 8 ? 8 : Longest <= 16 ? 16 : Longest <= 32 ? 32 : (Longest + 7) / 8 * 8;
+  FTexts.assign(ValueCount * FStride, '\0');
+  FLengths.assign(ValueCount, 0);
+  for (std::size_t i = 0; i < ValueCount; ++i) {
+    Texts[i].copy(FTexts.data() + i * FStride, Texts[i].size());
+    FLengths[i] = static_cast<uint8_t>(Texts[i].size());
+  }
+}
+
 template <std::size_t Stride>
 char* TSampleTextTable::AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const {
   const char* Texts = FTexts.data();
@@ -50,14 +71,29 @@ char* TSampleTextTable::AppendFixed(char* Out, const int16_t* Samples, std::size
 }
 
 char* TSampleTextTable::Append(char* Out, const int16_t* Samples, std::size_t Count) const {
-  if (FTexts.empty()) {
+  if (FLengths.empty()) {
     for (std::size_t k = 0; k < Count; ++k) {
       Out = std::to_chars(Out, Out + MaxDigits, Samples[k]).ptr;
       Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
     }
     return Out;
   }
-  return FStride == 8 ? AppendFixed<8>(Out, Samples, Count) : AppendFixed<16>(Out, Samples, Count);
+  switch (FStride) {
+  case 8:
+    return AppendFixed<8>(Out, Samples, Count);
+  case 16:
+    return AppendFixed<16>(Out, Samples, Count);
+  case 32:
+    return AppendFixed<32>(Out, Samples, Count);
+  default:
+    break;
+  }
+  for (std::size_t k = 0; k < Count; ++k) {
+    const std::size_t i = Index(Samples[k]);
+    std::memcpy(Out, FTexts.data() + i * FStride, FLengths[i]);
+    Out += FLengths[i];
+  }
+  return Out;
 }
 
 const TSampleTextTable* StandardSampleTextTable(std::string_view Separator) {

@@ -1,10 +1,11 @@
-// The decimal texts of all 65,536 sample values, each with its separator: the data file's
-// inner loop becomes a table look-up and one fixed-size copy per value instead of a number
-// conversion.
+// The texts of all 65,536 sample values, each with its separator: the data file's inner loop
+// becomes a table look-up and one fixed-size copy per value instead of a number conversion.
+// The texts are the decimal integers, or any others given once per value (physical values).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,8 @@ class TSampleTextTable {
 public:
   // Separators of any length work; those of up to 10 characters take the table path.
   explicit TSampleTextTable(std::string_view Separator);
+  // The text Text(Value) for every value, each followed by Separator.
+  TSampleTextTable(std::string_view Separator, const std::function<std::string(int16_t)>& Text);
 
   // The most bytes Append writes per value, counting the slack of the fixed-size copies.
   std::size_t MaxBytesPerValue() const { return FStride; }
@@ -29,9 +32,9 @@ private:
   char* AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const;
 
   std::string FSeparator;
-  std::size_t FStride = 0; // bytes per entry: 8 or 16, or 0 for the conversion path
+  std::size_t FStride = 0; // bytes per entry: 8, 16, 32 or more
   std::vector<char> FTexts;
-  std::vector<uint8_t> FLengths;
+  std::vector<uint8_t> FLengths; // empty: the conversion path
 };
 
 // A shared table for " ", ",", "\t" and "\r\n", built once on first use (from any thread);

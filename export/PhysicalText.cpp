@@ -1,0 +1,147 @@
+#include "export/PhysicalText.h"
+
+#include "edf/uEDFHeader.h"
+#include "edf/uEDFLayout.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+namespace velastrin {
+
+namespace {
+
+// Value rounded to Precision significant digits, in fixed notation where that stays short.
+std::string DecimalText(long double Value, int Precision) {
+  char Buffer[64];
+  const auto Result = std::to_chars(Buffer, Buffer + sizeof Buffer, Value,
+                                    std::chars_format::scientific, Precision - 1);
+  std::string_view Text(Buffer, static_cast<std::size_t>(Result.ptr - Buffer));
+  const bool Negative = Text.front() == '-';
+  if (Negative)
+    Text.remove_prefix(1);
+  const std::size_t E = Text.find('e');
+  std::string Digits(1, Text[0]);
+  if (E > 2)
+    Digits.append(Text.substr(2, E - 2));
+  while (Digits.size() > 1 && Digits.back() == '0')
+    Digits.pop_back();
+  int Exponent = 0;
+  std::string_view ExpText = Text.substr(E + 1);
+  if (ExpText.front() == '+')
+    ExpText.remove_prefix(1);
+  std::from_chars(ExpText.data(), ExpText.data() + ExpText.size(), Exponent);
+  if (Digits == "0")
+    return "0";
+
+  std::string Out = Negative ? "-" : "";
+  if (Exponent < -20 || Exponent >= 21) {
+    Out += Digits[0];
+    if (Digits.size() > 1)
+      Out += "." + Digits.substr(1);
+    return Out + "e" + std::to_string(Exponent);
+  }
+  if (Exponent < 0)
+    return Out + "0." + std::string(static_cast<std::size_t>(-Exponent - 1), '0') + Digits;
+  const auto Whole = static_cast<std::size_t>(Exponent) + 1;
+  if (Digits.size() <= Whole)
+    return Out + Digits + std::string(Whole - Digits.size(), '0');
+  return Out + Digits.substr(0, Whole) + "." + Digits.substr(Whole);
+}
+
+// M * 10^Power as a decimal text without an exponent.
+std::string ScaledText(int64_t M, int Power) {
+  std::string Digits = std::to_string(M < 0 ? -M : M);
+  std::string Out = M < 0 ? "-" : "";
+  if (M == 0)
+    return "0";
+  if (Power >= 0)
+    return Out + Digits + std::string(static_cast<std::size_t>(Power), '0');
+  const auto Fraction = static_cast<std::size_t>(-Power);
+  if (Digits.size() <= Fraction)
+    Digits.insert(0, Fraction - Digits.size() + 1, '0');
+  Digits.insert(Digits.size() - Fraction, 1, '.');
+  while (Digits.back() == '0')
+    Digits.pop_back();
+  if (Digits.back() == '.')
+    Digits.pop_back();
+  return Out + Digits;
+}
+
+// The multiple of the largest power of ten inside the values that round to Digital, the
+// nearest to Value of them: a candidate that is nearly always the shortest text.
+std::string ShortestCandidate(long double Value, long double K) {
+  const long double Half = std::fabs(K) / 2;
+  const long double Low = Value - Half;
+  const long double High = Value + Half;
+  for (int Power = static_cast<int>(std::floor(std::log10(2 * Half))) + 1; Power >= -20; --Power) {
+    const long double Step = std::pow(10.0L, Power);
+    // The interval is symmetric about Value: when the nearest multiple is outside, all are.
+    const long double M = std::round(Value / Step);
+    const long double Candidate = M * Step;
+    if (Candidate > Low && Candidate < High && std::fabs(M) < 1e18L)
+      return ScaledText(static_cast<int64_t>(M), Power);
+  }
+  return {};
+}
+
+} // namespace
+
+long double TCalibration::Gain() const {
+  return (Physimax - Physimin) / static_cast<long double>(Digimax - Digimin);
+}
+
+long double TCalibration::Physical(int32_t Digital) const {
+  return static_cast<long double>(Digital - Digimin) * Gain() + Physimin;
+}
+
+int64_t TCalibration::Digital(const std::string& Text) const {
+  double Value = 0;
+  const auto Result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+  if (Result.ec != std::errc() || Result.ptr != Text.data() + Text.size())
+    return INT64_MIN;
+  const double K = static_cast<double>(Gain());
+  return std::llround((Value - static_cast<double>(Physimin)) / K + Digimin);
+}
+
+TCalibration CalibrationOf(const TCustomEDFSignalInfo& Signal) {
+  return {Signal.Physimin(), Signal.Physimax(), Signal.Digimin(), Signal.Digimax()};
+}
+
+std::string PhysicalRefusal(const TCustomEDFSignalInfo& Signal) {
+  if (!Signal.FieldValid(TSignalField::Physimin))
+    return "its physical minimum cannot be read";
+  if (!Signal.FieldValid(TSignalField::Physimax))
+    return "its physical maximum cannot be read";
+  if (!Signal.FieldValid(TSignalField::Digimin) || !Signal.FieldValid(TSignalField::Digimax))
+    return "its digital limits cannot be read";
+  if (Signal.Physimin() == Signal.Physimax())
+    return "Physimin equals Physimax";
+  if (Signal.Digimin() == Signal.Digimax())
+    return "Digimin equals Digimax";
+  return {};
+}
+
+std::string PhysicalValueText(const TCalibration& Calibration, int32_t Digital) {
+  const long double Value = Calibration.Physical(Digital);
+  const long double K = Calibration.Gain();
+  const auto MapsBack = [&](const std::string& Text) {
+    if (Calibration.Digital(Text) != Digital)
+      return false;
+    long double Parsed = 0;
+    std::from_chars(Text.data(), Text.data() + Text.size(), Parsed);
+    return std::llround((Parsed - Calibration.Physimin) / K + Calibration.Digimin) == Digital;
+  };
+  if (std::string Text = ShortestCandidate(Value, K); !Text.empty() && MapsBack(Text))
+    return Text;
+  // The first precision that maps back is the shortest rounding of Value; a precision of 17
+  // always resolves the gains that 8-character limits give.
+  for (int Precision = 1; Precision <= 17; ++Precision) {
+    std::string Text = DecimalText(Value, Precision);
+    if (MapsBack(Text))
+      return Text;
+  }
+  return DecimalText(Value, 21);
+}
+
+} // namespace velastrin
