@@ -68,23 +68,6 @@ std::string ScaledText(int64_t M, int Power) {
   return Out + Digits;
 }
 
-// The multiple of the largest power of ten inside the values that round to Digital, the
-// nearest to Value of them: a candidate that is nearly always the shortest text.
-std::string ShortestCandidate(long double Value, long double K) {
-  const long double Half = std::fabs(K) / 2;
-  const long double Low = Value - Half;
-  const long double High = Value + Half;
-  for (int Power = static_cast<int>(std::floor(std::log10(2 * Half))) + 1; Power >= -20; --Power) {
-    const long double Step = std::pow(10.0L, Power);
-    // The interval is symmetric about Value: when the nearest multiple is outside, all are.
-    const long double M = std::round(Value / Step);
-    const long double Candidate = M * Step;
-    if (Candidate > Low && Candidate < High && std::fabs(M) < 1e18L)
-      return ScaledText(static_cast<int64_t>(M), Power);
-  }
-  return {};
-}
-
 } // namespace
 
 long double TCalibration::Gain() const {
@@ -132,8 +115,17 @@ std::string PhysicalValueText(const TCalibration& Calibration, int32_t Digital) 
     std::from_chars(Text.data(), Text.data() + Text.size(), Parsed);
     return std::llround((Parsed - Calibration.Physimin) / K + Calibration.Digimin) == Digital;
   };
-  if (std::string Text = ShortestCandidate(Value, K); !Text.empty() && MapsBack(Text))
-    return Text;
+  // The nearest multiple of the largest power of ten that maps back. Above 10^Power > |K|
+  // at most one multiple lies close enough, and a multiple of a larger power shows as this
+  // one with its zeros trimmed.
+  for (int Power = static_cast<int>(std::floor(std::log10(std::fabs(K)))) + 1; Power >= -22;
+       --Power) {
+    const long double M = std::round(Value / std::pow(10.0L, Power));
+    if (std::fabs(M) >= 1e18L)
+      break;
+    if (std::string Text = ScaledText(static_cast<int64_t>(M), Power); MapsBack(Text))
+      return Text;
+  }
   // The first precision that maps back is the shortest rounding of Value; a precision of 17
   // always resolves the gains that 8-character limits give.
   for (int Precision = 1; Precision <= 17; ++Precision) {
