@@ -105,6 +105,17 @@ std::string PhysicalRefusal(const TCustomEDFSignalInfo& Signal) {
   return {};
 }
 
+std::size_t PhysicalTextLength(const TCalibration& Calibration) {
+  const long double Largest =
+      std::max(std::fabs(Calibration.Physical(-32768)), std::fabs(Calibration.Physical(32767)));
+  const int Whole = Largest < 10 ? 1 : static_cast<int>(std::floor(std::log10(Largest))) + 1;
+  // The nearest multiple of 10^(p - 1), p the power of ten of the gain, is within a tenth of
+  // the gain: PhysicalValueText stops there at the latest.
+  const int Power = static_cast<int>(std::floor(std::log10(std::fabs(Calibration.Gain())))) - 1;
+  const int Fraction = std::max(0, -Power);
+  return static_cast<std::size_t>(1 + Whole + 1 + Fraction);
+}
+
 std::string PhysicalValueText(const TCalibration& Calibration, int32_t Digital) {
   const long double Value = Calibration.Physical(Digital);
   const long double K = Calibration.Gain();

@@ -3,6 +3,7 @@
 // no precision is invented and none is lost.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,6 +31,9 @@ TCalibration CalibrationOf(const TCustomEDFSignalInfo& Signal);
 // Why Signal gives no physical values ("Physimin equals Physimax", an unreadable limit, ...),
 // or empty when it does.
 std::string PhysicalRefusal(const TCustomEDFSignalInfo& Signal);
+
+// The most characters PhysicalValueText gives for any 16-bit value under Calibration.
+std::size_t PhysicalTextLength(const TCalibration& Calibration);
 
 // The shortest decimal text (digits, '.', an exponent "e-12" only beyond 1e-7..1e17) whose
 // value maps back to Digital both in double and in extended arithmetic.

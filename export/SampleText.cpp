@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <stdexcept>
 
 namespace velastrin {
 
@@ -25,11 +26,11 @@ TSampleTextTable::TSampleTextTable(std::string_view Separator) : FSeparator(Sepa
     FStride = Longest; // Append converts each value and copies the separator
     return;
   }
-  FTexts.assign(ValueCount * FStride, '\0');
+  FTexts.reset(new char[ValueCount * FStride]());
   FLengths.assign(ValueCount, 0);
   for (int Value = -32768; Value <= 32767; ++Value) {
     const std::size_t i = Index(static_cast<int16_t>(Value));
-    char* Entry = FTexts.data() + i * FStride;
+    char* Entry = FTexts.get() + i * FStride;
     char* End = std::to_chars(Entry, Entry + MaxDigits, Value).ptr;
     End = std::copy(Separator.begin(), Separator.end(), End);
     FLengths[i] = static_cast<uint8_t>(End - Entry);
@@ -37,32 +38,34 @@ TSampleTextTable::TSampleTextTable(std::string_view Separator) : FSeparator(Sepa
 }
 
 TSampleTextTable::TSampleTextTable(std::string_view Separator,
-                                   const std::function<std::string(int16_t)>& Text)
-    : FSeparator(Separator) {
-  std::vector<std::string> Texts(ValueCount);
-  std::size_t Longest = 0;
-  for (int Value = -32768; Value <= 32767; ++Value) {
-    std::string& Entry = Texts[Index(static_cast<int16_t>(Value))];
-    Entry = Text(static_cast<int16_t>(Value));
-    Entry += Separator;
-    Longest = std::max(Longest, Entry.size());
-  }
-  // Entries up to 255 bytes, in whole multiples of 8 so that the common ones copy at once.
+                                   std::function<std::string(int16_t)> Text, std::size_t MaxLength)
+    : FSeparator(Separator), FText(std::move(Text)) {
+  const std::size_t Longest = std::min<std::size_t>(std::max<std::size_t>(MaxLength, 1), 255);
   FStride = Longest <= 8 ? 8 : Longest <= 16 ? 16 : Longest <= 32 ? 32 : (Longest + 7) / 8 * 8;
-  FTexts.assign(ValueCount * FStride, '\0');
+  FTexts.reset(new char[ValueCount * FStride]);
   FLengths.assign(ValueCount, 0);
-  for (std::size_t i = 0; i < ValueCount; ++i) {
-    Texts[i].copy(FTexts.data() + i * FStride, Texts[i].size());
-    FLengths[i] = static_cast<uint8_t>(Texts[i].size());
-  }
 }
 
-template <std::size_t Stride>
+void TSampleTextTable::Make(std::size_t i) const {
+  const std::string Entry = FText(static_cast<int16_t>(static_cast<uint16_t>(i))) + FSeparator;
+  if (Entry.size() > FStride)
+    throw std::length_error("value text \"" + Entry + "\" longer than its table's entries");
+  char* Out = FTexts.get() + i * FStride;
+  Entry.copy(Out, Entry.size());
+  std::memset(Out + Entry.size(), 0, FStride - Entry.size()); // copied along as slack
+  FLengths[i] = static_cast<uint8_t>(Entry.size());
+}
+
+template <std::size_t Stride, bool Lazy>
 char* TSampleTextTable::AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const {
-  const char* Texts = FTexts.data();
+  const char* Texts = FTexts.get();
   const uint8_t* Lengths = FLengths.data();
   for (std::size_t k = 0; k < Count; ++k) {
     const std::size_t i = Index(Samples[k]);
+    if constexpr (Lazy) {
+      if (Lengths[i] == 0) [[unlikely]]
+        Make(i);
+    }
     // Copies the whole entry: the bytes after the text are overwritten by the next value.
     std::memcpy(Out, Texts + i * Stride, Stride);
     Out += Lengths[i];
@@ -78,22 +81,28 @@ char* TSampleTextTable::Append(char* Out, const int16_t* Samples, std::size_t Co
     }
     return Out;
   }
-  switch (FStride) {
-  case 8:
-    return AppendFixed<8>(Out, Samples, Count);
-  case 16:
-    return AppendFixed<16>(Out, Samples, Count);
-  case 32:
-    return AppendFixed<32>(Out, Samples, Count);
-  default:
-    break;
+  if (FText) {
+    switch (FStride) {
+    case 8:
+      return AppendFixed<8, true>(Out, Samples, Count);
+    case 16:
+      return AppendFixed<16, true>(Out, Samples, Count);
+    case 32:
+      return AppendFixed<32, true>(Out, Samples, Count);
+    default:
+      break;
+    }
+    for (std::size_t k = 0; k < Count; ++k) {
+      const std::size_t i = Index(Samples[k]);
+      if (FLengths[i] == 0)
+        Make(i);
+      std::memcpy(Out, FTexts.get() + i * FStride, FLengths[i]);
+      Out += FLengths[i];
+    }
+    return Out;
   }
-  for (std::size_t k = 0; k < Count; ++k) {
-    const std::size_t i = Index(Samples[k]);
-    std::memcpy(Out, FTexts.data() + i * FStride, FLengths[i]);
-    Out += FLengths[i];
-  }
-  return Out;
+  return FStride == 8 ? AppendFixed<8, false>(Out, Samples, Count)
+                      : AppendFixed<16, false>(Out, Samples, Count);
 }
 
 const TSampleTextTable* StandardSampleTextTable(std::string_view Separator) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +17,12 @@ class TSampleTextTable {
 public:
   // Separators of any length work; those of up to 10 characters take the table path.
   explicit TSampleTextTable(std::string_view Separator);
-  // The text Text(Value) for every value, each followed by Separator.
-  TSampleTextTable(std::string_view Separator, const std::function<std::string(int16_t)>& Text);
+  // The text Text(Value) for every value, each followed by Separator, made when the value
+  // first occurs (most signals use a small part of the range). Texts with their separator
+  // may take up to MaxLength bytes; Append raises std::length_error for a longer one. Such a
+  // table changes as it is used: one thread at a time.
+  TSampleTextTable(std::string_view Separator, std::function<std::string(int16_t)> Text,
+                   std::size_t MaxLength);
 
   // The most bytes Append writes per value, counting the slack of the fixed-size copies.
   std::size_t MaxBytesPerValue() const { return FStride; }
@@ -28,13 +33,16 @@ public:
   char* Append(char* Out, const int16_t* Samples, std::size_t Count) const;
 
 private:
-  template <std::size_t Stride>
+  template <std::size_t Stride, bool Lazy>
   char* AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const;
+  void Make(std::size_t Index) const;
 
   std::string FSeparator;
-  std::size_t FStride = 0; // bytes per entry: 8, 16, 32 or more
-  std::vector<char> FTexts;
-  std::vector<uint8_t> FLengths; // empty: the conversion path
+  std::size_t FStride = 0;                   // bytes per entry: 8, 16, 32 or more
+  std::function<std::string(int16_t)> FText; // set: entries are made as values occur
+  // Left uninitialised: only the pages of values that occur are ever touched.
+  std::unique_ptr<char[]> FTexts;
+  mutable std::vector<uint8_t> FLengths; // 0: not made yet; empty: the conversion path
 };
 
 // A shared table for " ", ",", "\t" and "\r\n", built once on first use (from any thread);

@@ -65,8 +65,10 @@ public:
     return FEntries
         .emplace_back(TEntry{
             Calibration, Suffix, true,
-            TSampleTextTable(Suffix,
-                             [&](int16_t Value) { return PhysicalValueText(Calibration, Value); })})
+            TSampleTextTable(
+                Suffix,
+                [Calibration](int16_t Value) { return PhysicalValueText(Calibration, Value); },
+                PhysicalTextLength(Calibration) + Suffix.size())})
         .Table;
   }
 

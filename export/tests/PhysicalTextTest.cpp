@@ -54,6 +54,7 @@ TEST_P(PhysicalRoundTrip, EveryTextMapsBackAndNoShorterRoundingDoes) {
     ASSERT_EQ(ReadBack(C, Text), Digital) << Text;
     ASSERT_EQ(ReadBackExtended(C, Text), Digital) << Text;
     EXPECT_EQ(Text.find(','), std::string::npos);
+    ASSERT_LE(Text.size(), PhysicalTextLength(C)) << Text;
     const int Digits = SignificantDigits(Text);
     if (Digits <= 1)
       continue;
