@@ -224,7 +224,24 @@ public:
       TTextFileWriter& Info = Writers.emplace_back(Outputs.Create(Output.Info), Output.Info);
       TTextFileWriter& Data =
           Writers.emplace_back(Outputs.Create(Output.Data), Output.Data, BufferSize);
-      Tables.push_back({Output.Signals, Output.Columns, &Info, &Data});
+      Tables.push_back({Output.Signals, Output.Columns, false, &Info, &Data});
+    }
+    // Annotation tables come from the same pass when the file object reads every record;
+    // otherwise (an annotation-only file of record duration 0, say) the annotation reader.
+    const bool InPass = !Annotations.empty() && AnnotationsInPass(File);
+    for (const TOutputPlan& Output : Annotations) {
+      TTextFileWriter& Info = Writers.emplace_back(Outputs.Create(Output.Info), Output.Info);
+      TTextFileWriter& Data = Writers.emplace_back(Outputs.Create(Output.Data), Output.Data);
+      if (InPass) {
+        Tables.push_back({Output.Signals, false, true, &Info, &Data});
+        continue;
+      }
+      std::vector<int32_t> Indexes;
+      for (const int32_t Number : Output.Signals)
+        Indexes.push_back(Number - 1);
+      for (std::string& Warning :
+           ExportAnnotationTable(Input.Path, Indexes, FOptions.Text.Separator, Info, Data))
+        Result.Warnings.push_back(std::move(Warning));
     }
     if (!Tables.empty()) {
       const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples()) * 2;
@@ -235,16 +252,6 @@ public:
         Result.Warnings.push_back(std::move(Warning));
     }
     File.Close();
-    for (const TOutputPlan& Output : Annotations) {
-      TTextFileWriter& Info = Writers.emplace_back(Outputs.Create(Output.Info), Output.Info);
-      TTextFileWriter& Data = Writers.emplace_back(Outputs.Create(Output.Data), Output.Data);
-      std::vector<int32_t> Indexes;
-      for (const int32_t Number : Output.Signals)
-        Indexes.push_back(Number - 1);
-      for (std::string& Warning :
-           ExportAnnotationTable(Input.Path, Indexes, FOptions.Text.Separator, Info, Data))
-        Result.Warnings.push_back(std::move(Warning));
-    }
     if (Tables.empty())
       Context.AddBytes(Input.Size);
     for (TTextFileWriter& Writer : Writers)

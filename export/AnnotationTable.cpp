@@ -150,20 +150,10 @@ std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector
   return Info;
 }
 
-std::vector<std::string> ExportAnnotationTable(const std::string& FileName,
-                                               const std::vector<int32_t>& Signals,
-                                               const std::string& Separator, TTextFileWriter& Info,
-                                               TTextFileWriter& Data) {
-  const TEDFPlusRecording Plus = ReadEDFPlus(FileName);
-  if (!Plus.Readable)
-    throw std::runtime_error("not a valid EDF file");
-  const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};
-  const std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
-  Info.Write(AnnotationTableInfo(Plus, Signals, List.size(), Format));
-  Data.Write(AnnotationTable(List, Plus.StartDateTime, Format));
-
+std::vector<std::string> AnnotationFaultWarnings(const std::vector<TEDFPlusFault>& Faults,
+                                                 const std::vector<int32_t>& Signals) {
   std::vector<std::string> Warnings;
-  for (const TEDFPlusFault& Fault : Plus.Faults) {
+  for (const TEDFPlusFault& Fault : Faults) {
     if (std::find(Signals.begin(), Signals.end(), Fault.Signal) == Signals.end())
       continue;
     if (Warnings.size() == MaxFaultWarnings) {
@@ -175,6 +165,26 @@ std::vector<std::string> ExportAnnotationTable(const std::string& FileName,
                        std::to_string(Fault.FilePosition) + ": " + Fault.Message());
   }
   return Warnings;
+}
+
+void WriteAnnotationTable(const TEDFPlusRecording& Plus, const std::vector<int32_t>& Signals,
+                          const std::string& Separator, TTextFileWriter& Info,
+                          TTextFileWriter& Data) {
+  const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};
+  const std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
+  Info.Write(AnnotationTableInfo(Plus, Signals, List.size(), Format));
+  Data.Write(AnnotationTable(List, Plus.StartDateTime, Format));
+}
+
+std::vector<std::string> ExportAnnotationTable(const std::string& FileName,
+                                               const std::vector<int32_t>& Signals,
+                                               const std::string& Separator, TTextFileWriter& Info,
+                                               TTextFileWriter& Data) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(FileName);
+  if (!Plus.Readable)
+    throw std::runtime_error("not a valid EDF file");
+  WriteAnnotationTable(Plus, Signals, Separator, Info, Data);
+  return AnnotationFaultWarnings(Plus.Faults, Signals);
 }
 
 } // namespace velastrin

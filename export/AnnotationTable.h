@@ -41,6 +41,17 @@ std::string AnnotationTable(const std::vector<TEDFAnnotation>& Annotations, TDat
 std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector<int32_t>& Signals,
                                 std::size_t AnnotationCount, const TAnnotationTableFormat& Format);
 
+// The warnings of the faults of the given annotation signals (0-based): signal, record, byte and
+// what is wrong, at most twenty.
+std::vector<std::string> AnnotationFaultWarnings(const std::vector<TEDFPlusFault>& Faults,
+                                                 const std::vector<int32_t>& Signals);
+
+// The table and its information text for the given annotation signals (0-based) of Plus,
+// written to Info and Data with the separator rule of ExportAnnotationTable.
+void WriteAnnotationTable(const TEDFPlusRecording& Plus, const std::vector<int32_t>& Signals,
+                          const std::string& Separator, TTextFileWriter& Info,
+                          TTextFileWriter& Data);
+
 // Reads the annotations of FileName and writes the information text of the given annotation
 // signals (0-based) to Info and their table, in time order, to Data. Fields are separated by
 // Separator; a line break as separator would break the lines of the table, so the comma

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cmath>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 
@@ -35,6 +36,7 @@ struct TColumn {
 
 struct TTableState {
   const TSignalTable* Table = nullptr;
+  std::vector<int32_t> Annotations; // 0-based annotation signals of an annotation table
   std::vector<TColumn> Columns;
   std::optional<TSampleTimeText> Time;
   bool Rows = false; // one line per sample (time column or columns layout)
@@ -130,7 +132,8 @@ std::string GapsText(const std::vector<TGap>& Gaps, std::size_t Limit) {
 // index times the duration otherwise.
 class TRecordOnsets {
 public:
-  TRecordOnsets(TEDFFile& File, TTimeColumn Time) : FTime(Time) {
+  // Samples: some table writes samples; annotation tables alone need no record times.
+  TRecordOnsets(TEDFFile& File, TTimeColumn Time, bool Samples) : FTime(Time) {
     const TCustomEDFFileInfo& Info = *File.FileInfo();
     FKind = EDFPlusKindOf(Info.Reserved());
     FDuration = static_cast<int64_t>(std::llround(Info.SampleRecDuration() * NanosecondsPerSecond));
@@ -139,7 +142,7 @@ public:
     for (int32_t i = 0; i < File.SignalCount() && FSignal < 0; ++i)
       if (IsAnnotationSignal(Info, *File.GetSignal(i)))
         FSignal = i;
-    if (Time == TTimeColumn::None && FKind != TEDFPlusKind::Discontinuous)
+    if (!Samples || (Time == TTimeColumn::None && FKind != TEDFPlusKind::Discontinuous))
       FSignal = -1;
   }
 
@@ -195,6 +198,71 @@ private:
   int64_t FPrevious = 0;
   std::vector<TGap> FGaps;
   std::vector<int64_t> FMissing;
+};
+
+// The annotation lists of the annotation signals that tables ask for, read from each record in
+// the pass, in file order (record, then signal, then position) as the annotation reader
+// lists them.
+class TAnnotationCollector {
+public:
+  TAnnotationCollector(TEDFFile& File, const std::vector<int32_t>& Signals) : FSignals(Signals) {
+    const TCustomEDFFileInfo& Info = *File.FileInfo();
+    FPlus.FileName = File.FileName();
+    FPlus.Kind = EDFPlusKindOf(Info.Reserved());
+    FPlus.Readable = true;
+    FPlus.Patient = Info.GetPatient();
+    FPlus.Recording = Info.GetRecording();
+    FPlus.StartDateTime = Info.StartDateTime();
+    FPlus.RecordDuration = Info.SampleRecDuration();
+    FPlus.NrDataRecords = Info.NrDataRecords();
+    int64_t Offset = 0;
+    for (int32_t i = 0; i < File.SignalCount(); ++i) {
+      const TCustomEDFSignalInfo& Signal = *File.GetSignal(i);
+      FPlus.Labels.push_back(Signal.SignalLabel());
+      if (IsAnnotationSignal(Info, Signal))
+        FPlus.AnnotationSignals.push_back(i);
+      FFileOffsets.push_back(Offset);
+      Offset += std::max(Signal.NrSamples(), 0);
+    }
+    FRecordSamples = Offset;
+    FHeaderBytes = Info.HeaderBytes();
+  }
+
+  void Locate(TEDFFile& File) {
+    FBufferOffsets.clear();
+    for (const int32_t s : FSignals)
+      FBufferOffsets.push_back(File.GetSignal(s)->BufferOffset());
+  }
+
+  void Read(TEDFFile& File, int64_t Record, const int16_t* Buffer) {
+    for (std::size_t k = 0; k < FSignals.size(); ++k) {
+      const int32_t s = FSignals[k];
+      const std::string_view Bytes(
+          reinterpret_cast<const char*>(Buffer + FBufferOffsets[k]),
+          2 * static_cast<std::size_t>(std::max(File.GetSignal(s)->NrSamples(), 0)));
+      // The first annotation signal of the file carries the records' time-keeping.
+      TEDFAnnotationList List =
+          ParseAnnotationList(Bytes, Record, s, s == FPlus.AnnotationSignals.front());
+      for (TEDFAnnotation& A : List.Annotations)
+        FPlus.Annotations.push_back(std::move(A));
+      const int64_t Position =
+          FHeaderBytes + 2 * (Record * FRecordSamples + FFileOffsets[static_cast<std::size_t>(s)]);
+      for (TEDFPlusFault& F : List.Faults) {
+        F.FilePosition = Position + F.Offset;
+        FPlus.Faults.push_back(F);
+      }
+    }
+  }
+
+  const TEDFPlusRecording& Plus() const { return FPlus; }
+
+private:
+  std::vector<int32_t> FSignals; // 0-based, header order
+  std::vector<int64_t> FBufferOffsets;
+  std::vector<int64_t> FFileOffsets; // samples from the record's start, per signal
+  int64_t FRecordSamples = 0;
+  int64_t FHeaderBytes = 0;
+  TEDFPlusRecording FPlus;
 };
 
 std::string InfoText(TEDFFile& File, const TTableState& State, const TTableOptions& Options,
@@ -275,6 +343,19 @@ void WriteRecord(TTableState& State, const int16_t* Buffer, TTextFileWriter& Wri
 
 } // namespace
 
+bool AnnotationsInPass(TEDFFile& File) {
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  if (!File.Valid() || File.RecordSamples() <= 0)
+    return false;
+  std::error_code Error;
+  const auto Size = std::filesystem::file_size(File.FileName(), Error);
+  if (Error)
+    return false;
+  const int64_t Whole = std::max<int64_t>(static_cast<int64_t>(Size) - Info.HeaderBytes(), 0) /
+                        (2 * File.RecordSamples());
+  return Whole == Info.NrDataRecords();
+}
+
 std::string ColumnSeparator(const std::string& Separator) {
   return Separator == LineBreak ? "," : Separator;
 }
@@ -300,7 +381,9 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
                                             const TExportProgress& Progress) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   const bool Physical = Options.Values == TValueKind::Physical;
-  TRecordOnsets Onsets(File, Options.Time);
+  TRecordOnsets Onsets(File, Options.Time,
+                       std::any_of(Tables.begin(), Tables.end(),
+                                   [](const TSignalTable& Table) { return !Table.Annotations; }));
   const std::string S = ColumnSeparator(Options.Text.Separator);
   TTextTables Texts;
 
@@ -308,7 +391,21 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
   if (Onsets.Signal() >= 0)
     Needed[static_cast<std::size_t>(Onsets.Signal())] = true;
   std::vector<TTableState> States;
+  std::vector<int32_t> AnnotationSignals;
   for (const TSignalTable& Table : Tables) {
+    if (Table.Annotations) {
+      TTableState& State = States.emplace_back();
+      State.Table = &Table;
+      for (const int32_t Number : Table.Signals) {
+        if (!IsAnnotationSignal(Info, *File.GetSignal(Number - 1)))
+          throw std::invalid_argument("signal " + std::to_string(Number) +
+                                      " is not an annotation signal");
+        State.Annotations.push_back(Number - 1);
+        AnnotationSignals.push_back(Number - 1);
+        Needed[static_cast<std::size_t>(Number - 1)] = true;
+      }
+      continue;
+    }
     if (Table.Columns && !RateMismatch(File, Table.Signals).empty())
       throw std::invalid_argument("signals of several sample rates in one table");
     TTableState& State = States.emplace_back();
@@ -345,9 +442,17 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       C.Offset = File.GetSignal(C.Index)->BufferOffset();
   TRecordOnsets& Reading = Onsets;
   Reading.Locate(File);
+  std::sort(AnnotationSignals.begin(), AnnotationSignals.end());
+  AnnotationSignals.erase(std::unique(AnnotationSignals.begin(), AnnotationSignals.end()),
+                          AnnotationSignals.end());
+  std::optional<TAnnotationCollector> Collector;
+  if (!AnnotationSignals.empty()) {
+    Collector.emplace(File, AnnotationSignals);
+    Collector->Locate(File);
+  }
 
   for (TTableState& State : States)
-    if (State.Table->Columns || Options.Header)
+    if (State.Annotations.empty() && (State.Table->Columns || Options.Header))
       State.Table->Data->Write(HeaderRow(File, State, Options));
 
   const int64_t RecordCount = Info.NrDataRecords();
@@ -358,8 +463,11 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       return {};
     File.ReadRecord(n);
     const int64_t Onset = Reading.Next(n, Buffer.data());
+    if (Collector)
+      Collector->Read(File, n, Buffer.data());
     for (TTableState& State : States)
-      WriteRecord(State, Buffer.data(), *State.Table->Data, Onset, Physical);
+      if (State.Annotations.empty())
+        WriteRecord(State, Buffer.data(), *State.Table->Data, Onset, Physical);
   }
   // Without rows, every value is followed by the separator but the very last one of the file.
   for (TTableState& State : States)
@@ -370,6 +478,14 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
 
   std::vector<std::string> Warnings;
   for (TTableState& State : States) {
+    if (!State.Annotations.empty()) {
+      WriteAnnotationTable(Collector->Plus(), State.Annotations, Options.Text.Separator,
+                           *State.Table->Info, *State.Table->Data);
+      for (std::string& Warning :
+           AnnotationFaultWarnings(Collector->Plus().Faults, State.Annotations))
+        Warnings.push_back(std::move(Warning));
+      continue;
+    }
     State.Table->Info->Write(InfoText(File, State, Options, Reading));
     for (const TColumn& C : State.Columns)
       if (C.Outside > 0)
@@ -378,11 +494,14 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
                            " samples outside the digital range, converted by the formula all "
                            "the same");
   }
-  if (Reading.Kind() == TEDFPlusKind::Discontinuous && Options.Time == TTimeColumn::None &&
-      !Reading.Gaps().empty())
+  const bool Samples = std::any_of(States.begin(), States.end(), [](const TTableState& State) {
+    return State.Annotations.empty();
+  });
+  if (Samples && Reading.Kind() == TEDFPlusKind::Discontinuous &&
+      Options.Time == TTimeColumn::None && !Reading.Gaps().empty())
     Warnings.push_back("EDF+D: the samples are not continuous; " +
                        GapsText(Reading.Gaps(), MaxListedGaps));
-  if (!Reading.Missing().empty())
+  if (Samples && !Reading.Missing().empty())
     Warnings.push_back(
         EDFPlusKindName(Reading.Kind()) + ": " + std::to_string(Reading.Missing().size()) +
         " records without a time-keeping annotation, the first record " +

@@ -27,6 +27,7 @@ struct TTableOptions {
 struct TSignalTable {
   std::vector<int32_t> Signals; // 1-based; all of one sample rate when several
   bool Columns = false;         // a table with a header row, even of one signal
+  bool Annotations = false;     // the annotation table of these EDF+ annotation signals
   TTextFileWriter* Info = nullptr;
   TTextFileWriter* Data = nullptr;
 };
@@ -38,8 +39,14 @@ std::string ColumnSeparator(const std::string& Separator);
 // 256 Hz, signal 3 (Resp) 32 Hz"; empty when they are.
 std::string RateMismatch(TEDFFile& File, const std::vector<int32_t>& Signals);
 
+// The annotation tables of File can be made in the pass over its records: the file object
+// reads every record the annotation reader would (a valid file whose record count matches
+// its size). Otherwise ExportAnnotationTable reads them.
+bool AnnotationsInPass(TEDFFile& File);
+
 // Writes every table, reading each record once; the info files come last, when the gaps are
-// known. Returns the warnings (values outside the digital range, EDF+D gaps). Raises
+// known. Returns the warnings (values outside the digital range, EDF+D gaps, damaged
+// annotation lists). Raises
 // std::runtime_error naming the record when a time column is asked and EDF+ time-keeping
 // goes backwards or, in EDF+D, is missing; std::invalid_argument for a signal that
 // PhysicalRefusal refuses, or signals of several rates in one table.

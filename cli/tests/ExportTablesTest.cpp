@@ -4,6 +4,8 @@
 #include "cli/AtomicOutput.h"
 #include "cli/tests/CliTestSupport.h"
 #include "edf/uEDF.h"
+#include "export/AnnotationTable.h"
+#include "export/TableExport.h"
 #include "export/tests/ExportTestSupport.h"
 #include "testsupport/TestRecording.h"
 
@@ -350,6 +352,45 @@ TEST_F(ExportTables, PlusContinuousTimeIncludesTheStartsFraction) {
   EXPECT_EQ(ReadFile(Dir.File("frac.ascii")), "0.25,0\r\n0.75,0\r\n1.25,0\r\n1.75,0\r\n");
   ASSERT_EQ(RunCli({"export", "-s", "1", "--time", "clock", Path}).Status, 0);
   EXPECT_EQ(ReadFile(Dir.File("frac.ascii")).substr(0, 28), "2026-12-07T10:00:00.25,0\r\n20");
+}
+
+// The annotation table made in the pass over the records equals the annotation reader's, byte
+// for byte, warnings included: edflib's file, and ours with a damaged list in record 2.
+TEST_F(ExportTables, AnnotationTableFromThePassEqualsTheReaders) {
+  const int Handle = OpenEdflibPlusFile(Dir.File("peer.edf"), 4, 23, 59, 8);
+  edfwrite_annotation_utf8(Handle, 15000, -1, "Lights off");
+  edfwrite_annotation_utf8(Handle, 5000, 300000, "Sleep stage W");
+  edfwrite_annotation_utf8(Handle, 5000, 0, "Arousal, \"spontaneous\"");
+  ASSERT_EQ(edfclose_file(Handle), 0);
+  // The second list of record 2 has no onset sign.
+  const std::string Ours = OurPlusD(Dir, {"+0", "+0.5\x14\x14\0"s + "0.6\x14Spindle\x14", "+9"});
+  for (const auto& [Path, Signals] : {std::pair{Dir.File("peer.edf"), std::vector<int32_t>{2, 3}},
+                                      std::pair{Ours, std::vector<int32_t>{2}}}) {
+    std::vector<std::string> Warnings[2];
+    for (const bool Pass : {true, false}) {
+      const std::string Name = Dir.File(Pass ? "pass" : "reader");
+      TTextFileWriter Info(Name + ".txt"), Data(Name + ".ascii");
+      TEDFFile File;
+      OpenForExport(File, Path);
+      ASSERT_TRUE(AnnotationsInPass(File));
+      if (Pass) {
+        Warnings[0] = ExportSignalTables(File, {{Signals, false, true, &Info, &Data}}, {});
+      } else {
+        std::vector<int32_t> Indexes;
+        for (const int32_t Number : Signals)
+          Indexes.push_back(Number - 1);
+        Warnings[1] = ExportAnnotationTable(Path, Indexes, "\r\n", Info, Data);
+      }
+      Info.Close();
+      Data.Close();
+    }
+    EXPECT_EQ(ReadFile(Dir.File("pass.txt")), ReadFile(Dir.File("reader.txt")));
+    EXPECT_EQ(ReadFile(Dir.File("pass.ascii")), ReadFile(Dir.File("reader.ascii")));
+    EXPECT_EQ(Warnings[0], Warnings[1]);
+    // edflib's three annotations; our damaged list, reported.
+    EXPECT_EQ(Warnings[0].empty(), Path != Ours);
+    EXPECT_EQ(ReadFile(Dir.File("pass.ascii")).empty(), Path == Ours);
+  }
 }
 
 } // namespace
