@@ -84,12 +84,13 @@ private:
   std::deque<TEntry> FEntries;
 };
 
-std::string Trimmed(const std::string& Text) {
-  return TrimRight(Text);
+// The record duration to the nearest nanosecond.
+int64_t RecordNanoseconds(const TCustomEDFFileInfo& Info) {
+  return static_cast<int64_t>(std::llround(Info.SampleRecDuration() * NanosecondsPerSecond));
 }
 
 std::string SignalName(const TCustomEDFSignalInfo& Signal, int32_t Number) {
-  return "signal " + std::to_string(Number) + " (" + Trimmed(Signal.SignalLabel()) + ")";
+  return "signal " + std::to_string(Number) + " (" + TrimRight(Signal.SignalLabel()) + ")";
 }
 
 std::string HeaderRow(TEDFFile& File, const TTableState& State, const TTableOptions& Options) {
@@ -101,8 +102,8 @@ std::string HeaderRow(TEDFFile& File, const TTableState& State, const TTableOpti
     Fields.push_back("Time");
   for (const TColumn& C : State.Columns) {
     const TCustomEDFSignalInfo& Signal = *File.GetSignal(C.Index);
-    Fields.push_back(Trimmed(Signal.SignalLabel()) + " (" +
-                     (Options.Values == TValueKind::Physical ? Trimmed(Signal.Physidim())
+    Fields.push_back(TrimRight(Signal.SignalLabel()) + " (" +
+                     (Options.Values == TValueKind::Physical ? TrimRight(Signal.Physidim())
                                                              : std::string("digital")) +
                      ")");
   }
@@ -136,7 +137,7 @@ public:
   TRecordOnsets(TEDFFile& File, TTimeColumn Time, bool Samples) : FTime(Time) {
     const TCustomEDFFileInfo& Info = *File.FileInfo();
     FKind = EDFPlusKindOf(Info.Reserved());
-    FDuration = static_cast<int64_t>(std::llround(Info.SampleRecDuration() * NanosecondsPerSecond));
+    FDuration = RecordNanoseconds(Info);
     if (FKind == TEDFPlusKind::None)
       return;
     for (int32_t i = 0; i < File.SignalCount() && FSignal < 0; ++i)
@@ -276,7 +277,7 @@ std::string InfoText(TEDFFile& File, const TTableState& State, const TTableOptio
   if (Options.Values == TValueKind::Physical) {
     std::string Units;
     for (const TColumn& C : State.Columns)
-      Units += (Units.empty() ? "" : " ") + Trimmed(File.GetSignal(C.Index)->Physidim());
+      Units += (Units.empty() ? "" : " ") + TrimRight(File.GetSignal(C.Index)->Physidim());
     More.push_back("Values:physical, " + Units);
   }
   if (State.Table->Columns)
@@ -418,7 +419,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
         throw std::invalid_argument(SignalName(Signal, Index + 1) + ": " + PhysicalRefusal(Signal));
       const bool Last = k + 1 == Table.Signals.size();
       const std::string Suffix = !State.Rows ? Options.Text.Separator : Last ? LineBreak : S;
-      State.Columns.push_back({Index, Signal.BufferOffset(),
+      State.Columns.push_back({Index, 0, // the offset once the signals to read are settled
                                &Texts.Get(Signal, Options.Values, Suffix), Signal.Digimin(),
                                Signal.Digimax(), 0});
       State.Samples = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));
@@ -426,10 +427,8 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       Needed[static_cast<std::size_t>(Index)] = true;
     }
     if (Options.Time != TTimeColumn::None) {
-      State.Time.emplace(
-          Options.Time, Info.StartDateTime(),
-          static_cast<int64_t>(std::llround(Info.SampleRecDuration() * NanosecondsPerSecond)),
-          static_cast<int32_t>(State.Samples), S);
+      State.Time.emplace(Options.Time, Info.StartDateTime(), RecordNanoseconds(Info),
+                         static_cast<int32_t>(State.Samples), S);
       State.RowBytes += State.Time->MaxBytes();
     }
   }
@@ -440,8 +439,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
   for (TTableState& State : States)
     for (TColumn& C : State.Columns)
       C.Offset = File.GetSignal(C.Index)->BufferOffset();
-  TRecordOnsets& Reading = Onsets;
-  Reading.Locate(File);
+  Onsets.Locate(File);
   std::sort(AnnotationSignals.begin(), AnnotationSignals.end());
   AnnotationSignals.erase(std::unique(AnnotationSignals.begin(), AnnotationSignals.end()),
                           AnnotationSignals.end());
@@ -462,7 +460,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
     if (Progress && !Progress(n, RecordCount))
       return {};
     File.ReadRecord(n);
-    const int64_t Onset = Reading.Next(n, Buffer.data());
+    const int64_t Onset = Onsets.Next(n, Buffer.data());
     if (Collector)
       Collector->Read(File, n, Buffer.data());
     for (TTableState& State : States)
@@ -486,7 +484,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
         Warnings.push_back(std::move(Warning));
       continue;
     }
-    State.Table->Info->Write(InfoText(File, State, Options, Reading));
+    State.Table->Info->Write(InfoText(File, State, Options, Onsets));
     for (const TColumn& C : State.Columns)
       if (C.Outside > 0)
         Warnings.push_back(SignalName(*File.GetSignal(C.Index), C.Index + 1) + ": " +
@@ -497,15 +495,15 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
   const bool Samples = std::any_of(States.begin(), States.end(), [](const TTableState& State) {
     return State.Annotations.empty();
   });
-  if (Samples && Reading.Kind() == TEDFPlusKind::Discontinuous &&
-      Options.Time == TTimeColumn::None && !Reading.Gaps().empty())
+  if (Samples && Onsets.Kind() == TEDFPlusKind::Discontinuous &&
+      Options.Time == TTimeColumn::None && !Onsets.Gaps().empty())
     Warnings.push_back("EDF+D: the samples are not continuous; " +
-                       GapsText(Reading.Gaps(), MaxListedGaps));
-  if (Samples && !Reading.Missing().empty())
+                       GapsText(Onsets.Gaps(), MaxListedGaps));
+  if (Samples && !Onsets.Missing().empty())
     Warnings.push_back(
-        EDFPlusKindName(Reading.Kind()) + ": " + std::to_string(Reading.Missing().size()) +
+        EDFPlusKindName(Onsets.Kind()) + ": " + std::to_string(Onsets.Missing().size()) +
         " records without a time-keeping annotation, the first record " +
-        std::to_string(Reading.Missing().front() + 1) + "; taken to follow the record before");
+        std::to_string(Onsets.Missing().front() + 1) + "; taken to follow the record before");
   return Warnings;
 }
 
