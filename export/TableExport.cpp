@@ -488,9 +488,8 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
     for (const TColumn& C : State.Columns)
       if (C.Outside > 0)
         Warnings.push_back(SignalName(*File.GetSignal(C.Index), C.Index + 1) + ": " +
-                           std::to_string(C.Outside) +
-                           " samples outside the digital range, converted by the formula all "
-                           "the same");
+                           std::to_string(C.Outside) + (C.Outside == 1 ? " sample" : " samples") +
+                           " outside the digital range, converted by the formula all the same");
   }
   const bool Samples = std::any_of(States.begin(), States.end(), [](const TTableState& State) {
     return State.Annotations.empty();

@@ -127,11 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"-s", "Resp, chest", "-s", "1", "--layout", "columns", "--sep", "space"},
                     "n.ascii",
                     "\"Resp, chest (digital)\" \"EEG (digital)\"\r\n0 -5\r\n1 -2\r\n100 5\r\n"
-                    "101 8\r\n"},
-        TLayoutCase{"SeveralSignalsNamedByNumber",
-                    {"-s", "all", "--sep", "comma", "--values", "physical"},
-                    "n.3.ascii",
-                    "0,0.7"}),
+                    "101 8\r\n"}),
     [](const ::testing::TestParamInfo<TLayoutCase>& Info) { return Info.param.Name; });
 
 TEST_F(ExportTables, ColumnsInfoNamesEverySignalValuesAndTime) {
@@ -169,6 +165,18 @@ TEST_F(ExportTables, ColumnsOfSeveralRatesAreRefusedBeforeAnythingIsWritten) {
                          "\": --layout columns needs one sample rate, but signal 1 (EEG) 4 Hz, "
                          "signal 2 (Resp, chest) 4 Hz, signal 3 (Slow) 2 Hz; nothing written\n");
   EXPECT_EQ(Tree(Dir), (std::vector<std::string>{"m.edf", "n.edf"}));
+}
+
+TEST_F(ExportTables, SamplesOutsideTheDigitalRangeAreConvertedAndCounted) {
+  TEdfFixture Fixture = LayoutFixture();
+  Fixture.Signals[2].Digimax = 5; // 0..100 over 0..5: 20 a step, and the second sample is 7
+  WriteEdf(Dir.File("n.edf"), Fixture);
+  const TCliRun Run = RunCli({"export", "-s", "3", "--values", "physical", Dir.File("n.edf")});
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(ReadFile(Dir.File("n.ascii")), "0\r\n140");
+  EXPECT_EQ(Run.Err, Dir.File("n.edf") + ": warning: signal 3 (Slow): 1 sample outside the "
+                                         "digital range, converted by the formula all the same\n"
+                                         "1 exported\n");
 }
 
 struct TRefusalCase {
