@@ -224,6 +224,7 @@ public:
       TTextFileWriter& Info = Writers.emplace_back(Outputs.Create(Output.Info), Output.Info);
       TTextFileWriter& Data =
           Writers.emplace_back(Outputs.Create(Output.Data), Output.Data, BufferSize);
+      Data.SetWriteBehind(true); // every output is forced to the disk before its rename
       Tables.push_back({Output.Signals, Output.Columns, false, &Info, &Data});
     }
     // Annotation tables come from the same pass when the file object reads every record;

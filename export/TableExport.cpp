@@ -286,9 +286,11 @@ std::string InfoText(TEDFFile& File, const TTableState& State, const TTableOptio
     More.push_back("Time:first column, seconds from StartTime");
   else if (Options.Time == TTimeColumn::Clock)
     More.push_back("Time:first column, local clock time");
+  // An EDF+D file without an annotation signal cannot say where its gaps are.
   if (Onsets.Kind() == TEDFPlusKind::Discontinuous)
-    More.push_back("Gaps:" + (Onsets.Gaps().empty() ? std::string("none")
-                                                    : GapsText(Onsets.Gaps(), SIZE_MAX)));
+    More.push_back("Gaps:" + (Onsets.Signal() < 0     ? std::string("unknown, no time-keeping")
+                              : Onsets.Gaps().empty() ? std::string("none")
+                                                      : GapsText(Onsets.Gaps(), SIZE_MAX)));
   // The formula entry leaves its quote open, as the single export always wrote it; it is
   // closed when more entries follow.
   for (const std::string& Entry : More)

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -53,7 +52,6 @@ TEST_P(PhysicalRoundTrip, EveryTextMapsBackAndNoShorterRoundingDoes) {
     const std::string Text = PhysicalValueText(C, Digital);
     ASSERT_EQ(ReadBack(C, Text), Digital) << Text;
     ASSERT_EQ(ReadBackExtended(C, Text), Digital) << Text;
-    EXPECT_EQ(Text.find(','), std::string::npos);
     ASSERT_LE(Text.size(), PhysicalTextLength(C)) << Text;
     const int Digits = SignificantDigits(Text);
     if (Digits <= 1)
@@ -123,9 +121,8 @@ TEST(SampleTime, DecimalSecondsBothWays) {
     EXPECT_EQ(OffsetText(Nanoseconds), C.Offset);
     EXPECT_EQ(ClockText(Start, Nanoseconds), C.Clock);
   }
-  int64_t Ignored = 0;
-  EXPECT_FALSE(TextNanoseconds("+1.2.3", Ignored));
-  EXPECT_FALSE(TextNanoseconds("", Ignored));
+  for (int64_t Ignored = 0; const char* Bad : {"+1.2.3", "", "1e5", "+12345678901"})
+    EXPECT_FALSE(TextNanoseconds(Bad, Ignored)) << Bad;
 }
 
 // 256 samples in a second: the fractions are exact binary eighths; 3 in a second repeat
