@@ -26,7 +26,7 @@ TSampleTextTable::TSampleTextTable(std::string_view Separator) : FSeparator(Sepa
     FStride = Longest; // Append converts each value and copies the separator
     return;
   }
-  FTexts.reset(new char[ValueCount * FStride]());
+  FTexts.reset(new char[ValueCount * FStride + OneCopy]());
   FLengths.assign(ValueCount, 0);
   for (int Value = -32768; Value <= 32767; ++Value) {
     const std::size_t i = Index(static_cast<int16_t>(Value));
@@ -42,7 +42,8 @@ TSampleTextTable::TSampleTextTable(std::string_view Separator,
     : FSeparator(Separator), FText(std::move(Text)) {
   const std::size_t Longest = std::min<std::size_t>(std::max<std::size_t>(MaxLength, 1), 255);
   FStride = Longest <= 8 ? 8 : Longest <= 16 ? 16 : Longest <= 32 ? 32 : (Longest + 7) / 8 * 8;
-  FTexts.reset(new char[ValueCount * FStride]);
+  FTexts.reset(new char[ValueCount * FStride + OneCopy]);
+  std::memset(FTexts.get() + ValueCount * FStride, 0, OneCopy);
   FLengths.assign(ValueCount, 0);
 }
 

@@ -3,8 +3,10 @@
 // The texts are the decimal integers, or any others given once per value (physical values).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,7 +34,23 @@ public:
   // returns the new end. Out needs room for Count * MaxBytesPerValue() bytes.
   char* Append(char* Out, const int16_t* Samples, std::size_t Count) const;
 
+  // One value as Append writes it, with a fixed-size copy where the entries allow: Out needs
+  // room for OneValueBytes() bytes. The inner loop of lines of several columns.
+  char* AppendOne(char* Out, int16_t Sample) const {
+    const std::size_t i = static_cast<uint16_t>(Sample);
+    if (FStride > OneCopy || FLengths.empty()) [[unlikely]]
+      return Append(Out, &Sample, 1);
+    if (FLengths[i] == 0) [[unlikely]]
+      Make(i);
+    std::memcpy(Out, FTexts.get() + i * FStride, OneCopy);
+    return Out + FLengths[i];
+  }
+  std::size_t OneValueBytes() const { return std::max(FStride, OneCopy); }
+
 private:
+  // Bytes AppendOne copies; the texts end in as many spare bytes.
+  static constexpr std::size_t OneCopy = 32;
+
   template <std::size_t Stride, bool Lazy>
   char* AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const;
   void Make(std::size_t Index) const;

@@ -11,8 +11,6 @@ namespace velastrin {
 
 namespace {
 
-constexpr std::size_t FractionStride = 16; // "." + 9 digits + a suffix of up to 6 bytes
-
 int64_t FloorDiv(int64_t A, int64_t B) {
   return A / B - ((A % B != 0) && ((A < 0) != (B < 0)));
 }
@@ -137,28 +135,19 @@ void TSampleTimeText::BeginRecord(int64_t OnsetNanoseconds) {
   }
 }
 
-std::string TSampleTimeText::SecondText(int64_t Second) const {
-  return FKind == TTimeColumn::Clock ? SerialSecondText(FStartSeconds + Second)
-                                     : std::to_string(Second);
+void TSampleTimeText::NewSecond(int64_t Second) {
+  FSecond = Second;
+  const std::string Text = FKind == TTimeColumn::Clock ? SerialSecondText(FStartSeconds + Second)
+                                                       : std::to_string(Second);
+  FSecondLength = Text.copy(FSecondText, sizeof FSecondText);
 }
 
-char* TSampleTimeText::Append(char* Out, int32_t Sample) {
-  const auto i = static_cast<std::size_t>(Sample);
-  if (FOnset < 0) {
-    const int64_t Time = FOnset + FOffsets[i];
-    const std::string Text =
-        (FKind == TTimeColumn::Clock ? StartClockText(FStartSeconds, Time) : OffsetText(Time)) +
-        FSuffix;
-    return std::copy(Text.begin(), Text.end(), Out);
-  }
-  const int64_t Second = FWhole + FCarry[i];
-  if (Second != FSecond) {
-    FSecond = Second;
-    FSecondText = SecondText(Second);
-  }
-  Out = std::copy(FSecondText.begin(), FSecondText.end(), Out);
-  std::memcpy(Out, FFractions.data() + i * FractionStride, FractionStride);
-  return Out + FLengths[i];
+char* TSampleTimeText::AppendSigned(char* Out, std::size_t Sample) const {
+  const int64_t Time = FOnset + FOffsets[Sample];
+  const std::string Text =
+      (FKind == TTimeColumn::Clock ? StartClockText(FStartSeconds, Time) : OffsetText(Time)) +
+      FSuffix;
+  return std::copy(Text.begin(), Text.end(), Out);
 }
 
 } // namespace velastrin

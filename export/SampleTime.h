@@ -7,6 +7,7 @@
 #include "support/uSysUtils.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,10 +42,24 @@ public:
   // The record that the next Appends belong to begins OnsetNanoseconds after Start.
   void BeginRecord(int64_t OnsetNanoseconds);
   // The time of sample Sample of the current record.
-  char* Append(char* Out, int32_t Sample);
+  char* Append(char* Out, int32_t Sample) {
+    const auto i = static_cast<std::size_t>(Sample);
+    if (FOnset < 0) [[unlikely]]
+      return AppendSigned(Out, i);
+    const int64_t Second = FWhole + FCarry[i];
+    if (Second != FSecond) [[unlikely]]
+      NewSecond(Second);
+    std::memcpy(Out, FSecondText, sizeof FSecondText);
+    Out += FSecondLength;
+    std::memcpy(Out, FFractions.data() + i * FractionStride, FractionStride);
+    return Out + FLengths[i];
+  }
 
 private:
-  std::string SecondText(int64_t Second) const;
+  static constexpr std::size_t FractionStride = 16; // "." + 9 digits + a suffix of up to 6
+
+  char* AppendSigned(char* Out, std::size_t Sample) const;
+  void NewSecond(int64_t Second);
 
   TTimeColumn FKind;
   int64_t FStartSeconds;
@@ -58,7 +73,8 @@ private:
   std::vector<char> FFractions; // per sample: "." digits and suffix, FractionStride bytes
   std::vector<uint8_t> FLengths;
   int64_t FSecond = INT64_MIN;
-  std::string FSecondText;
+  char FSecondText[24] = {}; // copied whole: the whole seconds, up to 20 characters
+  std::size_t FSecondLength = 0;
 };
 
 } // namespace velastrin

@@ -333,11 +333,21 @@ void WriteRecord(TTableState& State, const int16_t* Buffer, TTextFileWriter& Wri
   for (std::size_t Done = 0; Done < N;) {
     const std::size_t Run = std::min(RunLength, N - Done);
     char* Out = Writer.Reserve(Run * State.RowBytes);
+    if (State.Time && State.Columns.size() == 1) { // the common case, in a loop of its own
+      TSampleTimeText& Time = *State.Time;
+      const TSampleTextTable& Texts = *State.Columns.front().Texts;
+      const int16_t* Samples = Buffer + State.Columns.front().Offset;
+      for (std::size_t i = Done; i < Done + Run; ++i)
+        Out = Texts.AppendOne(Time.Append(Out, static_cast<int32_t>(i)), Samples[i]);
+      Writer.Commit(Out);
+      Done += Run;
+      continue;
+    }
     for (std::size_t i = Done; i < Done + Run; ++i) {
       if (State.Time)
         Out = State.Time->Append(Out, static_cast<int32_t>(i));
       for (const TColumn& C : State.Columns)
-        Out = C.Texts->Append(Out, Buffer + C.Offset + i, 1);
+        Out = C.Texts->AppendOne(Out, Buffer[C.Offset + static_cast<int64_t>(i)]);
     }
     Writer.Commit(Out);
     Done += Run;
@@ -425,7 +435,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
                                &Texts.Get(Signal, Options.Values, Suffix), Signal.Digimin(),
                                Signal.Digimax(), 0});
       State.Samples = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));
-      State.RowBytes += State.Columns.back().Texts->MaxBytesPerValue();
+      State.RowBytes += State.Columns.back().Texts->OneValueBytes();
       Needed[static_cast<std::size_t>(Index)] = true;
     }
     if (Options.Time != TTimeColumn::None) {
