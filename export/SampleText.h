@@ -17,6 +17,9 @@ namespace velastrin {
 
 class TSampleTextTable {
 public:
+  // Bytes AppendOne copies per value; the table ends in as many spare bytes.
+  static constexpr std::size_t OneCopy = 32;
+
   // Separators of any length work; those of up to 10 characters take the table path.
   explicit TSampleTextTable(std::string_view Separator);
   // The text Text(Value) for every value, each followed by Separator, made when the value
@@ -47,10 +50,22 @@ public:
   }
   std::size_t OneValueBytes() const { return std::max(FStride, OneCopy); }
 
-private:
-  // Bytes AppendOne copies; the texts end in as many spare bytes.
-  static constexpr std::size_t OneCopy = 32;
+  // The entries, for a loop that copies them itself (OneValueBytes() bytes each, then
+  // Lengths[value] on): null Texts when the table has none that fit. An entry of length 0 is
+  // made by MakeEntry first.
+  struct TEntries {
+    const char* Texts = nullptr;
+    const uint8_t* Lengths = nullptr;
+    std::size_t Stride = 0;
+  };
+  TEntries Entries() const {
+    if (FStride > OneCopy || FLengths.empty())
+      return {};
+    return {FTexts.get(), FLengths.data(), FStride};
+  }
+  void MakeEntry(int16_t Value) const { Make(static_cast<uint16_t>(Value)); }
 
+private:
   template <std::size_t Stride, bool Lazy>
   char* AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const;
   void Make(std::size_t Index) const;

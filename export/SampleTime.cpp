@@ -135,6 +135,43 @@ void TSampleTimeText::BeginRecord(int64_t OnsetNanoseconds) {
   }
 }
 
+char* TSampleTimeText::AppendLines(char* Out, std::size_t From, std::size_t To,
+                                   const TSampleTextTable& Values, const int16_t* Samples) {
+  const TSampleTextTable::TEntries Entries = Values.Entries();
+  if (FOnset < 0 || !Entries.Texts) {
+    for (std::size_t i = From; i < To; ++i)
+      Out = Values.AppendOne(Append(Out, static_cast<int32_t>(i)), Samples[i]);
+    return Out;
+  }
+  // Stores through Out may alias any member: the loop works on copies.
+  const int64_t* Carry = FCarry.data();
+  const char* Fractions = FFractions.data();
+  const uint8_t* FractionLengths = FLengths.data();
+  const int64_t Whole = FWhole;
+  int64_t Second = FSecond;
+  char Text[sizeof FSecondText];
+  std::memcpy(Text, FSecondText, sizeof Text);
+  std::size_t TextLength = FSecondLength;
+  for (std::size_t i = From; i < To; ++i) {
+    if (Whole + Carry[i] != Second) [[unlikely]] {
+      Second = Whole + Carry[i];
+      NewSecond(Second);
+      std::memcpy(Text, FSecondText, sizeof Text);
+      TextLength = FSecondLength;
+    }
+    std::memcpy(Out, Text, sizeof Text);
+    Out += TextLength;
+    std::memcpy(Out, Fractions + i * FractionStride, FractionStride);
+    Out += FractionLengths[i];
+    const auto Value = static_cast<uint16_t>(Samples[i]);
+    if (Entries.Lengths[Value] == 0) [[unlikely]]
+      Values.MakeEntry(Samples[i]);
+    std::memcpy(Out, Entries.Texts + Value * Entries.Stride, TSampleTextTable::OneCopy);
+    Out += Entries.Lengths[Value];
+  }
+  return Out;
+}
+
 void TSampleTimeText::NewSecond(int64_t Second) {
   FSecond = Second;
   const std::string Text = FKind == TTimeColumn::Clock ? SerialSecondText(FStartSeconds + Second)

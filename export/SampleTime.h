@@ -4,6 +4,7 @@
 // nanoseconds, so that nothing drifts over a long recording.
 #pragma once
 
+#include "export/SampleText.h"
 #include "support/uSysUtils.h"
 
 #include <cstdint>
@@ -54,6 +55,13 @@ public:
     std::memcpy(Out, FFractions.data() + i * FractionStride, FractionStride);
     return Out + FLengths[i];
   }
+
+  // Lines From..To-1 of the current record, each the time and the text of Samples[i] from
+  // Values (whose separator ends the line): the time's texts held in registers, so that the
+  // one-signal line costs little more than its bytes. Out needs room for (To - From) *
+  // (MaxBytes() + Values.OneValueBytes()) bytes.
+  char* AppendLines(char* Out, std::size_t From, std::size_t To, const TSampleTextTable& Values,
+                    const int16_t* Samples);
 
 private:
   static constexpr std::size_t FractionStride = 16; // "." + 9 digits + a suffix of up to 6

@@ -334,12 +334,8 @@ void WriteRecord(TTableState& State, const int16_t* Buffer, TTextFileWriter& Wri
     const std::size_t Run = std::min(RunLength, N - Done);
     char* Out = Writer.Reserve(Run * State.RowBytes);
     if (State.Time && State.Columns.size() == 1) { // the common case, in a loop of its own
-      TSampleTimeText& Time = *State.Time;
-      const TSampleTextTable& Texts = *State.Columns.front().Texts;
-      const int16_t* Samples = Buffer + State.Columns.front().Offset;
-      for (std::size_t i = Done; i < Done + Run; ++i)
-        Out = Texts.AppendOne(Time.Append(Out, static_cast<int32_t>(i)), Samples[i]);
-      Writer.Commit(Out);
+      const TColumn& C = State.Columns.front();
+      Writer.Commit(State.Time->AppendLines(Out, Done, Done + Run, *C.Texts, Buffer + C.Offset));
       Done += Run;
       continue;
     }
