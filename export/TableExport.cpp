@@ -308,6 +308,8 @@ void WriteRecord(TTableState& State, const int16_t* Buffer, TTextFileWriter& Wri
   State.Any = true;
   if (CountOutside)
     for (TColumn& C : State.Columns) {
+      if (C.Digimin <= INT16_MIN && C.Digimax >= INT16_MAX)
+        continue; // the full range: no sample can lie outside
       const int16_t* Samples = Buffer + C.Offset;
       int64_t Outside = 0;
       for (std::size_t i = 0; i < N; ++i)
