@@ -155,6 +155,23 @@ TEST_F(ExportTables, SeveralSignalsGoToNumberedFilesInOneRun) {
   EXPECT_EQ(ReadFile(Dir.File("n.3.ascii")), "0\r\n7");
 }
 
+// edflib's EDF+ file: one EEG signal and annotation signals 2 and 3, each with its table.
+TEST_F(ExportTables, AnnotationSignalsAmongSeveralGetTablesOfTheirOwn) {
+  const int Handle = OpenEdflibPlusFile(Dir.File("p.edf"), 4, 23, 59, 2);
+  edfwrite_annotation_utf8(Handle, 10000, -1, "Lights off");
+  ASSERT_EQ(edfclose_file(Handle), 0);
+  ASSERT_EQ(RunCli({"export", "-s", "all", Dir.File("p.edf")}).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("p.2.ascii")), "1,2026-12-07T23:59:01,,Lights off\r\n");
+  EXPECT_EQ(ReadFile(Dir.File("p.1.ascii")).substr(0, 6), "0\r\n0\r\n");
+  std::filesystem::create_directory(Dir.File("o"));
+  ASSERT_EQ(RunCli({"export", "-s", "annotations", "-s", "1", "--layout", "columns", "-o",
+                    Dir.File("o"), Dir.File("p.edf")})
+                .Status,
+            0);
+  EXPECT_EQ(ReadFile(Dir.File("o/p.annotations.ascii")), ReadFile(Dir.File("p.2.ascii")));
+  EXPECT_EQ(ReadFile(Dir.File("o/p.ascii")).substr(0, 18), "EEG (digital)\r\n0\r\n");
+}
+
 TEST_F(ExportTables, ColumnsOfSeveralRatesAreRefusedBeforeAnythingIsWritten) {
   WriteEdf(Dir.File("n.edf"), LayoutFixture());
   WriteEdf(Dir.File("m.edf"), LayoutFixture());
