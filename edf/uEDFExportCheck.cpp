@@ -249,18 +249,22 @@ std::vector<TEDFFileCheck> RecordChecks(const TCustomEDFFile& File, int64_t File
       Checks.push_back({"trailing_bytes",
                         CountText(Trailing, "byte") + " left over after the last whole record"});
   }
+  // Record size and duration are EDF's recommendations: reported, never a fault.
   if (File.Status() & esRecordTooLarge)
-    Checks.push_back({"record_size", "one data record takes " + CountText(RecordBytes, "byte") +
-                                         ", more than the " + std::to_string(EDFMaxRecordBytes) +
-                                         " bytes EDF recommends"});
+    Checks.push_back({"record_size",
+                      "one data record takes " + CountText(RecordBytes, "byte") +
+                          ", more than the " + std::to_string(EDFMaxRecordBytes) +
+                          " bytes EDF recommends",
+                      false});
   if (File.Status() & esRecordTooShort) {
     char Text[40];
     const auto Result =
         std::to_chars(Text, Text + sizeof Text, static_cast<double>(Info.SampleRecDuration()));
-    Checks.push_back({"record_duration", "records last " + std::string(Text, Result.ptr) +
-                                             " s although records of 1 s would stay within the " +
-                                             std::to_string(EDFMaxRecordBytes) +
-                                             " bytes EDF recommends"});
+    Checks.push_back({"record_duration",
+                      "records last " + std::string(Text, Result.ptr) +
+                          " s although records of 1 s would stay within the " +
+                          std::to_string(EDFMaxRecordBytes) + " bytes EDF recommends",
+                      false});
   }
   return Checks;
 }

@@ -33,7 +33,8 @@ TEDFVerdict FileVerdict(const std::string& Refusal, bool StrictValid, std::size_
 struct TEDFFileCheck {
   std::string Check;   // "file_size", "header_size", "record_count", "record_size", ...
   std::string Problem; // what is wrong
-  bool Fails = true;   // false for what is only reported (a record count of -1)
+  bool Fails = true;   // false for what is only reported (a record count of -1, EDF's
+                       // recommendations on record size and duration)
 };
 
 // The checks of the record layout against the file size for the open File of FileSize bytes,

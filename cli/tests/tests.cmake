@@ -1,8 +1,8 @@
 velastrin_add_test(cli_tests
   SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp tests/AtomicOutputTest.cpp
           tests/JobRunnerTest.cpp tests/ExportCommandTest.cpp
-          tests/AnnotationExportTest.cpp
-  LIBS velastrin_cli velastrin_export_test_support)
+          tests/AnnotationExportTest.cpp tests/ExportTablesTest.cpp
+  LIBS velastrin_cli velastrin_export_test_support velastrin_test_recording)
 # velastrin check and velastrin repair, in-process; the JSON Lines are read back with nlohmann.
 find_package(nlohmann_json REQUIRED)
 velastrin_add_test(cli_check_tests
