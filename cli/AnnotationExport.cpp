@@ -1,6 +1,5 @@
 #include "cli/AnnotationExport.h"
 
-#include "cli/AtomicOutput.h"
 #include "cli/Command.h"
 #include "cli/ExportCommand.h"
 #include "edf/uEDF.h"

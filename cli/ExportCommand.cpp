@@ -1,7 +1,6 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/AnnotationExport.h"
-#include "cli/AtomicOutput.h"
 #include "cli/Inputs.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFExportCheck.h"
@@ -21,19 +20,23 @@ namespace {
 
 constexpr std::size_t DataWriterBufferSize = std::size_t{1} << 20;
 
-std::string ChangeExtension(const std::string& Name, const std::string& Ext) {
-  const std::size_t Dot = Name.find_last_of('.');
-  const std::size_t Slash = Name.find_last_of('/');
-  if (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash))
-    return Name + Ext;
-  return Name.substr(0, Dot) + Ext;
+std::string OutputName(const std::string& Input, const std::string& Folder, const char* Ext) {
+  const std::filesystem::path Beside = std::filesystem::path(Input).replace_extension(Ext);
+  if (Folder.empty())
+    return Beside.string();
+  return (std::filesystem::path(Folder) / Beside.filename()).string();
 }
 
-std::string OutputName(const std::string& Input, const std::string& Folder, const char* Ext) {
-  const std::string Beside = ChangeExtension(Input, Ext);
-  if (Folder.empty())
-    return Beside;
-  return (std::filesystem::path(Folder) / std::filesystem::path(Beside).filename()).string();
+// The refusal when outputs exist: the first few named, the rest counted.
+std::string ExistingOutputs(const std::vector<std::string>& Names) {
+  constexpr std::size_t Named = 5;
+  std::string Text = Names.size() == 1 ? "the output " : "the outputs ";
+  for (std::size_t i = 0; i < std::min(Names.size(), Named); ++i)
+    Text += (i > 0 ? ", \"" : "\"") + Names[i] + "\"";
+  if (Names.size() > Named)
+    Text += " and " + std::to_string(Names.size() - Named) + " more";
+  return Text + (Names.size() == 1 ? " exists" : " exist") +
+         "; nothing written (--overwrite replaces them)";
 }
 
 bool AllDigits(const std::string& Text) {
@@ -57,11 +60,13 @@ public:
         ->required()
         ->type_name("N|LABEL|annotations");
     Command.add_option("--sep", FSeparatorName, "Separator between values (default: crlf)")
-        ->check(CLI::IsMember({"space", "comma", "tab", "crlf"}))
+        ->transform(CLI::IsMember({"space", "comma", "tab", "crlf"}, CLI::ignore_case))
         ->type_name("space|comma|tab|crlf");
     Command
         .add_option("-o,--out", FFolder, "Folder for the output files (default: beside each input)")
         ->type_name("DIR");
+    Command.add_flag("--overwrite", FOverwrite,
+                     "Replace output files that exist (else nothing is written)");
   }
 
   void Prepare(const std::vector<TInput>& Inputs) override {
@@ -74,6 +79,7 @@ public:
 
     // Every output name once, and none of them an input: checked before anything is written.
     std::map<std::string, std::size_t> Writers;
+    std::vector<std::string> Existing;
     for (std::size_t i = 0; i < Inputs.size(); ++i) {
       const TInput& Input = Inputs[i];
       TPlan Plan{InfoOutputName(Input.Path, FFolder), DataOutputName(Input.Path, FFolder)};
@@ -82,16 +88,21 @@ public:
         if (!New)
           throw TUsageError("\"" + Inputs[It->second].Path + "\" and \"" + Input.Path +
                             "\" would both be exported to \"" + Output + "\"; nothing written");
-        const auto Existing = IdentityOf(Output);
-        if (!Existing)
+        const auto Identity = FileIdentity(Output);
+        if (!Identity)
           continue;
         for (const TInput& Other : Inputs)
-          if (Other.Identity == *Existing)
+          if (Other.Identity == *Identity)
             throw TUsageError("the output \"" + Output + "\" of \"" + Input.Path +
                               "\" is the input \"" + Other.Path + "\"; nothing written");
+        Existing.push_back(Output);
       }
       FPlans.emplace(Input.Path, std::move(Plan));
     }
+    if (!Existing.empty() && !FOverwrite)
+      throw TUsageError(ExistingOutputs(Existing));
+    if (!FFolder.empty())
+      MakeOutputFolder(FFolder);
   }
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
@@ -155,6 +166,7 @@ private:
   std::string FSignal;
   std::string FSeparatorName = "crlf";
   std::string FFolder;
+  bool FOverwrite = false;
   TExportOptions FOptions;
   std::map<std::string, TPlan> FPlans; // by input path; read-only while files run
 };

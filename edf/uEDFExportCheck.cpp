@@ -3,6 +3,7 @@
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "support/uOutputFiles.h"
 
 #include <cerrno>
 #include <cmath>
@@ -175,13 +176,6 @@ std::string InputRefusal(const std::string& FileName) {
   } catch (const std::exception& Error) {
     return std::string("the file cannot be read: ") + Error.what();
   }
-}
-
-bool SameFile(const std::string& A, const std::string& B) {
-  struct stat StatusA {
-  }, StatusB{};
-  return ::stat(A.c_str(), &StatusA) == 0 && ::stat(B.c_str(), &StatusB) == 0 &&
-         StatusA.st_dev == StatusB.st_dev && StatusA.st_ino == StatusB.st_ino;
 }
 
 std::string OutputClash(const std::string& InputName, const std::string& InfoName,

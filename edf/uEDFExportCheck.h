@@ -28,9 +28,6 @@ std::string OpenFileRefusal(TCustomEDFFile& File);
 // checking, as the export does. Empty when the file can be exported. Raises nothing.
 std::string InputRefusal(const std::string& FileName);
 
-// Both names exist and are the same file (same device and inode: links included).
-bool SameFile(const std::string& A, const std::string& B);
-
 // The message when an output would overwrite the input or both outputs are one file; empty
 // when the three names are three files. An output that does not exist yet clashes with
 // nothing.

@@ -84,6 +84,7 @@ private:
   int FHandle = -1;
   std::vector<char> FBuffer;
   std::size_t FUsed = 0;
+  uint64_t FWritten = 0; // bytes handed to the system so far
 };
 
 } // namespace velastrin

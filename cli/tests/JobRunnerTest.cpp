@@ -16,7 +16,7 @@ class JobsCase : public ::testing::TestWithParam<unsigned> {};
 TEST_P(JobsCase, OutcomesAreDeliveredInInputOrderWhateverTheJobs) {
   std::vector<TInput> Inputs;
   for (int i = 0; i < 12; ++i)
-    Inputs.push_back({"f" + std::to_string(i), 10, {}});
+    Inputs.push_back({"f" + std::to_string(i), 10, {}, {}});
   std::vector<std::size_t> Order;
   std::string Text;
   const auto Outcomes = RunJobs(
@@ -46,7 +46,7 @@ TEST_P(JobsCase, OutcomesAreDeliveredInInputOrderWhateverTheJobs) {
 INSTANTIATE_TEST_SUITE_P(JobRunner, JobsCase, ::testing::Values(1u, 2u, 5u, 64u));
 
 TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
-  std::vector<TInput> Inputs{{"slow", 1000000, {}}};
+  std::vector<TInput> Inputs{{"slow", 1000000, {}, {}}};
   std::ostringstream Line;
   RunJobs(
       Inputs, 1,

@@ -1,5 +1,5 @@
 velastrin_add_test(cli_tests
-  SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp tests/AtomicOutputTest.cpp
+  SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp
           tests/JobRunnerTest.cpp tests/ExportCommandTest.cpp
           tests/AnnotationExportTest.cpp
   LIBS velastrin_cli velastrin_export_test_support)

@@ -1,4 +1,4 @@
-#include "cli/AtomicOutput.h"
+#include "support/uOutputFiles.h"
 
 #include <atomic>
 #include <cerrno>
@@ -10,12 +10,15 @@
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
-namespace velastrin::cli {
+namespace velastrin {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Every temporary file alive in the process. The interrupt thread takes the lock, so it never
 // sees a file half created or half renamed.
@@ -45,14 +48,54 @@ std::string RandomSuffix() {
   throw std::runtime_error(What + " \"" + Name + "\". " + std::strerror(Error));
 }
 
+// Waits until the bytes of the file under Name are on the disk. By name, because a writer may
+// have replaced the file the set created.
+void WaitForDisk(const std::string& Name, const std::string& Final) {
+  const int Handle = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Handle < 0)
+    RaiseFileError("Cannot write file", Final, errno);
+  const bool Done = ::fdatasync(Handle) == 0;
+  const int Error = errno;
+  ::close(Handle);
+  if (!Done)
+    RaiseFileError("Cannot write file", Final, Error);
+}
+
+// Makes the renames into Folder durable; some file systems cannot sync folders, which only
+// costs the rename's durability there.
+void SyncFolder(const std::string& Folder) {
+  const int Handle = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (Handle < 0)
+    return;
+  ::fsync(Handle);
+  ::close(Handle);
+}
+
+std::string FolderOf(const std::string& File) {
+  const fs::path Parent = fs::path(File).parent_path();
+  return Parent.empty() ? std::string(".") : Parent.string();
+}
+
 } // namespace
+
+std::optional<TFileIdentity> FileIdentity(const std::string& Path) {
+  struct stat Info {};
+  if (::stat(Path.c_str(), &Info) != 0)
+    return std::nullopt;
+  return TFileIdentity{Info.st_dev, Info.st_ino};
+}
+
+bool SameFile(const std::string& A, const std::string& B) {
+  const auto First = FileIdentity(A);
+  return First && First == FileIdentity(B);
+}
 
 TOutputFiles::~TOutputFiles() {
   Discard();
 }
 
 int TOutputFiles::Create(const std::string& FinalName) {
-  const std::filesystem::path Final(FinalName);
+  const fs::path Final(FinalName);
   TRegistry& R = Registry();
   std::lock_guard Guard(R.Lock);
   for (int Attempt = 0;; ++Attempt) {
@@ -80,20 +123,25 @@ int TOutputFiles::Create(const std::string& FinalName) {
 
 void TOutputFiles::Commit() {
   for (TFile& File : FFiles) {
-    if (::fsync(File.Handle) != 0)
-      RaiseFileError("Cannot write file", File.Final, errno);
     ::close(File.Handle);
     File.Handle = -1;
+    WaitForDisk(File.Temporary, File.Final);
   }
-  TRegistry& R = Registry();
-  std::lock_guard Guard(R.Lock);
-  while (!FFiles.empty()) {
-    TFile& File = FFiles.front();
-    if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0)
-      RaiseFileError("Cannot rename a file to", File.Final, errno);
-    R.Names.erase(File.Temporary);
-    FFiles.erase(FFiles.begin());
+  std::set<std::string> Folders;
+  {
+    TRegistry& R = Registry();
+    std::lock_guard Guard(R.Lock);
+    while (!FFiles.empty()) {
+      TFile& File = FFiles.front();
+      if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0)
+        RaiseFileError("Cannot rename a file to", File.Final, errno);
+      Folders.insert(FolderOf(File.Final));
+      R.Names.erase(File.Temporary);
+      FFiles.erase(FFiles.begin());
+    }
   }
+  for (const std::string& Folder : Folders)
+    SyncFolder(Folder);
 }
 
 void TOutputFiles::Discard() noexcept {
@@ -106,6 +154,12 @@ void TOutputFiles::Discard() noexcept {
     R.Names.erase(File.Temporary);
   }
   FFiles.clear();
+}
+
+void StartWriteBack(int Handle, uint64_t Offset, uint64_t Length) noexcept {
+  if (Length > 0)
+    ::sync_file_range(Handle, static_cast<off64_t>(Offset), static_cast<off64_t>(Length),
+                      SYNC_FILE_RANGE_WRITE);
 }
 
 void InstallInterruptCleanup() {
@@ -136,4 +190,4 @@ std::vector<std::string> LiveTemporaryFiles() {
   return {R.Names.begin(), R.Names.end()};
 }
 
-} // namespace velastrin::cli
+} // namespace velastrin
