@@ -7,7 +7,7 @@ velastrin_add_test(cli_tests
 find_package(nlohmann_json REQUIRED)
 velastrin_add_test(cli_check_tests
   SOURCES tests/CliTestSupport.cpp tests/CheckCommandTest.cpp tests/CheckPlusTest.cpp
-          tests/ParallelJobsTest.cpp
+          tests/ParallelJobsTest.cpp tests/FrameTest.cpp
   LIBS velastrin_cli velastrin_export_test_support velastrin_test_recording
        nlohmann_json::nlohmann_json)
 if(VELASTRIN_BUILD_GUI)
