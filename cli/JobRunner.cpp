@@ -20,7 +20,8 @@ constexpr std::chrono::milliseconds ProgressInterval{250};
 std::string ProgressText(std::size_t Done, std::size_t Total, uint64_t Bytes, double Seconds) {
   const double Rate = Seconds > 0 ? static_cast<double>(Bytes) / Seconds / 1e6 : 0.0;
   char Line[96];
-  std::snprintf(Line, sizeof Line, "%zu/%zu files, %.1f MB/s", Done, Total, Rate);
+  std::snprintf(Line, sizeof Line, "%zu/%zu file%s, %.1f MB/s", Done, Total, Total == 1 ? "" : "s",
+                Rate);
   return Line;
 }
 

@@ -57,13 +57,13 @@ TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
       },
       [](std::size_t, const TJobOutcome&) {}, &Line);
   const std::string Text = Line.str();
-  EXPECT_NE(Text.find("\r0/1 files, "), std::string::npos) << Text;
+  EXPECT_NE(Text.find("\r0/1 file, "), std::string::npos) << Text;
   EXPECT_EQ(Text.substr(Text.size() - 4), "\r\x1b[K");
 }
 
 TEST(JobRunner, ProgressTextShowsFilesAndMegabytesPerSecond) {
   EXPECT_EQ(ProgressText(3, 20, 50000000, 2.0), "3/20 files, 25.0 MB/s");
-  EXPECT_EQ(ProgressText(0, 1, 0, 0.0), "0/1 files, 0.0 MB/s");
+  EXPECT_EQ(ProgressText(0, 1, 0, 0.0), "0/1 file, 0.0 MB/s");
 }
 
 TEST(JobRunner, NoInputsNoThreadsNoDelivery) {
