@@ -10,6 +10,8 @@
 namespace velastrin::cli {
 namespace {
 
+const std::thread::id Main = std::this_thread::get_id();
+
 class JobsCase : public ::testing::TestWithParam<unsigned> {};
 
 // Later inputs finish first; delivery still follows the inputs.
@@ -59,6 +61,34 @@ TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
   const std::string Text = Line.str();
   EXPECT_NE(Text.find("\r0/1 file, "), std::string::npos) << Text;
   EXPECT_EQ(Text.substr(Text.size() - 4), "\r\x1b[K");
+}
+
+// Jobs, inputs, progress line: whether every job ran on the calling thread.
+TEST(JobRunner, OneJobWithoutProgressLineRunsOnTheCallingThread) {
+  struct TRow {
+    unsigned Jobs;
+    std::size_t Inputs;
+    bool Progress;
+    bool Calling;
+  };
+  for (const TRow Row : {TRow{1, 1, false, true}, TRow{1, 3, false, true}, TRow{4, 1, false, true},
+                         TRow{2, 3, false, false}, TRow{1, 1, true, false}}) {
+    std::vector<TInput> Inputs(Row.Inputs, TInput{"f", 1, {}, {}});
+    std::ostringstream Line;
+    bool Calling = true;
+    std::size_t Delivered = 0;
+    RunJobs(
+        Inputs, Row.Jobs,
+        [&](const TInput&, TJobContext&) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(2)); // let every thread start
+          if (std::this_thread::get_id() != Main)
+            Calling = false;
+          return TFileResult{};
+        },
+        [&](std::size_t, const TJobOutcome&) { ++Delivered; }, Row.Progress ? &Line : nullptr);
+    EXPECT_EQ(Calling, Row.Calling) << Row.Jobs << " " << Row.Inputs << " " << Row.Progress;
+    EXPECT_EQ(Delivered, Row.Inputs);
+  }
 }
 
 TEST(JobRunner, ProgressTextShowsFilesAndMegabytesPerSecond) {
