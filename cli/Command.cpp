@@ -4,6 +4,8 @@
 
 namespace velastrin::cli {
 
+void TSubcommand::CheckAllInputs(const std::vector<TInput>& /*Inputs*/) {}
+
 void TSubcommand::Prepare(const std::vector<TInput>& /*Inputs*/) {}
 
 std::string TSubcommand::FailureOutput(const std::string& /*Path*/,

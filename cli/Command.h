@@ -8,8 +8,9 @@
 //   2. finds the inputs: files as given (also listed by --files-from), folders searched
 //      recursively for names ending in ".edf" (any letter case), each folder's finds in sorted
 //      order, duplicates dropped; with --shard K/N only the K-th slice of them;
-//   3. calls Prepare once with all inputs, before anything is written (name clashes, inputs
-//      that would be overwritten: throw TUsageError, status 2);
+//   3. calls CheckAllInputs with every input and Prepare with those of its shard, before
+//      anything is written (name clashes, inputs that would be overwritten: throw
+//      TUsageError, status 2);
 //   4. calls Run for every input on up to --jobs worker threads; prints each file's Output
 //      (standard output) and Warnings (standard error) in input order, whatever the jobs;
 //   5. ends with one line per failed file on standard error and the summary
@@ -86,7 +87,11 @@ public:
   virtual std::string DoneWord() const = 0;
   // Declares the subcommand's own options on Command (CLI11), bound to members.
   virtual void AddOptions(CLI::App& Command) = 0;
-  // Once, after parsing and discovery, before any Run; the main thread. Throws TUsageError.
+  // Once, after parsing and discovery, with every input of the run, also those of other
+  // shards (clashes between output names); the main thread. Throws TUsageError.
+  virtual void CheckAllInputs(const std::vector<TInput>& Inputs);
+  // Once, after CheckAllInputs, with the inputs this run does (its shard), before any Run;
+  // the main thread. Throws TUsageError.
   virtual void Prepare(const std::vector<TInput>& Inputs);
   // One input, on a worker thread. Throws any std::exception to fail this file: its what()
   // is the reason printed.

@@ -107,10 +107,13 @@ int RunSubcommand(TSubcommand& Command, const TFrameOptions& Options, const TCon
       Shard = ParseShard(Options.Shard);
     const TInputList Found = FindInputs(Paths);
     if (Found.Inputs.empty()) {
-      for (const TInputProblem& Problem : Found.Problems)
+      for (const TInputProblem& Problem : Found.Problems) {
+        Console.Out << Command.FailureOutput(Problem.Path, Problem.Reason);
         Console.Err << Problem.Path << ": " << Problem.Reason << '\n';
+      }
       throw TUsageError("no input found");
     }
+    Command.CheckAllInputs(Found.Inputs);
     Entries = InputEntries(Found);
     if (Shard)
       Entries = ShardOf(std::move(Entries), *Shard);

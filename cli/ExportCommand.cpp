@@ -69,21 +69,13 @@ public:
                      "Replace output files that exist (else nothing is written)");
   }
 
-  void Prepare(const std::vector<TInput>& Inputs) override {
-    const char* Names[] = {"space", "comma", "tab", "crlf"};
-    int Choice = 3;
-    for (int i = 0; i < 4; ++i)
-      if (FSeparatorName == Names[i])
-        Choice = i;
-    FOptions = ExportOptions(SeparatorText(Choice), FormatSettings());
-
-    // Every output name once, and none of them an input: checked before anything is written.
+  // Every output name once, and none of them an input, over the inputs of every shard.
+  void CheckAllInputs(const std::vector<TInput>& Inputs) override {
     std::map<std::string, std::size_t> Writers;
-    std::vector<std::string> Existing;
     for (std::size_t i = 0; i < Inputs.size(); ++i) {
       const TInput& Input = Inputs[i];
-      TPlan Plan{InfoOutputName(Input.Path, FFolder), DataOutputName(Input.Path, FFolder)};
-      for (const std::string& Output : {Plan.Info, Plan.Data}) {
+      for (const std::string& Output :
+           {InfoOutputName(Input.Path, FFolder), DataOutputName(Input.Path, FFolder)}) {
         const auto [It, New] = Writers.emplace(NormalName(Output), i);
         if (!New)
           throw TUsageError("\"" + Inputs[It->second].Path + "\" and \"" + Input.Path +
@@ -95,8 +87,24 @@ public:
           if (Other.Identity == *Identity)
             throw TUsageError("the output \"" + Output + "\" of \"" + Input.Path +
                               "\" is the input \"" + Other.Path + "\"; nothing written");
-        Existing.push_back(Output);
       }
+    }
+  }
+
+  void Prepare(const std::vector<TInput>& Inputs) override {
+    const char* Names[] = {"space", "comma", "tab", "crlf"};
+    int Choice = 3;
+    for (int i = 0; i < 4; ++i)
+      if (FSeparatorName == Names[i])
+        Choice = i;
+    FOptions = ExportOptions(SeparatorText(Choice), FormatSettings());
+
+    std::vector<std::string> Existing;
+    for (const TInput& Input : Inputs) {
+      TPlan Plan{InfoOutputName(Input.Path, FFolder), DataOutputName(Input.Path, FFolder)};
+      for (const std::string& Output : {Plan.Info, Plan.Data})
+        if (FileIdentity(Output))
+          Existing.push_back(Output);
       FPlans.emplace(Input.Path, std::move(Plan));
     }
     if (!Existing.empty() && !FOverwrite)

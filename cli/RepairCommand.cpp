@@ -39,15 +39,17 @@ public:
         JSONSchemaText());
   }
 
-  void Prepare(const std::vector<TInput>& Inputs) override {
+  // Over the inputs of every shard: two that share a name clash in any of them.
+  void CheckAllInputs(const std::vector<TInput>& Inputs) override {
     std::vector<std::string> Paths;
     for (const TInput& Input : Inputs)
       Paths.push_back(Input.Path);
     const std::string Problem = CheckRepairTarget(Paths, FFolder);
     if (!Problem.empty())
       throw TUsageError(Problem + "; nothing written");
-    MakeOutputFolder(FFolder);
   }
+
+  void Prepare(const std::vector<TInput>& /*Inputs*/) override { MakeOutputFolder(FFolder); }
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     TEDFRepair R;

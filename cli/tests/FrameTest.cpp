@@ -105,8 +105,8 @@ TEST_F(Frame, ShardedRunsTogetherWriteExactlyTheOutputsOfOneRun) {
     const std::string Out = Dir.File("sharded" + std::to_string(N));
     for (int K = 1; K <= N; ++K) {
       const std::string Shard = std::to_string(K) + "/" + std::to_string(N);
-      const TCliRun Run = RunCli(
-          {"export", "-s", "2", "--shard", Shard, "-o", Out, "--overwrite", Dir.File("study")});
+      const TCliRun Run =
+          RunCli({"export", "-s", "2", "--shard", Shard, "-o", Out, Dir.File("study")});
       EXPECT_EQ(Run.Status, 0) << Shard << Run.Err;
     }
     EXPECT_EQ(Contents(Out), Contents(Dir.File("whole"))) << N;
@@ -130,7 +130,8 @@ TEST_F(Frame, ListedFilesAreInputsAndMissingOnesFailEachWithItsReason) {
 
 struct TRefusalRow {
   const char* Name;
-  std::vector<std::string> Args; // "@" the study folder, "@file" a plain file, "@out" out/
+  std::vector<std::string> Args; // "@" the study folder, "@other" another, "@file" a plain
+                                 // file, "@out" out/
   const char* ErrPart;
 };
 
@@ -144,9 +145,17 @@ TEST_F(Frame, RefusalsWriteNothing) {
       {"repair out is a file", {"repair", "-o", "@file", "@"}, "not a folder"},
       {"outputs exist", {"export", "-s", "1", "@"}, "a.ascii\" exists; nothing written"},
       {"unknown command", {"exprot", "@"}, "unknown command \"exprot\""},
+      {"one name in two shards",
+       {"export", "-s", "1", "--shard", "2/2", "-o", "@out", "@", "@other"},
+       "would both be exported"},
+      {"repair: one name in two shards",
+       {"repair", "--shard", "1/2", "-o", "@out", "@", "@other"},
+       "share the name"},
       {"unknown option", {"check", "--fast", "@"}, "--fast"},
   };
   MakeStudy(1);
+  fs::create_directories(Dir.File("other"));
+  WriteEdf(Dir.File("other/a.edf"), ThreeSignalFixture(1));
   WriteFileBytes(Dir.File("study/a.ascii"), "mine");
   const std::string File = Dir.Write("file", "x");
   for (const TRefusalRow& Row : Rows) {
@@ -155,6 +164,7 @@ TEST_F(Frame, RefusalsWriteNothing) {
       Args.push_back(Arg == "@"                   ? Dir.File("study")
                      : Arg.rfind("@file", 0) == 0 ? File + Arg.substr(5)
                      : Arg == "@out"              ? Dir.File("out")
+                     : Arg == "@other"            ? Dir.File("other")
                                                   : Arg);
     const TCliRun Run = RunCli(Args);
     EXPECT_EQ(Run.Status, 2) << Row.Name;
@@ -190,6 +200,12 @@ TEST_F(Frame, EveryInputNamedGetsAJsonLine) {
     for (std::string Line; std::getline(Lines, Line);)
       Objects.push_back(nlohmann::json::parse(Line));
     ASSERT_EQ(Objects.size(), Named.size()) << Command[0] << Run.Out;
+    // Also when no path named gave a file.
+    std::vector<std::string> None = Command;
+    None.push_back(Named[0]);
+    const TCliRun Missing = RunCli(None);
+    EXPECT_EQ(Missing.Status, 2);
+    EXPECT_EQ(nlohmann::json::parse(Missing.Out)["file"], Named[0]) << Command[0];
     for (const std::size_t Failed : {0u, 1u, 3u}) {
       EXPECT_EQ(Objects[Failed]["verdict"], "unreadable") << Command[0] << Failed;
       EXPECT_TRUE(Objects[Failed].contains(Command[0] == "check" ? "error" : "reason"));
