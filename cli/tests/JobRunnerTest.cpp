@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <sstream>
 #include <stdexcept>
@@ -63,31 +64,26 @@ TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
   EXPECT_EQ(Text.substr(Text.size() - 4), "\r\x1b[K");
 }
 
-// Jobs, inputs, progress line: whether every job ran on the calling thread.
+// Rows: jobs, inputs, progress line drawn, whether every job ran on the calling thread.
 TEST(JobRunner, OneJobWithoutProgressLineRunsOnTheCallingThread) {
-  struct TRow {
-    unsigned Jobs;
-    std::size_t Inputs;
-    bool Progress;
-    bool Calling;
-  };
-  for (const TRow Row : {TRow{1, 1, false, true}, TRow{1, 3, false, true}, TRow{4, 1, false, true},
-                         TRow{2, 3, false, false}, TRow{1, 1, true, false}}) {
-    std::vector<TInput> Inputs(Row.Inputs, TInput{"f", 1, {}, {}});
+  for (const auto& [Jobs, Count, Progress, Calling] :
+       std::vector<std::tuple<unsigned, int, bool, bool>>{{1, 1, false, true},
+                                                          {1, 3, false, true},
+                                                          {4, 1, false, true},
+                                                          {2, 3, false, false},
+                                                          {1, 1, true, false}}) {
     std::ostringstream Line;
-    bool Calling = true;
-    std::size_t Delivered = 0;
-    RunJobs(
-        Inputs, Row.Jobs,
+    std::atomic<bool> Here = true;
+    const auto Outcomes = RunJobs(
+        std::vector<TInput>(Count, TInput{"f", 1, {}, {}}), Jobs,
         [&](const TInput&, TJobContext&) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(2)); // let every thread start
+          std::this_thread::sleep_for(std::chrono::milliseconds(2)); // every thread starts
           if (std::this_thread::get_id() != Main)
-            Calling = false;
+            Here = false;
           return TFileResult{};
         },
-        [&](std::size_t, const TJobOutcome&) { ++Delivered; }, Row.Progress ? &Line : nullptr);
-    EXPECT_EQ(Calling, Row.Calling) << Row.Jobs << " " << Row.Inputs << " " << Row.Progress;
-    EXPECT_EQ(Delivered, Row.Inputs);
+        [](std::size_t, const TJobOutcome&) {}, Progress ? &Line : nullptr);
+    EXPECT_EQ(Here, Calling) << Jobs << " " << Count << " " << Progress;
   }
 }
 
