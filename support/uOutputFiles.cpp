@@ -61,21 +61,6 @@ void WaitForDisk(const std::string& Name, const std::string& Final) {
     RaiseFileError("Cannot write file", Final, Error);
 }
 
-// Makes the renames into Folder durable; some file systems cannot sync folders, which only
-// costs the rename's durability there.
-void SyncFolder(const std::string& Folder) {
-  const int Handle = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (Handle < 0)
-    return;
-  ::fsync(Handle);
-  ::close(Handle);
-}
-
-std::string FolderOf(const std::string& File) {
-  const fs::path Parent = fs::path(File).parent_path();
-  return Parent.empty() ? std::string(".") : Parent.string();
-}
-
 } // namespace
 
 std::optional<TFileIdentity> FileIdentity(const std::string& Path) {
@@ -127,21 +112,15 @@ void TOutputFiles::Commit() {
     File.Handle = -1;
     WaitForDisk(File.Temporary, File.Final);
   }
-  std::set<std::string> Folders;
-  {
-    TRegistry& R = Registry();
-    std::lock_guard Guard(R.Lock);
-    while (!FFiles.empty()) {
-      TFile& File = FFiles.front();
-      if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0)
-        RaiseFileError("Cannot rename a file to", File.Final, errno);
-      Folders.insert(FolderOf(File.Final));
-      R.Names.erase(File.Temporary);
-      FFiles.erase(FFiles.begin());
-    }
+  TRegistry& R = Registry();
+  std::lock_guard Guard(R.Lock);
+  while (!FFiles.empty()) {
+    TFile& File = FFiles.front();
+    if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0)
+      RaiseFileError("Cannot rename a file to", File.Final, errno);
+    R.Names.erase(File.Temporary);
+    FFiles.erase(FFiles.begin());
   }
-  for (const std::string& Folder : Folders)
-    SyncFolder(Folder);
 }
 
 void TOutputFiles::Discard() noexcept {

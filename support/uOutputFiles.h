@@ -43,8 +43,8 @@ public:
 
   // Waits until every file's bytes are on the disk (most of them are already under way, see
   // StartWriteBack), then renames them all to their final names (an existing file of that
-  // name is replaced) and makes the renames durable. Raises std::runtime_error with the
-  // system's reason; the files not yet renamed are then removed.
+  // name is replaced): after a crash a final name never holds missing data. Raises
+  // std::runtime_error with the system's reason; the files not yet renamed are then removed.
   void Commit();
 
 private:
