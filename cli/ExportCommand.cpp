@@ -161,6 +161,7 @@ private:
       Writer.Close();
     }
     TTextFileWriter Writer(Outputs.Create(Plan.Data), Plan.Data, DataWriterBufferSize);
+    Writer.SetWriteBack(true);
     const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples()) * 2;
     ExportSignalData(File, Signal, FOptions, Writer, [&](int64_t, int64_t) {
       Context.AddBytes(RecordBytes);

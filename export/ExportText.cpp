@@ -228,8 +228,8 @@ void TTextFileWriter::Flush() {
     }
     Done += static_cast<std::size_t>(Written);
   }
-  // The disk works while the next block is made, so the wait before a rename is short.
-  StartWriteBack(FHandle, FWritten, FUsed);
+  if (FWriteBack)
+    StartWriteBack(FHandle, FWritten, FUsed);
   FWritten += FUsed;
   FUsed = 0;
 }
