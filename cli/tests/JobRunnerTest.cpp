@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <sstream>
 #include <stdexcept>
@@ -10,8 +9,6 @@
 
 namespace velastrin::cli {
 namespace {
-
-const std::thread::id Main = std::this_thread::get_id();
 
 class JobsCase : public ::testing::TestWithParam<unsigned> {};
 
@@ -62,29 +59,6 @@ TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
   const std::string Text = Line.str();
   EXPECT_NE(Text.find("\r0/1 file, "), std::string::npos) << Text;
   EXPECT_EQ(Text.substr(Text.size() - 4), "\r\x1b[K");
-}
-
-// Rows: jobs, inputs, progress line drawn, whether every job ran on the calling thread.
-TEST(JobRunner, OneJobWithoutProgressLineRunsOnTheCallingThread) {
-  for (const auto& [Jobs, Count, Progress, Calling] :
-       std::vector<std::tuple<unsigned, int, bool, bool>>{{1, 1, false, true},
-                                                          {1, 3, false, true},
-                                                          {4, 1, false, true},
-                                                          {2, 3, false, false},
-                                                          {1, 1, true, false}}) {
-    std::ostringstream Line;
-    std::atomic<bool> Here = true;
-    const auto Outcomes = RunJobs(
-        std::vector<TInput>(Count, TInput{"f", 1, {}, {}}), Jobs,
-        [&](const TInput&, TJobContext&) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(2)); // every thread starts
-          if (std::this_thread::get_id() != Main)
-            Here = false;
-          return TFileResult{};
-        },
-        [](std::size_t, const TJobOutcome&) {}, Progress ? &Line : nullptr);
-    EXPECT_EQ(Here, Calling) << Jobs << " " << Count << " " << Progress;
-  }
 }
 
 TEST(JobRunner, ProgressTextShowsFilesAndMegabytesPerSecond) {
