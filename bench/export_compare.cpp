@@ -267,8 +267,8 @@ void CompareOneFile(const std::string& Title, const fs::path& Input, double Batc
                      (Out / "batch.ascii").string(), "/CRLF", "/BATCH"}));
     // Copying the output just written costs what writing its bytes costs.
     Clear({Out / "cat.ascii"});
-    const TRun CatCopy = Spawn({"/bin/cat", (Out / "batch.ascii").string()},
-                               (Out / "cat.ascii").string());
+    const TRun CatCopy =
+        Spawn({"/bin/cat", (Out / "batch.ascii").string()}, (Out / "cat.ascii").string());
     BatchVsCat.push_back(Batch.Seconds.back() / CatCopy.Seconds);
     CatCopies.Add(CatCopy);
     Clear({ExportOut});
