@@ -1,13 +1,13 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/AnnotationExport.h"
-#include "cli/AtomicOutput.h"
 #include "cli/Inputs.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFExportCheck.h"
 #include "export/AnnotationTable.h"
 #include "export/PhysicalText.h"
 #include "export/TableExport.h"
+#include "support/uOutputFiles.h"
 
 #include <CLI/CLI.hpp>
 
@@ -25,20 +25,24 @@ namespace {
 
 constexpr std::size_t DataWriterBufferSize = std::size_t{1} << 20;
 
-std::string ChangeExtension(const std::string& Name, const std::string& Ext) {
-  const std::size_t Dot = Name.find_last_of('.');
-  const std::size_t Slash = Name.find_last_of('/');
-  if (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash))
-    return Name + Ext;
-  return Name.substr(0, Dot) + Ext;
-}
-
 std::string OutputName(const std::string& Input, const std::string& Folder,
                        const std::string& Ext) {
-  const std::string Beside = ChangeExtension(Input, Ext);
+  const std::filesystem::path Beside = std::filesystem::path(Input).replace_extension(Ext);
   if (Folder.empty())
-    return Beside;
-  return (std::filesystem::path(Folder) / std::filesystem::path(Beside).filename()).string();
+    return Beside.string();
+  return (std::filesystem::path(Folder) / Beside.filename()).string();
+}
+
+// The refusal when outputs exist: the first few named, the rest counted.
+std::string ExistingOutputs(const std::vector<std::string>& Names) {
+  constexpr std::size_t Named = 5;
+  std::string Text = Names.size() == 1 ? "the output " : "the outputs ";
+  for (std::size_t i = 0; i < std::min(Names.size(), Named); ++i)
+    Text += (i > 0 ? ", \"" : "\"") + Names[i] + "\"";
+  if (Names.size() > Named)
+    Text += " and " + std::to_string(Names.size() - Named) + " more";
+  return Text + (Names.size() == 1 ? " exists" : " exist") +
+         "; nothing written (--overwrite replaces them)";
 }
 
 bool AllDigits(const std::string& Text) {
@@ -113,29 +117,22 @@ public:
         .add_option("--sep", FSeparatorName,
                     "Separator between values (default: crlf); between the columns of a table, "
                     "crlf means a comma and lines end in CR LF")
-        ->check(CLI::IsMember({"space", "comma", "tab", "crlf"}))
+        ->transform(CLI::IsMember({"space", "comma", "tab", "crlf"}, CLI::ignore_case))
         ->type_name("space|comma|tab|crlf");
     Command
         .add_option("-o,--out", FFolder, "Folder for the output files (default: beside each input)")
         ->type_name("DIR");
+    Command.add_flag("--overwrite", FOverwrite,
+                     "Replace output files that exist (else nothing is written)");
   }
 
-  void Prepare(const std::vector<TInput>& Inputs) override {
-    const int SeparatorChoice =
-        Choice<int>(FSeparatorName, {{"crlf", 3}, {"space", 0}, {"comma", 1}, {"tab", 2}});
-    FOptions.Text = ExportOptions(SeparatorText(SeparatorChoice), FormatSettings());
-    FOptions.Values = Choice<TValueKind>(
-        FValues, {{"digital", TValueKind::Digital}, {"physical", TValueKind::Physical}});
-    FOptions.Time = Choice<TTimeColumn>(FTime, {{"none", TTimeColumn::None},
-                                                {"offset", TTimeColumn::Offset},
-                                                {"clock", TTimeColumn::Clock}});
-    FOptions.Header = FHeader;
+  // Every output name once, and none of them an input, over the inputs of every shard; the
+  // names that depend on a header (several signals, all, columns) are planned from it here.
+  void CheckAllInputs(const std::vector<TInput>& Inputs) override {
     const bool NamesNeedHeader =
         FSignals.size() > 1 || FLayout == "columns" ||
         std::any_of(FSignals.begin(), FSignals.end(),
                     [](const std::string& Word) { return SameText(Word, AllSignalsWord); });
-
-    // Every output name once, and none of them an input: checked before anything is written.
     std::map<std::string, std::size_t> Writers;
     for (std::size_t i = 0; i < Inputs.size(); ++i) {
       const TInput& Input = Inputs[i];
@@ -169,16 +166,41 @@ public:
           if (!New)
             throw TUsageError("\"" + Inputs[It->second].Path + "\" and \"" + Input.Path +
                               "\" would both be exported to \"" + Output + "\"; nothing written");
-          const auto Existing = IdentityOf(Output);
-          if (!Existing)
+          const auto Identity = FileIdentity(Output);
+          if (!Identity)
             continue;
           for (const TInput& Other : Inputs)
-            if (Other.Identity == *Existing)
+            if (Other.Identity == *Identity)
               throw TUsageError("the output \"" + Output + "\" of \"" + Input.Path +
                                 "\" is the input \"" + Other.Path + "\"; nothing written");
         }
       FPlans.emplace(Input.Path, std::move(Plan));
     }
+  }
+
+  // Existing outputs are looked for among this run's own inputs only: the tasks of a sharded
+  // run may share one output folder.
+  void Prepare(const std::vector<TInput>& Inputs) override {
+    const int SeparatorChoice =
+        Choice<int>(FSeparatorName, {{"crlf", 3}, {"space", 0}, {"comma", 1}, {"tab", 2}});
+    FOptions.Text = ExportOptions(SeparatorText(SeparatorChoice), FormatSettings());
+    FOptions.Values = Choice<TValueKind>(
+        FValues, {{"digital", TValueKind::Digital}, {"physical", TValueKind::Physical}});
+    FOptions.Time = Choice<TTimeColumn>(FTime, {{"none", TTimeColumn::None},
+                                                {"offset", TTimeColumn::Offset},
+                                                {"clock", TTimeColumn::Clock}});
+    FOptions.Header = FHeader;
+
+    std::vector<std::string> Existing;
+    for (const TInput& Input : Inputs)
+      for (const TOutputPlan& Planned : FPlans.at(Input.Path).Outputs)
+        for (const std::string& Output : {Planned.Info, Planned.Data})
+          if (FileIdentity(Output))
+            Existing.push_back(Output);
+    if (!Existing.empty() && !FOverwrite)
+      throw TUsageError(ExistingOutputs(Existing));
+    if (!FFolder.empty())
+      MakeOutputFolder(FFolder);
   }
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
@@ -234,7 +256,7 @@ public:
       TTextFileWriter& Info = Writers.emplace_back(Outputs.Create(Output.Info), Output.Info);
       TTextFileWriter& Data =
           Writers.emplace_back(Outputs.Create(Output.Data), Output.Data, BufferSize);
-      Data.SetWriteBehind(true); // every output is forced to the disk before its rename
+      Data.SetWriteBack(true); // every output is forced to the disk before its rename
       Tables.push_back({Output.Signals, Output.Columns, false, &Info, &Data});
     }
     // Annotation tables come from the same pass when the file object reads every record;
@@ -373,6 +395,7 @@ private:
   bool FHeader = false;
   std::string FSeparatorName = "crlf";
   std::string FFolder;
+  bool FOverwrite = false;
   TTableOptions FOptions;
   std::map<std::string, TPlan> FPlans; // by input path; read-only while files run
 };

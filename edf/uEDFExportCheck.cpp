@@ -4,6 +4,7 @@
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "support/uOutputFiles.h"
 #include "support/udStr.h"
 
 #include <algorithm>
@@ -324,13 +325,6 @@ std::string SignalRefusal(const TCustomEDFFile& File, int SignalNumber) {
            QuotedRaw(Signal.RawHeader()[Index]);
   }
   return Out;
-}
-
-bool SameFile(const std::string& A, const std::string& B) {
-  struct stat StatusA {
-  }, StatusB{};
-  return ::stat(A.c_str(), &StatusA) == 0 && ::stat(B.c_str(), &StatusB) == 0 &&
-         StatusA.st_dev == StatusB.st_dev && StatusA.st_ino == StatusB.st_ino;
 }
 
 std::string OutputClash(const std::string& InputName, const std::string& InfoName,

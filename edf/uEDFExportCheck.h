@@ -86,9 +86,6 @@ std::optional<long double> PhysicalLimit(const TCustomEDFSignalInfo& Signal, TSi
 // it can.
 std::string SignalRefusal(const TCustomEDFFile& File, int SignalNumber);
 
-// Both names exist and are the same file (same device and inode: links included).
-bool SameFile(const std::string& A, const std::string& B);
-
 // The message when an output would overwrite the input or both outputs are one file; empty
 // when the three names are three files. An output that does not exist yet clashes with
 // nothing.

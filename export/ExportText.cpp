@@ -1,5 +1,7 @@
 #include "export/ExportText.h"
 
+#include "support/uOutputFiles.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -226,14 +228,10 @@ void TTextFileWriter::Flush() {
     }
     Done += static_cast<std::size_t>(Written);
   }
-  FFlushed += FUsed;
+  if (FWriteBack)
+    StartWriteBack(FHandle, FWritten, FUsed);
+  FWritten += FUsed;
   FUsed = 0;
-  constexpr uint64_t WriteBehindStep = uint64_t{8} << 20;
-  if (FWriteBehind && FFlushed - FWriteStarted >= WriteBehindStep) {
-    ::sync_file_range(FHandle, static_cast<off_t>(FWriteStarted),
-                      static_cast<off_t>(FFlushed - FWriteStarted), SYNC_FILE_RANGE_WRITE);
-    FWriteStarted = FFlushed;
-  }
 }
 
 void TTextFileWriter::Sync() {

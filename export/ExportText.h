@@ -69,12 +69,11 @@ public:
   }
   void Commit(char* End) { FUsed = static_cast<std::size_t>(End - FBuffer.data()); }
   std::size_t BufferSize() const { return FBuffer.size(); }
+  // Starts the disk's write-back of each block as it is handed to the system, for a file that
+  // is waited for before it is renamed (TOutputFiles): the wait then finds little left to do.
+  void SetWriteBack(bool Value) { FWriteBack = Value; }
   // Flushes and forces the bytes to the disk; raises EWriteError.
   void Sync();
-  // With Value, the disk starts writing every few megabytes as they are flushed, so that a
-  // writer forced to the disk at the end (Sync, or the caller's fsync) does not wait for all
-  // of it then. A hint: failures show at the forcing.
-  void SetWriteBehind(bool Value) { FWriteBehind = Value; }
   // Flushes and closes; raises EWriteError on a failed write. Idempotent.
   void Close();
   const std::string& FileName() const { return FFileName; }
@@ -88,9 +87,8 @@ private:
   int FHandle = -1;
   std::vector<char> FBuffer;
   std::size_t FUsed = 0;
-  bool FWriteBehind = false;
-  uint64_t FFlushed = 0;      // bytes written to the file
-  uint64_t FWriteStarted = 0; // bytes the disk was asked to start writing
+  uint64_t FWritten = 0; // bytes handed to the system so far
+  bool FWriteBack = false;
 };
 
 } // namespace velastrin

@@ -1,12 +1,12 @@
 // "velastrin export" beyond the single export: physical values, a time column, several signals
 // in one pass, the columns layout, and EDF+D files with gaps (written by edflib and by our own
 // writer), byte for byte.
-#include "cli/AtomicOutput.h"
 #include "cli/tests/CliTestSupport.h"
 #include "edf/uEDF.h"
 #include "export/AnnotationTable.h"
 #include "export/TableExport.h"
 #include "export/tests/ExportTestSupport.h"
+#include "support/uOutputFiles.h"
 #include "testsupport/TestRecording.h"
 
 #include <edflib.h>
@@ -381,7 +381,7 @@ TEST_F(ExportTables, PlusContinuousTimeIncludesTheStartsFraction) {
   ASSERT_EQ(edfclose_file(Handle), 0);
   ASSERT_EQ(RunCli({"export", "-s", "1", "--time", "offset", Path}).Status, 0);
   EXPECT_EQ(ReadFile(Dir.File("frac.ascii")), "0.25,0\r\n0.75,0\r\n1.25,0\r\n1.75,0\r\n");
-  ASSERT_EQ(RunCli({"export", "-s", "1", "--time", "clock", Path}).Status, 0);
+  ASSERT_EQ(RunCli({"export", "-s", "1", "--time", "clock", "--overwrite", Path}).Status, 0);
   EXPECT_EQ(ReadFile(Dir.File("frac.ascii")).substr(0, 28), "2026-12-07T10:00:00.25,0\r\n20");
 }
 
