@@ -175,7 +175,7 @@ public:
     }
     Context.AddBytes(Input.Size);
     if (FJson)
-      return {AnonymizeJson(Input.Path, Plan.Target, &Result, {}, SeedOf(Result)) + "\n", {}};
+      return {AnonymizeJson(Input.Path, Plan.Target, &Result, {}, SeedOf(Plan, Result)) + "\n", {}};
     return {AnonymizeText(Input.Path, Plan.Target, Result), {}};
   }
 
@@ -190,9 +190,8 @@ private:
     std::optional<int64_t> ShiftDays;
   };
   // The seed is part of the audit only for a shift it drew.
-  std::optional<uint64_t> SeedOf(const TAnonymizeResult& Result) const {
-    return Result.ShiftDays && FSettings.Date == TDatePolicy::Shift ? std::optional(FSettings.Seed)
-                                                                    : std::nullopt;
+  std::optional<uint64_t> SeedOf(const TPlan& Plan, const TAnonymizeResult& Result) const {
+    return Result.ShiftDays && !Plan.ShiftDays ? std::optional(FSettings.Seed) : std::nullopt;
   }
 
   std::string FFolder;
