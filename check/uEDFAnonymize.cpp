@@ -20,6 +20,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <regex>
@@ -103,6 +104,65 @@ TRecordLayout LayoutOf(const TCustomEDFFile& File) {
   }
   return L;
 }
+
+// The SHA-256 of the ordinary signals' bytes, run by run on a thread of its own, so that hashing
+// overlaps reading, scrubbing and writing. Runs are hashed in file order; a run's buffer must
+// stay unchanged until the next Add or Finish returns.
+class TSignalHash {
+public:
+  explicit TSignalHash(const TRecordLayout& Layout) {
+    // Adjacent ordinary signals are hashed in one piece.
+    for (const TRecordLayout::TPart& Part : Layout.Parts)
+      if (Part.Annotations)
+        continue;
+      else if (!FSpans.empty() && FSpans.back().first + FSpans.back().second == Part.Offset)
+        FSpans.back().second += Part.Size;
+      else
+        FSpans.emplace_back(Part.Offset, Part.Size);
+    FRecordBytes = Layout.RecordBytes;
+  }
+  ~TSignalHash() {
+    if (FPending.valid())
+      FPending.wait();
+  }
+  TSignalHash(const TSignalHash&) = delete;
+  TSignalHash& operator=(const TSignalHash&) = delete;
+
+  void Add(const char* Run, int64_t Records) {
+    if (FPending.valid())
+      FPending.get();
+    FPending = std::async(std::launch::async, [this, Run, Records] {
+      for (int64_t k = 0; k < Records; ++k)
+        for (const auto& [Offset, Size] : FSpans)
+          FHash.Add(Run + k * FRecordBytes + Offset, static_cast<std::size_t>(Size));
+    });
+  }
+  std::string Finish() {
+    if (FPending.valid())
+      FPending.get();
+    return FHash.Hex();
+  }
+
+private:
+  TSHA256 FHash;
+  std::vector<std::pair<int64_t, int64_t>> FSpans; // offset and size within a record
+  int64_t FRecordBytes = 0;
+  std::future<void> FPending;
+};
+
+// Two run buffers: one is hashed while the other is filled.
+struct TRunBuffers {
+  explicit TRunBuffers(const TRecordLayout& L)
+      : PerRun(std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes))) {
+    for (std::vector<char>& B : Buffers)
+      B.resize(static_cast<std::size_t>(PerRun * L.RecordBytes));
+  }
+  char* For(int64_t Record) {
+    return Buffers[static_cast<std::size_t>(Record / PerRun % 2)].data();
+  }
+  int64_t PerRun;
+  std::array<std::vector<char>, 2> Buffers;
+};
 
 void OpenReading(TEDFFile& File, const std::string& Path) {
   File.SetFileName(Path);
@@ -405,22 +465,20 @@ void ProveCopy(const std::string& Temporary, const TRecordLayout& Expected,
       throw Exception("a scrubbed word is still in the header of the copy");
 
   THandle Handle(Temporary, O_RDONLY);
-  TSHA256 Hash;
-  const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
-  std::vector<char> Buffer(static_cast<std::size_t>(PerRun * L.RecordBytes));
-  for (int64_t r = 0; r < L.Records; r += PerRun) {
-    const int64_t Count = std::min(PerRun, L.Records - r);
-    ReadAll(*Handle, Buffer.data(), Count * L.RecordBytes, L.HeaderBytes + r * L.RecordBytes,
-            Temporary);
+  TRunBuffers Runs(L);
+  TSignalHash Hash(L);
+  for (int64_t r = 0; r < L.Records; r += Runs.PerRun) {
+    const int64_t Count = std::min(Runs.PerRun, L.Records - r);
+    char* Run = Runs.For(r);
+    ReadAll(*Handle, Run, Count * L.RecordBytes, L.HeaderBytes + r * L.RecordBytes, Temporary);
+    Hash.Add(Run, Count);
     for (int64_t k = 0; k < Count; ++k) {
-      const char* Record = Buffer.data() + k * L.RecordBytes;
+      const char* Record = Run + k * L.RecordBytes;
       bool TimeKeeping = true;
       for (std::size_t s = 0; s < L.Parts.size(); ++s) {
         const TRecordLayout::TPart& Part = L.Parts[s];
-        if (!Part.Annotations) {
-          Hash.Add(Record + Part.Offset, static_cast<std::size_t>(Part.Size));
+        if (!Part.Annotations)
           continue;
-        }
         const TEDFAnnotationList List =
             ParseAnnotationList(std::string_view(Record + Part.Offset, Part.Size), r + k,
                                 static_cast<int32_t>(s), TimeKeeping);
@@ -432,7 +490,7 @@ void ProveCopy(const std::string& Temporary, const TRecordLayout& Expected,
       }
     }
   }
-  Result.OutputSHA256 = Hash.Hex();
+  Result.OutputSHA256 = Hash.Finish();
   if (Result.OutputSHA256 != Result.InputSHA256)
     throw Exception("the signal bytes of the copy differ from the input's");
 }
@@ -466,34 +524,34 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
 
   THandle To(Temporary, O_WRONLY | O_CREAT | O_TRUNC);
   WriteAll(*To, Header.data(), L.HeaderBytes, Temporary);
-  TSHA256 Hash;
-  const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
-  std::vector<char> Buffer(static_cast<std::size_t>(PerRun * L.RecordBytes));
+  TRunBuffers Runs(L);
+  TSignalHash Hash(L);
   Result.ScrubbedAnnotations = 0;
   int64_t Written = L.HeaderBytes;
-  for (int64_t r = 0; r < L.Records; r += PerRun) {
-    const int64_t Count = std::min(PerRun, L.Records - r);
+  for (int64_t r = 0; r < L.Records; r += Runs.PerRun) {
+    const int64_t Count = std::min(Runs.PerRun, L.Records - r);
     const int64_t Size = Count * L.RecordBytes;
-    ReadAll(*From, Buffer.data(), Size, L.HeaderBytes + r * L.RecordBytes, Input);
+    char* Run = Runs.For(r);
+    ReadAll(*From, Run, Size, L.HeaderBytes + r * L.RecordBytes, Input);
+    // Hashing reads only the ordinary signals' bytes; scrubbing changes only the others.
+    Hash.Add(Run, Count);
     for (int64_t k = 0; k < Count; ++k) {
-      char* Record = Buffer.data() + k * L.RecordBytes;
+      char* Record = Run + k * L.RecordBytes;
       bool TimeKeeping = true;
       for (const TRecordLayout::TPart& Part : L.Parts) {
-        if (!Part.Annotations) {
-          Hash.Add(Record + Part.Offset, static_cast<std::size_t>(Part.Size));
+        if (!Part.Annotations)
           continue;
-        }
         Result.ScrubbedAnnotations += ScrubAnnotationBytes(Record + Part.Offset, Part.Size,
                                                            TimeKeeping, Settings, Words, r + k);
         TimeKeeping = false;
       }
     }
-    WriteAll(*To, Buffer.data(), Size, Temporary);
+    WriteAll(*To, Run, Size, Temporary);
     StartWriteBack(*To, static_cast<uint64_t>(Written), static_cast<uint64_t>(Size));
     Written += Size;
   }
   Result.Records = L.Records;
-  Result.InputSHA256 = Hash.Hex();
+  Result.InputSHA256 = Hash.Finish();
   ProveCopy(Temporary, L, Words, F.Required, Result);
 }
 
