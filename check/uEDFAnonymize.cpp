@@ -25,8 +25,6 @@
 #include <memory>
 #include <regex>
 #include <sstream>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -150,25 +148,6 @@ private:
   std::vector<std::pair<int64_t, int64_t>> FSpans; // offset and size within a record
   int64_t FRecordBytes = 0;
   std::future<void> FPending;
-};
-
-// A file mapped for reading, whole.
-class TMapping {
-public:
-  TMapping(int Handle, int64_t Size) : FSize(static_cast<std::size_t>(std::max<int64_t>(Size, 1))) {
-    FData = ::mmap(nullptr, FSize, PROT_READ, MAP_SHARED, Handle, 0);
-    if (FData == MAP_FAILED)
-      throw EReadError("Cannot map the copy. " + std::generic_category().message(errno));
-    ::madvise(FData, FSize, MADV_SEQUENTIAL);
-  }
-  ~TMapping() { ::munmap(FData, FSize); }
-  TMapping(const TMapping&) = delete;
-  TMapping& operator=(const TMapping&) = delete;
-  const char* Data() const { return static_cast<const char*>(FData); }
-
-private:
-  void* FData = nullptr;
-  std::size_t FSize;
 };
 
 // Two run buffers: one is hashed while the other is filled.
@@ -514,18 +493,13 @@ void ProveCopy(const std::string& Temporary, const TRecordLayout& Expected,
     if (WordIn(*Text, HeaderWords))
       throw Exception("a scrubbed word is still in the header of the copy");
 
-  // The copy is ours and complete: mapped, it is read without a copy into a buffer.
   THandle Handle(Temporary, O_RDONLY);
-  const int64_t Bytes = L.HeaderBytes + L.Records * L.RecordBytes;
-  struct stat Info2 {};
-  if (::fstat(*Handle, &Info2) != 0 || Info2.st_size < Bytes)
-    throw Exception("the copy is shorter than its records");
-  TMapping Map(*Handle, Bytes);
-  const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
+  TRunBuffers Runs(L);
   TSignalHash Hash(L);
-  for (int64_t r = 0; r < L.Records; r += PerRun) {
-    const int64_t Count = std::min(PerRun, L.Records - r);
-    const char* Run = Map.Data() + L.HeaderBytes + r * L.RecordBytes;
+  for (int64_t r = 0; r < L.Records; r += Runs.PerRun) {
+    const int64_t Count = std::min(Runs.PerRun, L.Records - r);
+    char* Run = Runs.For(r);
+    ReadAll(*Handle, Run, Count * L.RecordBytes, L.HeaderBytes + r * L.RecordBytes, Temporary);
     Hash.Add(Run, Count);
     for (int64_t k = 0; k < Count; ++k) {
       const char* Record = Run + k * L.RecordBytes;
