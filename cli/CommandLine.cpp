@@ -47,7 +47,7 @@ int RunSubcommand(TSubcommand& Command, const std::vector<std::string>& Args,
   App.add_option("-j,--jobs", Jobs, "Files processed at once (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));
   std::vector<std::string> Paths;
-  App.add_option("PATH", Paths, "EDF files, and folders searched for *.edf files")
+  App.add_option("PATH", Paths, "EDF and BDF files, and folders searched for *.edf and *.bdf files")
       ->required()
       ->type_name("PATH...");
 

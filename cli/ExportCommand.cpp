@@ -97,7 +97,7 @@ public:
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     const TPlan& Plan = FPlans.at(Input.Path);
     TEDFFile File;
-    OpenForExport(File, Input.Path);
+    OpenForExport(File, Input.Path, true);
     // EDF+ annotations become a table; an annotation-only file need not be valid EDF for it.
     const TAnnotationChoice Annotations = ChooseAnnotations(File, FSignal);
     if (Annotations.Signals.empty())
@@ -150,7 +150,7 @@ private:
       Writer.Close();
     }
     TTextFileWriter Writer(Outputs.Create(Plan.Data), Plan.Data, DataWriterBufferSize);
-    const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples()) * 2;
+    const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples() * File.SampleBytes());
     ExportSignalData(File, Signal, FOptions, Writer, [&](int64_t, int64_t) {
       Context.AddBytes(RecordBytes);
       return true;

@@ -9,7 +9,8 @@ namespace velastrin {
 namespace {
 
 constexpr std::size_t ValueCount = 65536;
-constexpr std::size_t MaxDigits = 6; // "-32768"
+constexpr std::size_t MaxDigits = 6;     // "-32768"
+constexpr std::size_t MaxWideDigits = 8; // "-8388608"
 
 // An index for every value, so that the table is one array in value order.
 inline std::size_t Index(int16_t Value) {
@@ -58,6 +59,25 @@ char* TSampleTextTable::Append(char* Out, const int16_t* Samples, std::size_t Co
     return Out;
   }
   return FStride == 8 ? AppendFixed<8>(Out, Samples, Count) : AppendFixed<16>(Out, Samples, Count);
+}
+
+std::size_t TSampleTextTable::MaxBytesPerWideValue() const {
+  return std::max(FStride, MaxWideDigits + FSeparator.size());
+}
+
+char* TSampleTextTable::Append(char* Out, const int32_t* Samples, std::size_t Count) const {
+  for (std::size_t k = 0; k < Count; ++k) {
+    const int32_t Value = Samples[k];
+    if (!FTexts.empty() && Value >= -32768 && Value <= 32767) {
+      const std::size_t i = Index(static_cast<int16_t>(Value));
+      std::memcpy(Out, FTexts.data() + i * FStride, FStride);
+      Out += FLengths[i];
+    } else {
+      Out = std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
+      Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
+    }
+  }
+  return Out;
 }
 
 const TSampleTextTable* StandardSampleTextTable(std::string_view Separator) {

@@ -23,6 +23,10 @@ public:
   // Writes Count values as decimal integers, each followed by the separator, from Out on;
   // returns the new end. Out needs room for Count * MaxBytesPerValue() bytes.
   char* Append(char* Out, const int16_t* Samples, std::size_t Count) const;
+  // The same for BDF's 24-bit samples: values in the 16-bit range take the table, the others
+  // are converted. Out needs room for Count * MaxBytesPerWideValue() bytes.
+  char* Append(char* Out, const int32_t* Samples, std::size_t Count) const;
+  std::size_t MaxBytesPerWideValue() const;
 
 private:
   template <std::size_t Stride>
