@@ -175,12 +175,13 @@ TEDFPlusKind EDFPlusKindOf(std::string_view Reserved, TEDFFormat Format) {
   return TEDFPlusKind::None;
 }
 
-std::string EDFPlusKindName(TEDFPlusKind Kind) {
+std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format) {
+  const bool BDF = Format == TEDFFormat::BDF;
   switch (Kind) {
   case TEDFPlusKind::Continuous:
-    return "EDF+C";
+    return BDF ? "BDF+C" : "EDF+C";
   case TEDFPlusKind::Discontinuous:
-    return "EDF+D";
+    return BDF ? "BDF+D" : "EDF+D";
   case TEDFPlusKind::None:
     break;
   }
@@ -312,7 +313,7 @@ int64_t ReadPlusHeader(const std::string& FileName, TEDFPlusRecording& Result,
   File.Open();
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   Result.Kind = EDFPlusKindOf(Info.Reserved(), Info.Format());
-  Result.SampleBytes = File.SampleBytes();
+  Result.Format = File.Format();
   Result.Patient = Info.GetPatient();
   Result.Recording = Info.GetRecording();
   Result.StartDateTime = Info.StartDateTime();
@@ -361,7 +362,7 @@ bool ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
   TEDFFileStream Stream(FileName, TEDFFileStream::TMode::ReadShared);
   // As the file object counts: whole records from the file size.
   Result.NrDataRecords = RecordSamples > 0 ? std::max<int64_t>(Stream.Size() - HeaderBytes, 0) /
-                                                 (Result.SampleBytes * RecordSamples)
+                                                 (SampleBytes(Result.Format) * RecordSamples)
                                            : 0;
   Result.RecordOnsets.resize(static_cast<std::size_t>(Result.NrDataRecords));
   std::string Bytes;
@@ -372,8 +373,8 @@ bool ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
     for (const int32_t s : Result.AnnotationSignals) {
       const auto Index = static_cast<std::size_t>(s);
       const int64_t Position =
-          HeaderBytes + Result.SampleBytes * (r * RecordSamples + RecordOffset[Index]);
-      Bytes.assign(static_cast<std::size_t>(Result.SampleBytes * Samples[Index]), '\0');
+          HeaderBytes + SampleBytes(Result.Format) * (r * RecordSamples + RecordOffset[Index]);
+      Bytes.assign(static_cast<std::size_t>(SampleBytes(Result.Format) * Samples[Index]), '\0');
       // A file cut short meanwhile leaves NULs, which read as the end of the list.
       Stream.ReadAt(Bytes.data(), Bytes.size(), Position);
       TEDFAnnotationList List = ParseAnnotationList(Bytes, r, s, First);

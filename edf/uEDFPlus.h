@@ -33,8 +33,8 @@ enum class TEDFPlusKind { None, Continuous, Discontinuous };
 // The kind a general header's Reserved text declares: it begins with "EDF+C" or "EDF+D", or
 // for BDF with "BDF+C" or "BDF+D".
 TEDFPlusKind EDFPlusKindOf(std::string_view Reserved, TEDFFormat Format = TEDFFormat::EDF);
-// "EDF+C", "EDF+D", or empty for a plain EDF file.
-std::string EDFPlusKindName(TEDFPlusKind Kind);
+// "EDF+C", "EDF+D" (for BDF "BDF+C", "BDF+D"), or empty for a plain EDF or BDF file.
+std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format = TEDFFormat::EDF);
 // The label of an annotation signal, trailing blanks aside: "EDF Annotations", for BDF
 // "BDF Annotations".
 bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format = TEDFFormat::EDF);
@@ -118,7 +118,7 @@ struct TEDFPlusRecording {
   std::string Recording;
   TDateTime StartDateTime = 0;
   long double RecordDuration = 0;
-  int SampleBytes = 2; // 3 for BDF+
+  TEDFFormat Format = TEDFFormat::EDF; // BDF+ samples take 3 bytes
   int64_t NrDataRecords = 0;
   std::vector<std::string> Labels;         // every signal's label, trailing blanks removed
   std::vector<int32_t> AnnotationSignals;  // 0-based indexes, in header order

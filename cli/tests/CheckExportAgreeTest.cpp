@@ -193,7 +193,10 @@ const TAgreeRow AgreeRows[] = {
     {"BdfPlusAnnotationsExportAsATable",
      [] { return PlusBytes(BDFPlus(), {"+0\x14\x14\0+0.5\x14Lights off\x14"s, "+1\x14\x14\0"s, "+2\x14\x14\0"s}); },
      0, "valid (BDF+C, 2 signals", {"export", "--signal", "annotations", "-o", "OUT", "FILE"}, 0, "1 exported",
-     [](const std::string& Out) { EXPECT_NE(test::ReadBytes(Out + "/f.ascii").find("Lights off"), std::string::npos); }},
+     [](const std::string& Out) {
+       EXPECT_NE(test::ReadBytes(Out + "/f.ascii").find("0.5,2003-02-01T10:20:30"), std::string::npos);
+       EXPECT_NE(test::ReadBytes(Out + "/f.txt").find("\"FileType:BDF+C\""), std::string::npos);
+     }},
     {"BdfPlusWithSkippingOnsetsIsLenient",
      [] { return PlusBytes(BDFPlus(), {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+5\x14\x14\0"s}); },
      1, "record_onsets: 1 record of this BDF+C file does not start", Repair, 1, "not repaired: record_onsets"},
