@@ -65,19 +65,35 @@ std::size_t TSampleTextTable::MaxBytesPerWideValue() const {
   return std::max(FStride, MaxWideDigits + FSeparator.size());
 }
 
-char* TSampleTextTable::Append(char* Out, const int32_t* Samples, std::size_t Count) const {
+template <std::size_t Stride>
+char* TSampleTextTable::AppendWideFixed(char* Out, const int32_t* Samples,
+                                        std::size_t Count) const {
+  const char* Texts = FTexts.data();
+  const uint8_t* Lengths = FLengths.data();
   for (std::size_t k = 0; k < Count; ++k) {
     const int32_t Value = Samples[k];
-    if (!FTexts.empty() && Value >= -32768 && Value <= 32767) {
+    if (Value >= -32768 && Value <= 32767) {
       const std::size_t i = Index(static_cast<int16_t>(Value));
-      std::memcpy(Out, FTexts.data() + i * FStride, FStride);
-      Out += FLengths[i];
+      std::memcpy(Out, Texts + i * Stride, Stride);
+      Out += Lengths[i];
     } else {
       Out = std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
       Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
     }
   }
   return Out;
+}
+
+char* TSampleTextTable::Append(char* Out, const int32_t* Samples, std::size_t Count) const {
+  if (FTexts.empty()) {
+    for (std::size_t k = 0; k < Count; ++k) {
+      Out = std::to_chars(Out, Out + MaxWideDigits, Samples[k]).ptr;
+      Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
+    }
+    return Out;
+  }
+  return FStride == 8 ? AppendWideFixed<8>(Out, Samples, Count)
+                      : AppendWideFixed<16>(Out, Samples, Count);
 }
 
 const TSampleTextTable* StandardSampleTextTable(std::string_view Separator) {

@@ -31,6 +31,8 @@ public:
 private:
   template <std::size_t Stride>
   char* AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const;
+  template <std::size_t Stride>
+  char* AppendWideFixed(char* Out, const int32_t* Samples, std::size_t Count) const;
 
   std::string FSeparator;
   std::size_t FStride = 0; // bytes per entry: 8 or 16, or 0 for the conversion path
