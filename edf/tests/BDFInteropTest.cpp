@@ -138,49 +138,5 @@ TEST_P(PeerBDF, EverySampleAndAnnotationReadsBackEqual) {
 INSTANTIATE_TEST_SUITE_P(Rows, PeerBDF, ::testing::ValuesIn(BDFRows),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
-// A BDF file our writer makes reads back with every 24-bit value, and edflib reads it as BDF
-// with the same values.
-TEST(BDFWriter, WrittenValuesReadBackInBothReaders) {
-  test::TTempDir Dir;
-  const std::string Path = Dir.File("ours.bdf");
-  const std::vector<int32_t> Values = {-8388608, 8388607, -1, 0, 1, 65536, -65537, 123456};
-  {
-    TEDFFile File;
-    File.SetFileName(Path);
-    File.SetFormat(TEDFFormat::BDF);
-    File.CreateNew(1, true);
-    TCustomEDFFileInfo& Info = *File.FileInfo();
-    Info.SetReserved("24BIT");
-    Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(8, 0, 0, 0));
-    Info.SetSampleRecDuration(1);
-    TCustomEDFSignalInfo& Signal = *File.GetSignal(0);
-    Signal.SetSignalLabel("EEG");
-    Signal.SetPhysimin(-1);
-    Signal.SetPhysimax(1);
-    Signal.SetDigimin(-8388608);
-    Signal.SetDigimax(8388607);
-    Signal.SetNrSamples(static_cast<int32_t>(Values.size()));
-    File.WriteHeader();
-    ASSERT_TRUE(File.Active());
-    TDynArray<int32_t> Buffer = File.GetWideDataBuffer();
-    std::copy(Values.begin(), Values.end(), Buffer.begin());
-    File.WriteRecord(0);
-  }
-  const std::string Bytes = test::ReadBytes(Path);
-  EXPECT_EQ(Bytes.substr(0, 8), "\xFF"
-                                "BIOSEMI");
-  EXPECT_EQ(Bytes.size(), 512 + 3 * Values.size());
-
-  edf_hdr_struct Header{};
-  ASSERT_EQ(edfopen_file_readonly(Path.c_str(), &Header, EDFLIB_DO_NOT_READ_ANNOTATIONS), 0)
-      << "edflib error " << Header.filetype;
-  EXPECT_EQ(Header.filetype, EDFLIB_FILETYPE_BDF);
-  std::vector<int> Read(Values.size());
-  EXPECT_EQ(edfread_digital_samples(Header.handle, 0, static_cast<int>(Read.size()), Read.data()),
-            static_cast<int>(Read.size()));
-  edfclose_file(Header.handle);
-  EXPECT_EQ(std::vector<int32_t>(Read.begin(), Read.end()), Values);
-}
-
 } // namespace
 } // namespace velastrin
