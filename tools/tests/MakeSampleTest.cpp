@@ -32,7 +32,8 @@ TEST_P(SampleRecording, RegeneratesByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SampleRecording,
-                         ::testing::Values(VELASTRIN_SAMPLE, VELASTRIN_BDF_SAMPLE));
+                         ::testing::Values(VELASTRIN_SAMPLE, VELASTRIN_BDF_SAMPLE),
+                         [](const auto& Info) { return Info.index == 0 ? "Edf" : "Bdf"; });
 
 } // namespace
 } // namespace velastrin
