@@ -746,7 +746,11 @@ int RunProgram(int argc, char** argv) {
 
   const bool Help = FindCmdLineSwitch("?") || FindCmdLineSwitch("h");
   if (Offscreen && (Help || !FindCmdLineSwitch("batch"))) {
-    // Nobody could use the window: say how to run the program instead.
+    // Nobody could use the window: say why, and how to run the program instead.
+    if (NoDisplay && !Help)
+      WriteStdErr("velastrin: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                  "not set); export with /BATCH, or see \"velastrin --help\" for the commands "
+                  "that need none.\n");
     WriteStdErr(CommandLineHelpText());
     return ExitStatus::NotStarted;
   }

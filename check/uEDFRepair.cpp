@@ -4,10 +4,10 @@
 
 #include "edf/uEDF.h"
 #include "edf/uEDFFieldKind.h"
+#include "support/uOutputFiles.h"
 #include "support/udStr.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -51,20 +51,6 @@ char PlainChar(UChar32 Code) {
   return '?';
 }
 
-struct TIdentity {
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  bool operator==(const TIdentity&) const = default;
-};
-
-bool IdentityOf(const std::string& Path, TIdentity& Identity) {
-  struct stat Info {};
-  if (::stat(Path.c_str(), &Info) != 0)
-    return false;
-  Identity = {Info.st_dev, Info.st_ino};
-  return true;
-}
-
 std::string FolderOf(const std::string& File) {
   const fs::path Parent = fs::path(File).parent_path();
   return Parent.empty() ? std::string(".") : Parent.string();
@@ -72,41 +58,6 @@ std::string FolderOf(const std::string& File) {
 
 std::string SystemMessage(const std::string& What, const std::string& Path) {
   return What + " \"" + Path + "\". " + std::generic_category().message(errno);
-}
-
-// Flushes a file or folder to the disk; an output is renamed only after its bytes are there.
-void SyncPath(const std::string& Path, bool Folder) {
-  const int Handle = ::open(Path.c_str(), (Folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
-  if (Handle < 0)
-    throw EFOpenError(SystemMessage("Cannot open file", Path));
-  const bool Done = ::fsync(Handle) == 0 || Folder; // some file systems cannot sync folders
-  ::close(Handle);
-  if (!Done)
-    throw EWriteError(SystemMessage("Cannot write file", Path));
-}
-
-// Removes the temporary copy on every way out unless it was renamed.
-class TTemporaryFile {
-public:
-  explicit TTemporaryFile(std::string Path) : FPath(std::move(Path)) {}
-  ~TTemporaryFile() {
-    if (!FPath.empty())
-      ::unlink(FPath.c_str());
-  }
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-  const std::string& Path() const { return FPath; }
-  void Release() { FPath.clear(); }
-
-private:
-  std::string FPath;
-};
-
-std::string TemporaryName(const std::string& OutDir, const std::string& Name) {
-  static std::atomic<unsigned> Counter{0};
-  return (fs::path(OutDir) / ("." + Name + "." + std::to_string(::getpid()) + "-" +
-                              std::to_string(Counter++) + ".velastrin-tmp"))
-      .string();
 }
 
 void OpenReading(TEDFFile& File, const std::string& Path, bool Strict) {
@@ -267,7 +218,6 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, T
     Out.Close(); // writes the final record count
   }
   CopyAcceptedFields(In, Temporary, R.Records);
-  SyncPath(Temporary, false);
 
   TEDFFile Check;
   OpenReading(Check, Temporary, true);
@@ -338,16 +288,13 @@ bool JudgeRepair(const std::string& Input, TEDFRepair& R) {
 namespace {
 
 void RepairInto(const std::string& Input, const std::string& Target, TEDFRepair& R) {
-  TTemporaryFile Temporary(TemporaryName(FolderOf(Target), fs::path(Target).filename().string()));
-  WriteRepairedCopy(Input, Temporary.Path(), R);
+  TOutputFiles Outputs;
+  ::close(Outputs.Create(Target)); // the writer makes the file anew under this name
+  WriteRepairedCopy(Input, Outputs.TemporaryName(0), R);
   // The folder was checked before; the name may have been linked to an input since.
-  TIdentity Existing, Source;
-  if (IdentityOf(Target, Existing) && IdentityOf(Input, Source) && Existing == Source)
+  if (SameFile(Target, Input))
     throw Exception("\"" + Target + "\" is the input itself");
-  if (::rename(Temporary.Path().c_str(), Target.c_str()) != 0)
-    throw EWriteError(SystemMessage("Cannot rename to", Target));
-  Temporary.Release();
-  SyncPath(FolderOf(Target), true);
+  Outputs.Commit();
   R.Output = Target;
 }
 
@@ -403,17 +350,14 @@ std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std:
     return SystemMessage("Cannot use output folder", OutDir);
   if (Exists && !S_ISDIR(Info.st_mode))
     return "\"" + OutDir + "\" is not a folder";
-  const TIdentity Out{Info.st_dev, Info.st_ino};
-  std::vector<TIdentity> Sources;
-  for (const std::string& Input : Inputs) {
-    TIdentity Identity;
-    if (IdentityOf(Input, Identity))
-      Sources.push_back(Identity);
-  }
+  const TFileIdentity Out{Info.st_dev, Info.st_ino};
+  std::vector<TFileIdentity> Sources;
+  for (const std::string& Input : Inputs)
+    if (const auto Identity = FileIdentity(Input))
+      Sources.push_back(*Identity);
   std::map<std::string, std::string> Names;
   for (const std::string& Input : Inputs) {
-    TIdentity Folder;
-    if (Exists && IdentityOf(FolderOf(Input), Folder) && Folder == Out)
+    if (Exists && FileIdentity(FolderOf(Input)) == Out)
       return "the output folder \"" + OutDir + "\" holds the input \"" + Input +
              "\"; repair never writes beside its inputs";
     const std::string Name = fs::path(Input).filename().string();
@@ -422,9 +366,8 @@ std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std:
       return "the inputs \"" + Where->second + "\" and \"" + Input + "\" share the name \"" + Name +
              "\"";
     const std::string Target = (fs::path(OutDir) / Name).string();
-    TIdentity Existing;
-    if (Exists && IdentityOf(Target, Existing) &&
-        std::find(Sources.begin(), Sources.end(), Existing) != Sources.end())
+    const auto Existing = FileIdentity(Target);
+    if (Exists && Existing && std::find(Sources.begin(), Sources.end(), *Existing) != Sources.end())
       return "the output \"" + Target + "\" is an input";
   }
   return {};

@@ -58,9 +58,10 @@ TEDFRepair RepairFile(const std::string& Input, const std::string& OutDir);
 // The steps of RepairFile for a caller that owns the output names. JudgeRepair collects the
 // findings and returns whether a copy is to be written; when not, R.Outcome says why.
 bool JudgeRepair(const std::string& Input, TEDFRepair& R);
-// Writes the repaired copy of Input at Temporary (a file of that name is replaced), forces it
-// to the disk and checks it under strict reading; fills R's changes and record count. Renames
-// nothing. Raises on any failure; the caller removes Temporary.
+// Writes the repaired copy of Input at Temporary (a file of that name is replaced) and checks
+// it under strict reading; fills R's changes and record count. Renames nothing and leaves the
+// wait for the disk to the caller's TOutputFiles. Raises on any failure; the caller removes
+// Temporary.
 void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, TEDFRepair& R);
 
 // The form repair gives a free text: each UTF-8 character outside printable ASCII becomes one

@@ -31,6 +31,21 @@ json TextOrNull(const std::string& Text) {
 }
 
 // File names may hold any bytes; the JSON text must stay valid UTF-8.
+// A file name that is not valid UTF-8 also as the hex digits of its bytes, so that the file
+// can be found again from the JSON; null for every other name.
+json FileBytes(const std::string& Name) {
+  try {
+    json(Name).dump();
+    return nullptr;
+  } catch (const json::type_error&) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string Digits;
+    for (const unsigned char Byte : Name)
+      Digits += {Hex[Byte >> 4], Hex[Byte & 15]};
+    return Digits;
+  }
+}
+
 std::string Dump(const json& Object) {
   return Object.dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -202,6 +217,7 @@ std::string FindingsJson(const TEDFFindings& F) {
   }
   const json Object = {
       {"file", F.File},
+      {"file_bytes", FileBytes(F.File)},
       {"verdict", VerdictName(F.Verdict)},
       {"kind", KindName(F.Kind)},
       {"format", F.Kind == TEDFKind::Unknown ? json(nullptr) : json(KindName(F.Kind))},
@@ -251,6 +267,7 @@ std::string RepairJson(const TEDFRepair& R) {
   const bool Repaired = R.Outcome == TEDFRepairOutcome::Repaired;
   const json Object = {
       {"file", R.Findings.File},
+      {"file_bytes", FileBytes(R.Findings.File)},
       {"verdict", VerdictName(R.Findings.Verdict)},
       {"outcome", RepairOutcomeName(R.Outcome)},
       {"output", TextOrNull(R.Output)},
@@ -265,7 +282,9 @@ std::string RepairJson(const TEDFRepair& R) {
 
 std::string JSONSchemaText() {
   return R"(One JSON object per file and line (JSON Lines). Keys of check --json:
-  file             the path as given or found
+  file             the path as given or found (a byte that is not UTF-8 becomes U+FFFD)
+  file_bytes       null, or when the path is not valid UTF-8, its bytes as hex digits
+                   ("6ee92e656466" for n\xE9.edf): the name to open
   verdict          "valid" (strict reading accepts the file), "lenient" (only lenient
                    reading does) or "unreadable" (neither does, or it cannot be opened)
   kind             "EDF", "EDF+C", "EDF+D", "BDF", "BDF+C", "BDF+D" or "unknown"
@@ -308,7 +327,7 @@ std::string JSONSchemaText() {
                    "difference" in seconds, positive for a gap}
     annotation_faults  damaged annotation lists: {"signal", "record" from 1, "offset" (byte
                    in the file), "problem"}
-Keys of repair --json: file, verdict, outcome ("repaired", "valid", "unreadable",
+Keys of repair --json: file, file_bytes, verdict, outcome ("repaired", "valid", "unreadable",
 "not repairable", "refused", "failed"), output (path or null), reason (or null), records
 and dropped_bytes (when repaired), changes: [{"field", "signal", "old", "new"}] (only the
 fields at fault change; the others keep their bytes), not_repaired: problems the copy keeps,

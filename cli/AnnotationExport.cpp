@@ -1,51 +1,12 @@
 #include "cli/AnnotationExport.h"
 
-#include "cli/AtomicOutput.h"
-#include "cli/Command.h"
 #include "cli/ExportCommand.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFPlus.h"
-#include "export/AnnotationTable.h"
-#include "export/ExportText.h"
 
-#include <algorithm>
 #include <stdexcept>
-#include <unicode/utf8.h>
 
 namespace velastrin::cli {
-
-namespace {
-
-// A damaged file would otherwise bury the summary under one warning per record.
-constexpr std::size_t MaxFaultWarnings = 20;
-
-void WriteWhole(TOutputFiles& Outputs, const std::string& Name, const std::string& Text) {
-  TTextFileWriter Writer(Outputs.Create(Name), Name);
-  Writer.Write(Text);
-  Writer.Close();
-}
-
-// The text with each byte that is not part of a UTF-8 character replaced by U+FFFD, so that
-// the table is UTF-8 throughout; the warning names the annotation.
-std::string ValidUTF8(const std::string& Text) {
-  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
-  const auto Length = static_cast<int32_t>(Text.size());
-  std::string Out;
-  Out.reserve(Text.size());
-  for (int32_t i = 0; i < Length;) {
-    const int32_t Start = i;
-    UChar32 Code = 0;
-    U8_NEXT(Bytes, i, Length, Code);
-    if (Code >= 0)
-      Out.append(Text, static_cast<std::size_t>(Start), static_cast<std::size_t>(i - Start));
-    else
-      for (int32_t b = Start; b < i; ++b)
-        Out += "\xEF\xBF\xBD";
-  }
-  return Out;
-}
-
-} // namespace
 
 TAnnotationChoice ChooseAnnotations(const TCustomEDFFile& File, const std::string& NumberOrLabel) {
   TAnnotationChoice Choice;
@@ -73,42 +34,6 @@ TAnnotationChoice ChooseAnnotations(const TCustomEDFFile& File, const std::strin
                      "\"; signal " + std::to_string(Number) + " exported (--signal " +
                      AllAnnotationsWord + " takes them all)";
   return Choice;
-}
-
-std::vector<std::string> ExportAnnotationTable(const std::string& Input,
-                                               const std::vector<int32_t>& Signals,
-                                               const std::string& Separator,
-                                               const std::string& InfoName,
-                                               const std::string& DataName) {
-  const TEDFPlusRecording Plus = ReadEDFPlus(Input);
-  if (!Plus.Readable)
-    throw std::runtime_error("not a valid EDF file");
-  const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};
-  std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
-  for (TEDFAnnotation& Annotation : List)
-    Annotation.Text = ValidUTF8(Annotation.Text);
-
-  TOutputFiles Outputs;
-  WriteWhole(Outputs, InfoName, AnnotationTableInfo(Plus, Signals, List.size(), Format));
-  WriteWhole(Outputs, DataName, AnnotationTable(List, Plus.StartDateTime, Format));
-  Outputs.Commit();
-
-  std::vector<std::string> Warnings;
-  for (const TEDFPlusFault& Fault : Plus.Faults) {
-    if (std::find(Signals.begin(), Signals.end(), Fault.Signal) == Signals.end())
-      continue;
-    if (Warnings.size() == MaxFaultWarnings) {
-      Warnings.push_back("more damaged annotation lists not listed");
-      break;
-    }
-    Warnings.push_back("signal " + std::to_string(Fault.Signal + 1) + ", record " +
-                       std::to_string(Fault.Record + 1) + ", byte " +
-                       std::to_string(Fault.FilePosition) + ": " + Fault.Message() +
-                       (Fault.Kind == TTALFault::NotUTF8
-                            ? "; each byte that is not UTF-8 is written as U+FFFD"
-                            : ""));
-  }
-  return Warnings;
 }
 
 } // namespace velastrin::cli

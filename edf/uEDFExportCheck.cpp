@@ -4,6 +4,7 @@
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "support/uOutputFiles.h"
 #include "support/udStr.h"
 
 #include <algorithm>
@@ -250,18 +251,22 @@ std::vector<TEDFFileCheck> RecordChecks(const TCustomEDFFile& File, int64_t File
       Checks.push_back({"trailing_bytes",
                         CountText(Trailing, "byte") + " left over after the last whole record"});
   }
+  // Record size and duration are EDF's recommendations: reported, never a fault.
   if (File.Status() & esRecordTooLarge)
-    Checks.push_back({"record_size", "one data record takes " + CountText(RecordBytes, "byte") +
-                                         ", more than the " + std::to_string(EDFMaxRecordBytes) +
-                                         " bytes EDF recommends"});
+    Checks.push_back({"record_size",
+                      "one data record takes " + CountText(RecordBytes, "byte") +
+                          ", more than the " + std::to_string(EDFMaxRecordBytes) +
+                          " bytes EDF recommends",
+                      false});
   if (File.Status() & esRecordTooShort) {
     char Text[40];
     const auto Result =
         std::to_chars(Text, Text + sizeof Text, static_cast<double>(Info.SampleRecDuration()));
-    Checks.push_back({"record_duration", "records last " + std::string(Text, Result.ptr) +
-                                             " s although records of 1 s would stay within the " +
-                                             std::to_string(EDFMaxRecordBytes) +
-                                             " bytes EDF recommends"});
+    Checks.push_back({"record_duration",
+                      "records last " + std::string(Text, Result.ptr) +
+                          " s although records of 1 s would stay within the " +
+                          std::to_string(EDFMaxRecordBytes) + " bytes EDF recommends",
+                      false});
   }
   return Checks;
 }
@@ -323,13 +328,6 @@ std::string SignalRefusal(const TCustomEDFFile& File, int SignalNumber) {
            QuotedRaw(Signal.RawHeader()[Index]);
   }
   return Out;
-}
-
-bool SameFile(const std::string& A, const std::string& B) {
-  struct stat StatusA {
-  }, StatusB{};
-  return ::stat(A.c_str(), &StatusA) == 0 && ::stat(B.c_str(), &StatusB) == 0 &&
-         StatusA.st_dev == StatusB.st_dev && StatusA.st_ino == StatusB.st_ino;
 }
 
 std::string OutputClash(const std::string& InputName, const std::string& InfoName,

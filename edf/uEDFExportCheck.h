@@ -33,7 +33,8 @@ TEDFVerdict FileVerdict(const std::string& Refusal, bool StrictValid, std::size_
 struct TEDFFileCheck {
   std::string Check;   // "file_size", "header_size", "record_count", "record_size", ...
   std::string Problem; // what is wrong
-  bool Fails = true;   // false for what is only reported (a record count of -1)
+  bool Fails = true;   // false for what is only reported (a record count of -1, EDF's
+                       // recommendations on record size and duration)
 };
 
 // The checks of the record layout against the file size for the open File of FileSize bytes,
@@ -88,9 +89,6 @@ std::optional<long double> PhysicalLimit(const TCustomEDFSignalInfo& Signal, TSi
 // no reading can take, which would leave the formula without its offset or gain. Empty when
 // it can.
 std::string SignalRefusal(const TCustomEDFFile& File, int SignalNumber);
-
-// Both names exist and are the same file (same device and inode: links included).
-bool SameFile(const std::string& A, const std::string& B);
 
 // The message when an output would overwrite the input or both outputs are one file; empty
 // when the three names are three files. An output that does not exist yet clashes with

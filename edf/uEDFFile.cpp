@@ -119,6 +119,26 @@ TEDFFileStream::~TEDFFileStream() {
 
 std::size_t TEDFFileStream::ReadAt(void* Data, std::size_t Count, int64_t Position) const {
   auto* Bytes = static_cast<char*>(Data);
+  const int64_t Gap = Position - FLastEnd;
+  FCloseReads = FLastEnd >= 0 && Gap >= 0 && Gap <= ReadAheadMaxGap ? FCloseReads + 1 : 0;
+  FLastEnd = Position + static_cast<int64_t>(Count);
+  const bool Inside = Position >= FAheadStart && Position + static_cast<int64_t>(Count) <=
+                                                     FAheadStart + static_cast<int64_t>(FAheadSize);
+  if (!Inside) {
+    if (Count > ReadAheadBytes / 2 || FCloseReads < ReadAheadAfter)
+      return ReadDirect(Bytes, Count, Position);
+    FAhead.resize(ReadAheadBytes);
+    FAheadSize = 0; // nothing valid should the read fail
+    FAheadSize = ReadDirect(FAhead.data(), FAhead.size(), Position);
+    FAheadStart = Position;
+  }
+  const auto From = static_cast<std::size_t>(Position - FAheadStart);
+  const std::size_t Got = std::min(Count, FAheadSize - std::min(From, FAheadSize));
+  std::memcpy(Bytes, FAhead.data() + From, Got);
+  return Got;
+}
+
+std::size_t TEDFFileStream::ReadDirect(char* Bytes, std::size_t Count, int64_t Position) const {
   std::size_t Done = 0;
   while (Done < Count) {
     const ssize_t Got =
@@ -136,6 +156,7 @@ std::size_t TEDFFileStream::ReadAt(void* Data, std::size_t Count, int64_t Positi
 }
 
 void TEDFFileStream::WriteAt(const void* Data, std::size_t Count, int64_t Position) {
+  FAheadSize = 0; // what was read ahead may be what is written now
   const auto* Bytes = static_cast<const char*>(Data);
   std::size_t Done = 0;
   while (Done < Count) {

@@ -55,16 +55,33 @@ public:
 
   int64_t Size() const { return FSize; }
   // Reads up to Count bytes at Position; returns the number read (less only at the file end).
-  // Raises EReadError when the system fails.
+  // Raises EReadError when the system fails. Reads that follow each other closely (records
+  // read in file order) are served from one read of ReadAheadBytes; a stream is used by one
+  // thread at a time.
   std::size_t ReadAt(void* Data, std::size_t Count, int64_t Position) const;
   // Writes exactly Count bytes at Position; EWriteError when the system fails.
   void WriteAt(const void* Data, std::size_t Count, int64_t Position);
   const std::string& FileName() const { return FFileName; }
 
+  static constexpr std::size_t ReadAheadBytes = std::size_t{1} << 20;
+  // Reads at most this far behind the one before are served from the read-ahead once a few
+  // have come in a row (not for a header and nothing else): copying the bytes in between
+  // costs less than a system call per read. Sparser reads (one signal of many) go to the
+  // system one by one.
+  static constexpr int64_t ReadAheadMaxGap = 4096;
+  static constexpr int ReadAheadAfter = 3;
+
 private:
+  std::size_t ReadDirect(char* Data, std::size_t Count, int64_t Position) const;
+
   std::string FFileName;
   int FHandle = -1;
   int64_t FSize = 0;
+  mutable std::vector<char> FAhead; // bytes from FAheadStart, FAheadSize of them valid
+  mutable int64_t FAheadStart = 0;
+  mutable std::size_t FAheadSize = 0;
+  mutable int64_t FLastEnd = -1; // end of the read before
+  mutable int FCloseReads = 0;   // reads in a row within ReadAheadMaxGap of the one before
 };
 
 // One run of buffered samples inside a data record.

@@ -69,9 +69,8 @@ std::string FormulaEntry(const TCustomEDFSignalInfo& Signal, char DecimalMark) {
   return Out;
 }
 
-std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOptions& Options) {
+std::string RecordingInfoEntries(TEDFFile& File, const TExportOptions& Options) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
-  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
   const std::string& S = Options.Separator;
   std::string Out;
   AppendQuotedEntry(Out, "FileName:", File.FileName(), S);
@@ -81,12 +80,24 @@ std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOption
                     S);
   AppendQuotedEntry(Out, "StopTime:", DateTimeText(Info.GetStopDateTime(), Options.ShortMonthNames),
                     S);
+  return Out;
+}
+
+std::string SignalInfoEntries(TEDFFile& File, int SignalNumber, const TExportOptions& Options) {
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
+  const std::string& S = Options.Separator;
+  std::string Out;
   AppendQuotedEntry(Out, "SignalNumber:", std::to_string(SignalNumber), S);
   AppendQuotedEntry(Out, "SignalLabel:", Signal.SignalLabel(), S);
   AppendQuotedEntry(
       Out, "SampleFrequency:", SampleFrequencyText(Signal, Info, Options.DecimalMark) + "Hz", S);
   Out += FormulaEntry(Signal, Options.DecimalMark);
   return Out;
+}
+
+std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOptions& Options) {
+  return RecordingInfoEntries(File, Options) + SignalInfoEntries(File, SignalNumber, Options);
 }
 
 void ExportSignalInfo(TEDFFile& File, int SignalNumber, const TExportOptions& Options,

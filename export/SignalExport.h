@@ -46,6 +46,15 @@ std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal, const TCusto
 // The formula entry: physical value = (ASCII - Digimin) * K + Physimin, K the gain.
 std::string FormulaEntry(const TCustomEDFSignalInfo& Signal, char DecimalMark);
 
+// The entries of the recording (file name, patient, recording, start and stop time), each
+// followed by the separator.
+std::string RecordingInfoEntries(TEDFFile& File, const TExportOptions& Options);
+
+// The entries of signal SignalNumber (number, label, sample frequency, formula), the formula
+// last, without a separator after it and with its quote left open as the file has always had
+// it.
+std::string SignalInfoEntries(TEDFFile& File, int SignalNumber, const TExportOptions& Options);
+
 // The whole signal-information file for SignalNumber (1-based).
 std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOptions& Options);
 

@@ -226,6 +226,7 @@ TEST_F(BatchRun, SignalNumberOutOfRangeExportsTheLastSignal) {
 TEST_F(BatchRun, InteractiveStartWithoutDisplayPrintsHelp) {
   const TRun Run = RunProgram({Input, "1"});
   EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_EQ(Run.StdErr.rfind("velastrin: no display to open the window on", 0), 0u) << Run.StdErr;
   EXPECT_NE(Run.StdErr.find("The possible commandline parameters are:\n\nEDFInputfile"),
             std::string::npos)
       << Run.StdErr;

@@ -1,7 +1,6 @@
 // "velastrin export" in-process: outputs byte for byte, names, signals by number and label,
 // failures that let the others go on, and the refusals that write nothing.
 #include "cli/ExportCommand.h"
-#include "cli/AtomicOutput.h"
 #include "cli/CommandLine.h"
 #include "cli/tests/CliTestSupport.h"
 #include "edf/uEDF.h"
@@ -184,12 +183,12 @@ TEST_F(ExportCommand, FailedFilesAreReportedAtTheEndAndTheOthersAreExported) {
   EXPECT_TRUE(LiveTemporaryFiles().empty());
 }
 
-TEST_F(ExportCommand, MissingOutputFolderFailsEachFileWithTheReason) {
+TEST_F(ExportCommand, MissingOutputFolderIsMadeWithItsParents) {
   WriteEdf(Dir.File("n.edf"), ThreeSignalFixture(1));
-  const TCliRun Run = RunCli({"export", "-s", "1", "-o", Dir.File("none"), Dir.File("n.edf")});
-  EXPECT_EQ(Run.Status, 1);
-  EXPECT_EQ(Run.Err, Dir.File("n.edf") + ": Cannot create file \"" + Dir.File("none/n.txt") +
-                         "\". No such file or directory\n0 exported, 1 failed\n");
+  const TCliRun Run =
+      RunCli({"export", "-s", "1", "-o", Dir.File("none/deeper"), Dir.File("n.edf")});
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("none/deeper/n.ascii")));
 }
 
 // ---- Refusals: status 2, nothing written ---------------------------------------------------
@@ -273,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"UnknownOption", {"export", "-s", "1", "--fast", "@"}, "Usage:"},
         TUsageCase{"UnknownSeparator", {"export", "-s", "1", "--sep", "semicolon", "@"}, "--sep"},
         TUsageCase{"ZeroJobs", {"export", "-s", "1", "--jobs", "0", "@"}, "--jobs"},
-        TUsageCase{"NoPath", {"export", "-s", "1"}, "PATH is required"},
+        TUsageCase{"NoPath", {"export", "-s", "1"}, "no input given"},
         TUsageCase{"NoInputFound", {"export", "-s", "1", "@dir"}, "no input found"},
         TUsageCase{"FolderWithoutEdfFiles", {"export", "-s", "1", "@dir"}, "no EDF files"},
         TUsageCase{"UnknownCommand", {"merge", "@"}, "unknown command \"merge\""}),
