@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace velastrin {
 
@@ -55,10 +56,15 @@ struct TColumn {
   int32_t Digimin = 0;
   int32_t Digimax = 0;
   int64_t Outside = 0; // samples outside Digimin..Digimax, counted for physical values
-  // BDF's 24-bit values are converted one by one: a table of them all would hold 16 M texts.
   std::string Suffix;
+  // BDF's 24-bit values: a table of them all would hold 16 M texts, so each text is made when
+  // its value first occurs and kept, as recordings use a small part of the range.
   std::optional<TCalibration> WidePhysical;
+  std::unordered_map<int32_t, std::string> WideTexts;
 };
+
+// Bounds the kept texts of one column (about 40 MiB at most); past it, texts are made anew.
+constexpr std::size_t MaxWideTexts = std::size_t{1} << 20;
 
 struct TTableState {
   const TSignalTable* Table = nullptr;
@@ -386,9 +392,15 @@ void WriteRecord(TTableState& State, const int16_t* Buffer, TTextFileWriter& Wri
 }
 
 // One 24-bit value and its suffix.
-void AppendWide(TTextFileWriter& Writer, const TColumn& C, int32_t Value) {
+void AppendWide(TTextFileWriter& Writer, TColumn& C, int32_t Value) {
   if (C.WidePhysical) {
-    const std::string Text = PhysicalValueText(*C.WidePhysical, Value);
+    auto Found = C.WideTexts.find(Value);
+    if (Found == C.WideTexts.end()) {
+      if (C.WideTexts.size() >= MaxWideTexts)
+        C.WideTexts.clear();
+      Found = C.WideTexts.emplace(Value, PhysicalValueText(*C.WidePhysical, Value)).first;
+    }
+    const std::string& Text = Found->second;
     char* Out = Writer.Reserve(Text.size() + C.Suffix.size());
     Out = std::copy(Text.begin(), Text.end(), Out);
     Writer.Commit(std::copy(C.Suffix.begin(), C.Suffix.end(), Out));
@@ -413,7 +425,7 @@ void WriteWideRecord(TTableState& State, const int32_t* Buffer, TTextFileWriter&
         C.Outside += (Samples[i] < C.Digimin) | (Samples[i] > C.Digimax);
     }
   if (!State.Rows) {
-    const TColumn& C = State.Columns.front();
+    TColumn& C = State.Columns.front();
     for (std::size_t i = 0; i < N; ++i)
       AppendWide(Writer, C, Buffer[C.Offset + static_cast<int64_t>(i)]);
     return;
@@ -424,7 +436,7 @@ void WriteWideRecord(TTableState& State, const int32_t* Buffer, TTextFileWriter&
     if (State.Time)
       Writer.Commit(
           State.Time->Append(Writer.Reserve(State.Time->MaxBytes()), static_cast<int32_t>(i)));
-    for (const TColumn& C : State.Columns)
+    for (TColumn& C : State.Columns)
       AppendWide(Writer, C, Buffer[C.Offset + static_cast<int64_t>(i)]);
   }
 }
