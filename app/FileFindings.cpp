@@ -39,14 +39,19 @@ std::string FindingsSummary(const TEDFFindings& F) {
   const auto Repaired = static_cast<std::size_t>(std::count_if(
       F.Findings.begin(), F.Findings.end(), [](const TEDFFinding& X) { return X.Lenient; }));
   const std::size_t Wrong = F.Findings.size() - Repaired;
+  // The window previews BDF but leaves its export to velastrin export.
+  const bool BDF =
+      F.Kind == TEDFKind::BDF || F.Kind == TEDFKind::BDFPlusC || F.Kind == TEDFKind::BDFPlusD;
+  const std::string BDFNote = BDF ? "; " + std::string(BDFExportRefusal) : std::string();
   switch (F.Verdict) {
   case TEDFVerdict::Valid:
-    return {};
+    return BDF ? std::string(BDFExportRefusal) : std::string();
   case TEDFVerdict::Lenient:
     if (Repaired > 0)
-      return "Read leniently: " + Counted(Repaired, "header field", "header fields") + " repaired";
+      return "Read leniently: " + Counted(Repaired, "header field", "header fields") + " repaired" +
+             BDFNote;
     return "Read leniently: " +
-           (F.Checks.empty() ? std::string("not strict EDF") : F.Checks.front().Problem);
+           (F.Checks.empty() ? std::string("not strict EDF") : F.Checks.front().Problem) + BDFNote;
   case TEDFVerdict::Unreadable:
     if (!F.Error.empty())
       return "Not readable: " + F.Error;

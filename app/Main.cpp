@@ -121,11 +121,12 @@ std::string Text(const QLineEdit* Edit) {
 }
 
 // Opens an EDF file read-only with lenient header checking, as the examination and the
-// export both do.
-void OpenForReading(TEDFFile& File, const std::string& FileName) {
+// export both do. The signal list and preview also read BDF; the export does not.
+void OpenForReading(TEDFFile& File, const std::string& FileName, bool AcceptBDF = false) {
   File.SetFileName(FileName);
   File.SetReadOnly(true);
   File.SetStrict(false);
+  File.SetAcceptBDF(AcceptBDF);
   File.SetActive(true);
 }
 
@@ -535,7 +536,7 @@ void TForm1::EditSignal1Change() {
 void TForm1::FillSignalList(const std::string& FileName, std::vector<std::string>& List) {
   List.clear();
   TEDFFile File;
-  OpenForReading(File, FileName);
+  OpenForReading(File, FileName, true);
   if (!OpenFileRefusal(File).empty()) {
     FLabel5->setText(QString::fromUtf8(NoValidFile));
     return;
@@ -620,6 +621,9 @@ void TForm1::BtnExportClick() {
   // Before any question and before anything is opened for writing.
   if (const std::string Clash = OutputClash(InputName, InfoName, DataName); !Clash.empty())
     throw EExportRefused(Clash);
+  // The signal list and preview show a BDF file; only velastrin export writes it out.
+  if (InputRefusal(InputName) == BDFExportRefusal)
+    throw EExportRefused("\"" + InputName + "\": " + std::string(BDFExportRefusal));
   if (!FBatchMode && !AnnotationExportConfirmed(this, InputName, FRzSpinEdit1->value()))
     return;
   if (!FBatchMode && (FileExists(InfoName) || FileExists(DataName)) &&

@@ -34,17 +34,17 @@ std::string NumberText(long double Value) {
 // size, the order of the digital limits) add theirs.
 std::string GeneralProblem(TGeneralField Field, const TCustomEDFFileInfo& Strict) {
   const auto Index = static_cast<int>(Field);
-  const TEDFFieldReading R =
-      ReadField(GeneralHeaderFields[static_cast<std::size_t>(Index)], Strict.RawHeader()[Index]);
+  const TEDFFieldReading R = ReadField(
+      GeneralFields(Strict.Format())[static_cast<std::size_t>(Index)], Strict.RawHeader()[Index]);
   if (Field == TGeneralField::HeaderBytes && R.Problems.empty())
     return HeaderSizeProblem(static_cast<int64_t>(R.Number),
                              Strict.FieldValid(TGeneralField::NrSignals), Strict.NrSignals());
   return ProblemText(R.Problems);
 }
 
-std::string SignalProblem(TSignalField Field, const TEDFRawSignalHeader& Raw) {
-  auto Reading = [&Raw](TSignalField F) {
-    return ReadField(SignalHeaderFields[static_cast<std::size_t>(F)], Raw[static_cast<int>(F)]);
+std::string SignalProblem(TSignalField Field, const TEDFRawSignalHeader& Raw, TEDFFormat Format) {
+  auto Reading = [&Raw, Format](TSignalField F) {
+    return ReadField(SignalFields(Format)[static_cast<std::size_t>(F)], Raw[static_cast<int>(F)]);
   };
   TEDFFieldReading R = Reading(Field);
   if (Field == TSignalField::Digimin || Field == TSignalField::Digimax) {
@@ -143,6 +143,7 @@ void OpenFor(TReading& Reading, const std::string& FileName, bool Strict) {
   Reading.File.SetFileName(FileName);
   Reading.File.SetReadOnly(true);
   Reading.File.SetStrict(Strict);
+  Reading.File.SetAcceptBDF(true);
   Reading.File.Open();
   try {
     Reading.Valid = Reading.File.IsValid();
@@ -154,15 +155,17 @@ void OpenFor(TReading& Reading, const std::string& FileName, bool Strict) {
 TEDFKind KindOf(const TEDFFindings& F, const TCustomEDFFileInfo& Info) {
   if (F.FileSize < EDFGeneralHeaderSize)
     return TEDFKind::Unknown;
-  const std::string& Version = Info.RawHeader()[static_cast<int>(TGeneralField::Version)];
-  if (!Version.empty() && static_cast<unsigned char>(Version[0]) == 0xFF)
-    return TEDFKind::BDF;
-  const std::string& Reserved = Info.RawHeader()[static_cast<int>(TGeneralField::Reserved)];
-  if (Reserved.starts_with("EDF+C"))
-    return TEDFKind::EDFPlusC;
-  if (Reserved.starts_with("EDF+D"))
-    return TEDFKind::EDFPlusD;
-  return TEDFKind::EDF;
+  const bool BDF = Info.Format() == TEDFFormat::BDF;
+  switch (
+      EDFPlusKindOf(Info.RawHeader()[static_cast<int>(TGeneralField::Reserved)], Info.Format())) {
+  case TEDFPlusKind::Continuous:
+    return BDF ? TEDFKind::BDFPlusC : TEDFKind::EDFPlusC;
+  case TEDFPlusKind::Discontinuous:
+    return BDF ? TEDFKind::BDFPlusD : TEDFKind::EDFPlusD;
+  case TEDFPlusKind::None:
+    break;
+  }
+  return BDF ? TEDFKind::BDF : TEDFKind::EDF;
 }
 
 void CollectGeneralFindings(TEDFFindings& F, const TCustomEDFFileInfo& Strict,
@@ -195,6 +198,7 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   for (int32_t i = 0; i < Count; ++i) {
     TEDFSignalInfo& Signal = Strict[static_cast<std::size_t>(i)];
     Signal.SetRawHeader(Lenient.GetSignal(i)->RawHeader());
+    Signal.StoreFormat(Lenient.Format());
     Signal.SetStrict(true); // stores and parses
   }
   for (int Index = 0; Index < EDFFieldCount; ++Index) {
@@ -204,13 +208,13 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
         continue;
       const TCustomEDFSignalInfo& Loose = *Lenient.GetSignal(i);
       TEDFFinding Finding;
-      Finding.Field = std::string(SignalHeaderFields[static_cast<std::size_t>(Index)].Name);
+      Finding.Field = std::string(SignalHeaderFieldNames[static_cast<std::size_t>(Index)]);
       Finding.Signal = i + 1;
       Finding.Offset = SignalFieldOffset(Field, Count, i);
       Finding.Width = SignalFieldWidth(Field);
       Finding.Raw = Loose.RawHeader()[Index];
       Finding.Lenient = Loose.FieldValid(Index);
-      Finding.Problem = SignalProblem(Field, Loose.RawHeader());
+      Finding.Problem = SignalProblem(Field, Loose.RawHeader(), Lenient.Format());
       if (Finding.Problem.empty())
         Finding.Problem = "refused by strict reading";
       if (Finding.Lenient)
@@ -250,7 +254,7 @@ void CollectFileChecks(TEDFFindings& F, const TReading& Lenient) {
     return;
 
   F.HeaderBytes = Info.HeaderBytes();
-  F.RecordBytes = 2 * File.RecordSamples();
+  F.RecordBytes = File.SampleBytes() * File.RecordSamples();
   F.Records = Info.NrDataRecords();
   F.TrailingBytes = std::max<int64_t>(F.FileSize - F.HeaderBytes, 0) % F.RecordBytes;
   for (TEDFFileCheck& Check : RecordChecks(File, F.FileSize))
@@ -260,7 +264,7 @@ void CollectFileChecks(TEDFFindings& F, const TReading& Lenient) {
 void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   if (Info.FieldValid(TGeneralField::Version))
-    F.Version = Info.Version();
+    F.Version = EscapeBytes(Info.Version()); // BDF's starts with the byte 255
   else if (F.FileSize >= EDFGeneralHeaderSize)
     F.Version = EscapeBytes(TrimRight(Info.RawHeader()[static_cast<int>(TGeneralField::Version)]));
   if (Info.FieldValid(TGeneralField::StartDate) && Info.FieldValid(TGeneralField::StartTime))
@@ -291,27 +295,32 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
       V.Gain = S.Gain();
     else if (V.Physimin && V.Physimax && *V.Physimin != *V.Physimax && S.Digimin() < S.Digimax())
       V.Gain = (*V.Physimax - *V.Physimin) / (S.Digimax() - S.Digimin());
-    V.Annotations = IsAnnotationLabel(S.SignalLabel());
+    V.Annotations = IsAnnotationLabel(S.SignalLabel(), File.Format());
     F.Signals.push_back(std::move(V));
   }
 }
 
 // EDF+ asks of an annotation signal blank transducer, unit and prefilter texts and the full
-// 16-bit digital range; the texts repair can blank, the range it cannot change under the data.
+// digital range of its format (16 bits, 24 for BDF+); the texts repair can blank, the range it
+// cannot change under the data.
 void AnnotationSignalConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
+  const TEDFFieldDef& Range = SignalFields(File.Format())[static_cast<int>(TSignalField::Digimin)];
+  const auto Low = static_cast<int32_t>(Range.Minimum);
+  const auto High = static_cast<int32_t>(Range.Maximum);
   for (int32_t i = 0; i < File.SignalCount(); ++i) {
     const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    if (!IsAnnotationLabel(S.SignalLabel()))
+    if (!IsAnnotationLabel(S.SignalLabel(), File.Format()))
       continue;
     for (TSignalField Field :
          {TSignalField::Transducertype, TSignalField::Physidim, TSignalField::Prefilter})
       if (!Trim(S.RawHeader()[static_cast<int>(Field)]).empty())
         C.push_back({std::string(SignalHeaderFieldNames[static_cast<int>(Field)]), i + 1,
                      "an annotation signal leaves this field blank", true});
-    if (S.Digimin() != -32768 || S.Digimax() != 32767)
+    if (S.Digimin() != Low || S.Digimax() != High)
       C.push_back({"Digimin", i + 1,
-                   "an annotation signal has the digital limits -32768 and 32767, not " +
-                       std::to_string(S.Digimin()) + " and " + std::to_string(S.Digimax()),
+                   "an annotation signal has the digital limits " + std::to_string(Low) + " and " +
+                       std::to_string(High) + ", not " + std::to_string(S.Digimin()) + " and " +
+                       std::to_string(S.Digimax()),
                    false});
   }
 }
@@ -326,8 +335,9 @@ void CollectConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConforma
       C.push_back({"Recording", 0, Problem, false});
   for (int32_t i = 0; i < File.SignalCount(); ++i) {
     const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    if (!IsAnnotationLabel(S.SignalLabel()) && S.FieldValid(TSignalField::Physimin) &&
-        S.FieldValid(TSignalField::Physimax) && S.Physimin() == S.Physimax())
+    if (!IsAnnotationLabel(S.SignalLabel(), File.Format()) &&
+        S.FieldValid(TSignalField::Physimin) && S.FieldValid(TSignalField::Physimax) &&
+        S.Physimin() == S.Physimax())
       C.push_back({"Physimax", i + 1,
                    "Physimin equals Physimax (" + NumberText(S.Physimin()) + "): no physical range",
                    false});
@@ -350,15 +360,17 @@ void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   P.Records = Plus.NrDataRecords;
   P.RecordOnsets = Plus.RecordDeviations();
   P.ListFaults = Plus.Faults;
-  if (F.Kind == TEDFKind::EDFPlusC && !P.RecordOnsets.empty()) {
+  const bool Continuous = F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::BDFPlusC;
+  if (Continuous && !P.RecordOnsets.empty()) {
     const TEDFRecordDeviation& D = P.RecordOnsets.front();
-    F.Checks.push_back({"record_onsets",
-                        CountText(static_cast<int64_t>(P.RecordOnsets.size()), "record") +
-                            " of this EDF+C file " + (P.RecordOnsets.size() == 1 ? "does" : "do") +
-                            " not start one record duration after the record before; the "
-                            "first is record " +
-                            std::to_string(D.Record + 1) + " at " + D.Actual.Text +
-                            " s instead of " + NumberText(D.Expected) + " s"});
+    F.Checks.push_back(
+        {"record_onsets", CountText(static_cast<int64_t>(P.RecordOnsets.size()), "record") +
+                              " of this " + std::string(KindName(F.Kind)) + " file " +
+                              (P.RecordOnsets.size() == 1 ? "does" : "do") +
+                              " not start one record duration after the record before; the "
+                              "first is record " +
+                              std::to_string(D.Record + 1) + " at " + D.Actual.Text +
+                              " s instead of " + NumberText(D.Expected) + " s"});
   }
   if (!P.ListFaults.empty()) {
     const TEDFPlusFault& Fault = P.ListFaults.front();
@@ -380,7 +392,7 @@ void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
 // EDF+ lets a file of annotation signals only state a record duration of 0; strict reading of
 // EDF refuses the duration, EDF+ does not. Such a file is judged without that one field.
 bool IsZeroDurationAnnotationFile(const TEDFFindings& F, const TReading& Lenient) {
-  if (F.Kind != TEDFKind::EDFPlusC && F.Kind != TEDFKind::EDFPlusD)
+  if (!IsPlusKind(F.Kind))
     return false;
   const TCustomEDFFile& File = Lenient.File;
   const TCustomEDFFileInfo& Info = *File.FileInfo();
@@ -393,7 +405,8 @@ bool IsZeroDurationAnnotationFile(const TEDFFindings& F, const TReading& Lenient
     if (Index != static_cast<int>(TGeneralField::SampleRecDuration) && !Info.FieldValid(Index))
       return false;
   for (int32_t i = 0; i < File.SignalCount(); ++i)
-    if (!File.GetSignal(i)->IsValid() || !IsAnnotationLabel(File.GetSignal(i)->SignalLabel()))
+    if (!File.GetSignal(i)->IsValid() ||
+        !IsAnnotationLabel(File.GetSignal(i)->SignalLabel(), File.Format()))
       return false;
   return true;
 }
@@ -419,9 +432,9 @@ void Examine(TEDFFindings& F) {
   F.LenientStatus = Lenient.File.Status();
   const TCustomEDFFileInfo& LenientInfo = *Lenient.File.FileInfo();
   F.Kind = KindOf(F, LenientInfo);
-  if (F.Kind == TEDFKind::BDF || F.FileSize < EDFGeneralHeaderSize) {
-    // One line says it all; field by field the file is not EDF at all.
-    F.Reason = InputRefusal(F.File);
+  if (F.FileSize < EDFGeneralHeaderSize) {
+    // One line says it all; there is no header to judge field by field.
+    F.Reason = ShortFileReason(F.FileSize);
     F.Verdict = TEDFVerdict::Unreadable;
     if (F.FileSize < EDFGeneralHeaderSize)
       F.Checks.push_back({"file_size", ShortFileReason(F.FileSize)});
@@ -437,7 +450,7 @@ void Examine(TEDFFindings& F) {
   CollectFileChecks(F, Lenient);
   CollectValues(F, Lenient.File);
   const bool ZeroDuration = IsZeroDurationAnnotationFile(F, Lenient);
-  if (F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::EDFPlusD)
+  if (IsPlusKind(F.Kind))
     CollectPlus(F, Lenient.File);
 
   std::string Refusal = HeaderRefusal(Lenient.File, F.FileSize);
@@ -473,8 +486,17 @@ std::string_view KindName(TEDFKind Kind) {
     return "EDF+D";
   case TEDFKind::BDF:
     return "BDF";
+  case TEDFKind::BDFPlusC:
+    return "BDF+C";
+  case TEDFKind::BDFPlusD:
+    return "BDF+D";
   }
   return "unknown";
+}
+
+bool IsPlusKind(TEDFKind Kind) {
+  return Kind == TEDFKind::EDFPlusC || Kind == TEDFKind::EDFPlusD || Kind == TEDFKind::BDFPlusC ||
+         Kind == TEDFKind::BDFPlusD;
 }
 
 std::string EscapeBytes(std::string_view Bytes) {

@@ -18,8 +18,11 @@
 
 namespace velastrin {
 
-enum class TEDFKind { Unknown, EDF, EDFPlusC, EDFPlusD, BDF };
-std::string_view KindName(TEDFKind Kind); // "unknown", "EDF", "EDF+C", "EDF+D", "BDF"
+enum class TEDFKind { Unknown, EDF, EDFPlusC, EDFPlusD, BDF, BDFPlusC, BDFPlusD };
+// "unknown", "EDF", "EDF+C", "EDF+D", "BDF", "BDF+C", "BDF+D"
+std::string_view KindName(TEDFKind Kind);
+// EDF+C, EDF+D, BDF+C and BDF+D: the kinds with annotation signals and record onsets.
+bool IsPlusKind(TEDFKind Kind);
 
 // One header field that strict reading refuses.
 struct TEDFFinding {
@@ -42,8 +45,8 @@ struct TEDFSignalValues {
   std::string Prefilter;
   int32_t NrSamples = 0;
   std::optional<long double> Rate; // samples per second, when the duration is known
-  int16_t Digimin = 0;
-  int16_t Digimax = 0;
+  int32_t Digimin = 0;
+  int32_t Digimax = 0;
   std::optional<long double> Physimin;
   std::optional<long double> Physimax;
   std::optional<long double> Gain;

@@ -64,7 +64,25 @@ void OpenReading(TEDFFile& File, const std::string& Path, bool Strict) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(Strict);
+  File.SetAcceptBDF(true);
   File.Open();
+}
+
+// The reserved field with its start made that of the file's format. EDF+ and BDF+ swap their
+// names when the file has its format's annotation signal; otherwise the copy is plain EDF
+// (blank) or BDF ("24BIT").
+std::string ReservedOfFormat(const TCustomEDFFile& In, const std::string& Text) {
+  const TEDFFormat Format = In.Format();
+  const TEDFFieldDef& Def = GeneralFields(Format)[static_cast<int>(TGeneralField::Reserved)];
+  if (ReadField(Def, Text).Strict)
+    return Text;
+  bool Annotations = false;
+  for (int32_t i = 0; i < In.SignalCount(); ++i)
+    Annotations = Annotations || IsAnnotationLabel(In.GetSignal(i)->SignalLabel(), Format);
+  const bool BDF = Format == TEDFFormat::BDF;
+  if (Annotations && Text.starts_with(BDF ? "EDF+" : "BDF+"))
+    return (BDF ? "BDF+" : "EDF+") + Text.substr(4);
+  return BDF ? std::string("24BIT") : std::string();
 }
 
 // The values lenient reading took, in the forms strict reading accepts. An EDF+ annotation
@@ -76,7 +94,7 @@ void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
   To.SetRecording(PrintableText(From.Recording()));
   To.SetStartDate(From.StartDate());
   To.SetStartTime(From.StartTime());
-  To.SetReserved(PrintableText(From.Reserved()));
+  To.SetReserved(ReservedOfFormat(In, PrintableText(From.Reserved())));
   To.SetSampleRecDuration(From.SampleRecDuration());
   for (int32_t i = 0; i < In.SignalCount(); ++i) {
     const TCustomEDFSignalInfo& S = *In.GetSignal(i);
@@ -116,7 +134,7 @@ void CopyAcceptedFields(const TCustomEDFFile& In, const std::string& Temporary, 
   const TCustomEDFFileInfo& Info = *In.FileInfo();
   const TEDFRawGeneralHeader& Raw = Info.LoadedHeader();
   for (int Index = 0; Index < EDFFieldCount; ++Index) {
-    const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<std::size_t>(Index)];
+    const TEDFFieldDef& Def = GeneralFields(In.Format())[static_cast<std::size_t>(Index)];
     const bool Count = Index == static_cast<int>(TGeneralField::NrDataRecords);
     if (KeepsBytes(Def, Raw[Index]) &&
         (!Count || ReadField(Def, Raw[Index]).Number == static_cast<long double>(Records)))
@@ -132,7 +150,7 @@ void CopyAcceptedFields(const TCustomEDFFile& In, const std::string& Temporary, 
           Annotations && (Field == TSignalField::Transducertype ||
                           Field == TSignalField::Physidim || Field == TSignalField::Prefilter);
       const std::string& Text = S.RawHeader()[Index];
-      if (KeepsBytes(SignalHeaderFields[static_cast<std::size_t>(Index)], Text) &&
+      if (KeepsBytes(SignalFields(In.Format())[static_cast<std::size_t>(Index)], Text) &&
           (!Blanked || Trim(Text).empty()))
         Put(SignalFieldOffset(Field, Signals, i), Text);
     }
@@ -143,9 +161,9 @@ void CopyAcceptedFields(const TCustomEDFFile& In, const std::string& Temporary, 
 }
 
 // Every whole record, sample for sample; the buffers hold whole records in file order.
-int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out) {
-  const TDynSmallIntArray From = In.GetDataBuffer();
-  const TDynSmallIntArray To = Out.GetDataBuffer();
+template <typename TBuffer>
+int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out, const TBuffer& From,
+                    const TBuffer& To) {
   if (From.size() != To.size() || From.size() != static_cast<std::size_t>(In.RecordSamples()))
     throw Exception("the record layout of the copy differs from the original");
   const int64_t Records = In.FileInfo()->NrDataRecords();
@@ -155,6 +173,12 @@ int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out) {
     Out.WriteRecord(r);
   }
   return Records;
+}
+
+int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out) {
+  if (In.Format() == TEDFFormat::BDF)
+    return CopyRecords(In, Out, In.GetWideDataBuffer(), Out.GetWideDataBuffer());
+  return CopyRecords(In, Out, In.GetDataBuffer(), Out.GetDataBuffer());
 }
 
 void CollectChanges(const TCustomEDFFile& Old, const TCustomEDFFile& New, TEDFRepair& R) {
@@ -184,6 +208,7 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, T
   {
     TEDFFile Out;
     Out.SetFileName(Temporary);
+    Out.SetFormat(In.Format());
     Out.CreateNew(In.SignalCount(), true); // the writer makes the file anew under this name
     CopyHeaderValues(In, Out);
     Out.WriteHeader();

@@ -62,8 +62,6 @@ std::string Headline(const TEDFFindings& F) {
   std::string Line = F.File + ": " + std::string(VerdictName(F.Verdict));
   if (!F.Error.empty())
     return Line + ": " + F.Error;
-  if (!F.Reason.empty() && F.Kind == TEDFKind::BDF)
-    return Line + ": " + F.Reason;
   std::string Details = std::string(KindName(F.Kind));
   if (F.NrSignals)
     Details += ", " + CountText(*F.NrSignals, "signal");
@@ -222,6 +220,7 @@ std::string FindingsJson(const TEDFFindings& F) {
       {"file_bytes", FileBytes(F.File)},
       {"verdict", VerdictName(F.Verdict)},
       {"kind", KindName(F.Kind)},
+      {"format", F.Kind == TEDFKind::Unknown ? json(nullptr) : json(KindName(F.Kind))},
       {"error", TextOrNull(F.Error)},
       {"reason", TextOrNull(F.Reason)},
       {"size", F.FileSize >= 0 ? json(F.FileSize) : json(nullptr)},
@@ -288,7 +287,8 @@ std::string JSONSchemaText() {
                    ("6ee92e656466" for n\xE9.edf): the name to open
   verdict          "valid" (strict reading accepts the file), "lenient" (only lenient
                    reading does) or "unreadable" (neither does, or it cannot be opened)
-  kind             "EDF", "EDF+C", "EDF+D", "BDF" (not read as EDF) or "unknown"
+  kind             "EDF", "EDF+C", "EDF+D", "BDF", "BDF+C", "BDF+D" or "unknown"
+  format           the same as kind, or null when the file is too short to tell
   error            why the file could not be opened (the system's reason), or null
   reason           why an unreadable file is refused, in the words export refuses it with,
                    or null

@@ -74,7 +74,9 @@ void AddFrameOptions(CLI::App& Command, TFrameOptions& Options) {
                   "More inputs from FILE, one path a line (\"-\": standard input)")
       ->type_name("FILE");
   Command.add_flag("--null", Options.Null, "Paths of --files-from end with NUL bytes, not lines");
-  Command.add_option("PATH", Options.Paths, "EDF files, and folders searched for *.edf files")
+  Command
+      .add_option("PATH", Options.Paths,
+                  "EDF and BDF files, and folders searched for *.edf and *.bdf files")
       ->type_name("PATH...");
 }
 

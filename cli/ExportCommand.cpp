@@ -141,7 +141,7 @@ public:
         std::string Rates;
         try {
           TEDFFile File;
-          OpenForExport(File, Input.Path);
+          OpenForExport(File, Input.Path, true);
           Plan = PlanOutputs(File, Input.Path, static_cast<int64_t>(Input.Size));
           for (const TOutputPlan& Output : Plan.Outputs)
             if (Output.Columns)
@@ -205,7 +205,7 @@ public:
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     TEDFFile File;
-    OpenForExport(File, Input.Path);
+    OpenForExport(File, Input.Path, true);
     const int64_t Size = static_cast<int64_t>(Input.Size);
     TPlan Plan = FPlans.at(Input.Path);
     if (!Plan.Resolved)
@@ -277,7 +277,7 @@ public:
         Result.Warnings.push_back(std::move(Warning));
     }
     if (!Tables.empty()) {
-      const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples()) * 2;
+      const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples()) * File.SampleBytes();
       for (std::string& Warning : ExportSignalTables(File, Tables, FOptions, [&](int64_t, int64_t) {
              Context.AddBytes(RecordBytes);
              return true;

@@ -15,13 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HasEdfExtension(const std::string& Name) {
+// ".edf" or ".bdf" in any letter case.
+bool HasRecordingExtension(const std::string& Name) {
   if (Name.size() < 4)
     return false;
   std::string Ext = Name.substr(Name.size() - 4);
   std::transform(Ext.begin(), Ext.end(), Ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return Ext == ".edf";
+  return Ext == ".edf" || Ext == ".bdf";
 }
 
 struct TIdentityHash {
@@ -57,7 +58,7 @@ void SearchFolder(const std::string& Folder, TCollector& Collector) {
   fs::recursive_directory_iterator It(Folder, fs::directory_options::skip_permission_denied, Error);
   for (; !Error && It != fs::recursive_directory_iterator(); It.increment(Error)) {
     const std::string Name = It->path().filename().string();
-    if (!HasEdfExtension(Name))
+    if (!HasRecordingExtension(Name))
       continue;
     struct stat Info {};
     const std::string Path = It->path().string();
@@ -69,7 +70,7 @@ void SearchFolder(const std::string& Folder, TCollector& Collector) {
     return;
   }
   if (Found.empty()) {
-    Collector.Problem(Folder, "no EDF files found (names ending in .edf)");
+    Collector.Problem(Folder, "no EDF files found (names ending in .edf or .bdf)");
     return;
   }
   std::sort(Found.begin(), Found.end(),

@@ -22,8 +22,8 @@ struct TInputList {
 };
 
 // Files as given (whatever their names); folders searched recursively, following no links to
-// folders, for regular files whose names end in ".edf" in any letter case, each folder's finds
-// sorted by path. The order of Paths is kept; a file reached twice counts once. A missing
+// folders, for regular files whose names end in ".edf" or ".bdf" in any letter case, each folder's
+// finds sorted by path. The order of Paths is kept; a file reached twice counts once. A missing
 // path, a folder without EDF files or one that cannot be read is a problem, not an input.
 TInputList FindInputs(const std::vector<std::string>& Paths);
 

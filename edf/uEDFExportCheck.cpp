@@ -135,7 +135,7 @@ std::string OpenFileRefusal(TCustomEDFFile& File) {
   return {};
 }
 
-std::string InputRefusal(const std::string& FileName) {
+std::string InputRefusal(const std::string& FileName, bool AcceptBDF) {
   if (FileName.empty())
     return "no file name given";
   struct stat Status {};
@@ -160,8 +160,8 @@ std::string InputRefusal(const std::string& FileName) {
   if (Count < 0)
     return "the file cannot be read: " + SystemReason(ReadError);
   // BDF marks itself with the byte 255 where EDF has the digit "0".
-  if (Count == 1 && First == 0xFF)
-    return "it is a BDF file (version byte 255); only EDF files can be exported";
+  if (Count == 1 && First == 0xFF && !AcceptBDF)
+    return std::string(BDFExportRefusal);
   if (Status.st_size < EDFGeneralHeaderSize)
     return ShortFileReason(Status.st_size);
 
@@ -170,6 +170,7 @@ std::string InputRefusal(const std::string& FileName) {
     File.SetFileName(FileName);
     File.SetReadOnly(true);
     File.SetStrict(false);
+    File.SetAcceptBDF(AcceptBDF);
     File.SetActive(true);
     return HeaderRefusal(File, Status.st_size);
   } catch (const std::exception& Error) {
@@ -227,7 +228,7 @@ std::vector<TEDFFileCheck> RecordChecks(const TCustomEDFFile& File, int64_t File
   const bool HasStated = Count.Read;
   if (HasStated)
     Stated = static_cast<int32_t>(Count.Number);
-  const int64_t RecordBytes = 2 * File.RecordSamples();
+  const int64_t RecordBytes = File.SampleBytes() * File.RecordSamples();
   const int64_t Data = std::max<int64_t>(FileSize - Info.HeaderBytes(), 0);
   const int64_t Whole = Data / RecordBytes;
   const int64_t Trailing = Data % RecordBytes;
@@ -274,15 +275,17 @@ std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
                                const std::string& FileName) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   int64_t Fields = 0;
+  const TEDFFormat Format = File.Format();
   for (int Index = 0; Index < EDFFieldCount; ++Index)
-    if (!ReadField(GeneralHeaderFields[static_cast<std::size_t>(Index)], Info.LoadedHeader()[Index])
+    if (!ReadField(GeneralFields(Format)[static_cast<std::size_t>(Index)],
+                   Info.LoadedHeader()[Index])
              .Strict)
       ++Fields;
   for (int32_t i = 0; i < File.SignalCount(); ++i)
     for (int Index = 0; Index < EDFFieldCount; ++Index) {
       const auto Field = static_cast<TSignalField>(Index);
       if (Field != TSignalField::Physimin && Field != TSignalField::Physimax &&
-          !ReadField(SignalHeaderFields[static_cast<std::size_t>(Index)],
+          !ReadField(SignalFields(Format)[static_cast<std::size_t>(Index)],
                      File.GetSignal(i)->RawHeader()[Index])
                .Strict)
         ++Fields;

@@ -61,9 +61,13 @@ class EExportRefused : public EDataFile {
 std::string OpenFileRefusal(TCustomEDFFile& File);
 
 // Why FileName cannot be exported: it does not exist, is a folder, cannot be read, is a BDF
-// file, or its header is refused as by OpenFileRefusal. Opens the file read-only with lenient
-// checking, as the export does. Empty when the file can be exported. Raises nothing.
-std::string InputRefusal(const std::string& FileName);
+// file while AcceptBDF is false, or its header is refused as by OpenFileRefusal. Opens the
+// file read-only with lenient checking, as the export does. Empty when the file can be
+// exported. Raises nothing.
+std::string InputRefusal(const std::string& FileName, bool AcceptBDF = false);
+
+// Why the single export refuses a BDF file, which only velastrin export takes.
+inline constexpr std::string_view BDFExportRefusal = "BDF: export it with velastrin export";
 
 // The same for a file already open read-only and leniently, of FileSize bytes: a header cut
 // short, or OpenFileRefusal.

@@ -5,6 +5,7 @@
 #include "datetime/uDateTime.h"
 #include "support/udStr.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -133,13 +134,41 @@ TEDFFieldReading ReadVersion(const TEDFFieldDef& Def, const std::string& Raw) {
   R.Strict = R.Lenient = R.Text == Def.Expected;
   if (R.Strict)
     return R;
-  if (!Raw.empty() && static_cast<unsigned char>(Raw[0]) == 0xFF)
+  if (FormatOfVersion(Raw) == TEDFFormat::BDF && FormatOfVersion(Def.Expected) == TEDFFormat::EDF)
     R.Problems.push_back("version byte 255: a BDF file (24-bit samples), not read as EDF");
   else if (Trim(Raw) == Def.Expected)
     R.Problems.push_back("not left-aligned");
   else
     R.Problems.push_back("version is \"" + ShownBytes(R.Text) + "\", not \"" +
-                         std::string(Def.Expected) + "\"");
+                         ShownBytes(std::string(Def.Expected)) + "\"");
+  return R;
+}
+
+// The "|"-separated starts of List of which Text begins with one; empty when none.
+std::string_view MatchingStart(std::string_view Text, std::string_view List) {
+  while (!List.empty()) {
+    const std::size_t Bar = List.find('|');
+    const std::string_view Start = List.substr(0, Bar);
+    if (!Start.empty() && Text.starts_with(Start))
+      return Start;
+    List = Bar == std::string_view::npos ? std::string_view() : List.substr(Bar + 1);
+  }
+  return {};
+}
+
+// A reserved field is free text whose start may also name the format: BDF wants "24BIT" or
+// "BDF+C"/"BDF+D", and the start of one format's field has no place in the other's.
+TEDFFieldReading ReadReserved(const TEDFFieldDef& Def, const std::string& Raw) {
+  TEDFFieldReading R = ReadText(Raw);
+  if (const std::string_view Foreign = MatchingStart(R.Text, Def.Foreign); !Foreign.empty())
+    R.Problems.push_back("starts with \"" + std::string(Foreign) +
+                         "\", which belongs to the other format (EDF or BDF)");
+  else if (!Def.Expected.empty() && MatchingStart(R.Text, Def.Expected).empty()) {
+    std::string Starts(Def.Expected);
+    std::replace(Starts.begin(), Starts.end(), '|', ',');
+    R.Problems.push_back("does not start with one of " + Starts);
+  }
+  R.Strict = R.Problems.empty();
   return R;
 }
 
@@ -354,8 +383,9 @@ TEDFFieldReading ReadField(const TEDFFieldDef& Def, const std::string& Raw,
   switch (Def.Kind) {
   case TEDFFieldKind::FreeText:
   case TEDFFieldKind::IdentificationText:
-  case TEDFFieldKind::Reserved:
     return ReadText(Raw);
+  case TEDFFieldKind::Reserved:
+    return ReadReserved(Def, Raw);
   case TEDFFieldKind::Version:
     return ReadVersion(Def, Raw);
   case TEDFFieldKind::Date:

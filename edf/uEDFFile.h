@@ -138,8 +138,20 @@ public:
   int64_t RecordSamples() const { return FRecordSamples; }
   int64_t BufferedRecord() const { return FBufferedRecord; }
   // The shared buffer of one data record (a handle on the same storage, not a copy). Builds it
-  // on first use; EDataFileBufferAllocation when it holds no samples or cannot be allocated.
+  // on first use; EDataFileBufferAllocation when it holds no samples or cannot be allocated,
+  // or when the file is BDF, whose samples need GetWideDataBuffer.
   TDynSmallIntArray GetDataBuffer();
+  // The same for a BDF file, one int32_t per 24-bit sample; EDataFileBufferAllocation for EDF.
+  TDynArray<int32_t> GetWideDataBuffer();
+  // Whether a file announcing BDF is read by BDF's field rules and 3-byte samples; otherwise
+  // it is read, and refused, as EDF. Not while Active.
+  bool AcceptBDF() const { return FAcceptBDF; }
+  void SetAcceptBDF(bool Value);
+  // The format of the open file, or the one CreateNew makes (set before CreateNew; BDF also
+  // accepts BDF).
+  TEDFFormat Format() const;
+  void SetFormat(TEDFFormat Value);
+  int SampleBytes() const { return velastrin::SampleBytes(Format()); }
   const std::vector<std::unique_ptr<TReadWriteDataChunk>>& Chunks() const { return FChunks; }
 
   // ---- Operations ----
@@ -194,6 +206,9 @@ private:
   void AllocateBuffer();
   void AppendRecord(int64_t Position);
   void WriteSamples(const int16_t* Samples, int64_t Count, int64_t Position);
+  void WriteWideSamples(const int32_t* Samples, int64_t Count, int64_t Position);
+  bool BufferEmpty() const;
+  int64_t BufferSize() const;
   std::string FormatGeneralHeader() const;
   std::string FormatSignalHeaders() const;
 
@@ -211,6 +226,10 @@ private:
   int64_t FBufferedRecord = -1;
   int64_t FRecordSamples = 0;
   TDynSmallIntArray FDataBuffer;
+  TDynArray<int32_t> FWideBuffer;        // BDF's buffer; FDataBuffer stays empty
+  std::vector<unsigned char> FByteStage; // a BDF chunk's bytes before decoding
+  bool FAcceptBDF = false;
+  TEDFFormat FFormat = TEDFFormat::EDF;
   int64_t FBufferSamples = 0;
   int64_t FLayoutEnd = 0; // end of the last chunk, in samples from the record start
   std::unique_ptr<TEDFFileStream> FStream;

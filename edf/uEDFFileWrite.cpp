@@ -101,9 +101,12 @@ void TCustomEDFFile::CreateNew(int32_t SignalCount, bool Overwrite) {
   }
   FReadOnly = false;
   FFileInfo = CreateFileInfo();
+  FFileInfo->StoreAcceptBDF(FAcceptBDF);
+  FFileInfo->SetFormat(FFormat);
   FSignals.clear();
   FChunks.clear();
   FDataBuffer.clear();
+  FWideBuffer.clear();
   FBufferSamples = 0;
   FLayoutEnd = 0;
   FRecordSamples = 0;
@@ -123,7 +126,7 @@ void TEDFFile::CreateNew(int32_t SignalCount, bool Overwrite) {
     SetCreating(false); // nothing is being created without a file
     throw;
   }
-  FileInfo()->SetVersion("0");
+  FileInfo()->SetFormat(FileInfo()->Format()); // the version text of the format
   FileInfo()->SetNrSignals(SignalCount);
   FileInfo()->SetNrDataRecords(-1);
 }
@@ -140,7 +143,7 @@ std::string TCustomEDFFile::FormatGeneralHeader() const {
   std::string Block;
   Block.reserve(EDFGeneralHeaderSize);
   for (int Index = 0; Index < EDFFieldCount; ++Index) {
-    const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<std::size_t>(Index)];
+    const TEDFFieldDef& Def = GeneralFields(Format())[static_cast<std::size_t>(Index)];
     const bool Valid = Info.FieldValid(Index);
     std::string Text;
     if (Valid) {
@@ -191,7 +194,7 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
   Block.reserve(static_cast<std::size_t>(EDFSignalHeaderSize * Count));
   for (int Field = 0; Field < EDFFieldCount; ++Field) {
     const auto Kind = static_cast<TSignalField>(Field);
-    const TEDFFieldDef& Def = SignalHeaderFields[static_cast<std::size_t>(Field)];
+    const TEDFFieldDef& Def = SignalFields(Format())[static_cast<std::size_t>(Field)];
     const int Width = Def.Width;
     for (int64_t i = 0; i < Count; ++i) {
       const TCustomEDFSignalInfo& Signal = *FSignals[static_cast<std::size_t>(i)];
@@ -290,7 +293,28 @@ void TCustomEDFFile::WriteSamples(const int16_t* Samples, int64_t Count, int64_t
   }
 }
 
+void TCustomEDFFile::WriteWideSamples(const int32_t* Samples, int64_t Count, int64_t Position) {
+  FByteStage.resize(static_cast<std::size_t>(Count) * 3);
+  unsigned char* Target = FByteStage.data();
+  for (int64_t i = 0; i < Count; ++i, Target += 3) {
+    const auto Value = static_cast<uint32_t>(Samples[i]);
+    Target[0] = static_cast<unsigned char>(Value);
+    Target[1] = static_cast<unsigned char>(Value >> 8);
+    Target[2] = static_cast<unsigned char>(Value >> 16);
+  }
+  FStream->WriteAt(FByteStage.data(), FByteStage.size(), Position);
+}
+
 void TCustomEDFFile::AppendRecord(int64_t Position) {
+  if (Format() == TEDFFormat::BDF) {
+    // Signals not in the buffer are written as zeros; one record is at most 256 MiB of samples.
+    std::vector<int32_t> Record(static_cast<std::size_t>(FRecordSamples), 0);
+    for (const auto& Chunk : FChunks)
+      std::copy_n(FWideBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
+                  Record.begin() + Chunk->RecordOffset());
+    WriteWideSamples(Record.data(), FRecordSamples, Position);
+    return;
+  }
   // Signals not in the buffer are written as zeros.
   TRecordWriter Writer(*FStream, Position, FRecordSamples);
   int64_t Cursor = 0;
@@ -318,8 +342,12 @@ void TCustomEDFFile::WriteRecord(int64_t Index) {
   if (Index < Count) {
     // Overwrite: only the buffered signals; the others stay as they are in the file.
     for (const auto& Chunk : FChunks)
-      WriteSamples(FDataBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
-                   SamplePosition(Index, Chunk->RecordOffset()));
+      if (Format() == TEDFFormat::BDF)
+        WriteWideSamples(FWideBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
+                         SamplePosition(Index, Chunk->RecordOffset()));
+      else
+        WriteSamples(FDataBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
+                     SamplePosition(Index, Chunk->RecordOffset()));
   } else {
     AppendRecord(Position);
     FFileInfo->StoreNrDataRecords(Count + 1);

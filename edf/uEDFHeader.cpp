@@ -40,8 +40,10 @@ const TEDFFieldDef& GeneralDef(TGeneralField Field) {
   return GeneralHeaderFields[static_cast<std::size_t>(Field)];
 }
 
-const TEDFFieldDef& SignalDef(TSignalField Field) {
-  return SignalHeaderFields[static_cast<std::size_t>(Field)];
+// A digital limit set in code is valid within the range of the format's row.
+bool DigitalLimitInRange(TEDFFormat Format, TSignalField Field, int32_t Value) {
+  const TEDFFieldDef& Def = SignalFields(Format)[static_cast<std::size_t>(Field)];
+  return Value >= Def.Minimum && Value <= Def.Maximum;
 }
 
 void CheckFieldIndex(int Index) {
@@ -213,7 +215,15 @@ void TCustomEDFFileInfo::SetHPStartDateTime(const std::shared_ptr<IHPDateTime>& 
 void TCustomEDFFileInfo::SetVersion(const std::string& Text) {
   CheckReadOnly();
   SetTextField(FVersion, Text, FModified);
-  SetFieldValid(TGeneralField::Version, FVersion == "0");
+  SetFieldValid(TGeneralField::Version,
+                FVersion ==
+                    GeneralFields(FFormat)[static_cast<int>(TGeneralField::Version)].Expected);
+}
+
+void TCustomEDFFileInfo::SetFormat(TEDFFormat Value) {
+  FFormat = Value;
+  SetVersion(std::string(GeneralFields(Value)[static_cast<int>(TGeneralField::Version)].Expected));
+  SetReserved(FReserved);
 }
 
 void TCustomEDFFileInfo::SetPatient(const std::string& Text) {
@@ -233,7 +243,12 @@ void TCustomEDFFileInfo::SetRecording(const std::string& Text) {
 void TCustomEDFFileInfo::SetReserved(const std::string& Text) {
   CheckReadOnly();
   SetTextField(FReserved, Text, FModified);
-  SetFieldValid(TGeneralField::Reserved, TextFieldValid(FReserved, FStrict));
+  // The start of the field tells EDF+ and BDF+ apart; strict reading wants the format's own.
+  SetFieldValid(
+      TGeneralField::Reserved,
+      !FStrict ||
+          ReadField(GeneralFields(FFormat)[static_cast<int>(TGeneralField::Reserved)], FReserved)
+              .Strict);
 }
 
 void TCustomEDFFileInfo::RecombineStartDateTime() {
@@ -336,6 +351,9 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   // The layout lock guards the values a user sets, not a load of the header's own texts.
   const auto Hold = HoldValue(FDataExists, false);
 
+  // A header being created has no version text yet and keeps the format it was given.
+  if (!IsBlank(RawText(TGeneralField::Version)))
+    FFormat = FAcceptBDF ? FormatOfVersion(RawText(TGeneralField::Version)) : TEDFFormat::EDF;
   SetVersion(RawText(TGeneralField::Version));
   if (IsBlank(RawText(TGeneralField::Patient))) {
     FPatient.clear();
@@ -500,21 +518,21 @@ void TCustomEDFSignalInfo::SetPhysimax(long double Value) {
   UpdateGain();
 }
 
-void TCustomEDFSignalInfo::SetDigimin(int16_t Value) {
+void TCustomEDFSignalInfo::SetDigimin(int32_t Value) {
   CheckReadOnly();
   if (Value != FDigimin)
     FModified = true;
   FDigimin = Value;
-  SetFieldValid(TSignalField::Digimin, true);
+  SetFieldValid(TSignalField::Digimin, DigitalLimitInRange(FFormat, TSignalField::Digimin, Value));
   UpdateGain();
 }
 
-void TCustomEDFSignalInfo::SetDigimax(int16_t Value) {
+void TCustomEDFSignalInfo::SetDigimax(int32_t Value) {
   CheckReadOnly();
   if (Value != FDigimax)
     FModified = true;
   FDigimax = Value;
-  SetFieldValid(TSignalField::Digimax, true);
+  SetFieldValid(TSignalField::Digimax, DigitalLimitInRange(FFormat, TSignalField::Digimax, Value));
   UpdateGain();
 }
 
@@ -568,7 +586,7 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
   // Each number field is read once; the values are set in field order, strictness judged last.
   const TEDFNumberFormat Format{FDecimalSeparator, FThousandSeparator};
   auto Reading = [&](TSignalField Field) {
-    return ReadField(SignalDef(Field), RawText(Field), Format);
+    return ReadField(SignalFields(FFormat)[static_cast<int>(Field)], RawText(Field), Format);
   };
   const TEDFFieldReading Physimin = Reading(TSignalField::Physimin);
   const TEDFFieldReading Physimax = Reading(TSignalField::Physimax);
@@ -596,8 +614,8 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
   // Strict reading takes whole numbers only, aligned or not: alignment is judged last.
   for (TSignalField Field : {TSignalField::Digimin, TSignalField::Digimax})
     if (FStrict ? At(Field).Whole : At(Field).Read)
-      Field == TSignalField::Digimin ? SetDigimin(static_cast<int16_t>(At(Field).Integer))
-                                     : SetDigimax(static_cast<int16_t>(At(Field).Integer));
+      Field == TSignalField::Digimin ? SetDigimin(static_cast<int32_t>(At(Field).Integer))
+                                     : SetDigimax(static_cast<int32_t>(At(Field).Integer));
   if (FieldValid(TSignalField::Digimin) && FieldValid(TSignalField::Digimax) &&
       !DigitalOrderProblem(FDigimin, FDigimax).empty()) {
     SetFieldValid(TSignalField::Digimin, false);

@@ -34,7 +34,10 @@ struct TEDFFieldDef {
   bool AboveMinimum = false; // the value must exceed Minimum rather than reach it
   bool StrictAligned = true; // strict reading refuses leading blanks
   bool StrictPlain = false;  // strict reading wants "." and no thousands separator
-  std::string_view Expected; // the one text a version field may hold
+  // Version: the one text the field may hold. Reserved: the starts, "|" between them, of
+  // which strict reading wants one; empty for free text.
+  std::string_view Expected;
+  std::string_view Foreign; // Reserved: starts, "|" between them, that belong to another format
 
   // Row modifiers, so that each table row reads as one sentence.
   constexpr TEDFFieldDef From(long double Value) const {
@@ -67,6 +70,14 @@ struct TEDFFieldDef {
     D.Expected = Text;
     return D;
   }
+  constexpr TEDFFieldDef StartingWithOneOf(std::string_view Starts) const {
+    return Exactly(Starts);
+  }
+  constexpr TEDFFieldDef NotStartingWith(std::string_view Starts) const {
+    TEDFFieldDef D = *this;
+    D.Foreign = Starts;
+    return D;
+  }
 };
 
 constexpr TEDFFieldDef FieldRow(std::string_view Name, int Width, int Start, TEDFFieldKind Kind) {
@@ -76,6 +87,20 @@ constexpr TEDFFieldDef FieldRow(std::string_view Name, int Width, int Start, TED
   D.Start = Start;
   D.Kind = Kind;
   return D;
+}
+
+// EDF stores 2-byte samples; BDF (version byte 255 and "BIOSEMI") stores 3-byte samples and
+// wider digital limits, and is otherwise laid out as EDF.
+enum class TEDFFormat { EDF, BDF };
+
+constexpr int SampleBytes(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? 3 : 2;
+}
+
+// The format a version field announces: its first byte 255 marks BDF.
+constexpr TEDFFormat FormatOfVersion(std::string_view Raw) {
+  return !Raw.empty() && static_cast<unsigned char>(Raw[0]) == 0xFF ? TEDFFormat::BDF
+                                                                    : TEDFFormat::EDF;
 }
 
 inline constexpr int EDFFieldCount = 10;
@@ -117,7 +142,7 @@ inline constexpr std::array<TEDFFieldDef, EDFFieldCount> GeneralHeaderFields{{
     FieldRow("StartDate", 8, 168, TEDFFieldKind::Date),
     FieldRow("StartTime", 8, 176, TEDFFieldKind::Time),
     FieldRow("HeaderBytes", 8, 184, TEDFFieldKind::Integer).From(0).LeadingBlanksAllowed(),
-    FieldRow("Reserved", 44, 192, TEDFFieldKind::Reserved),
+    FieldRow("Reserved", 44, 192, TEDFFieldKind::Reserved).NotStartingWith("24BIT|BDF+"),
     FieldRow("NrDataRecords", 8, 236, TEDFFieldKind::Integer).From(-1),
     FieldRow("SampleRecDuration", 8, 244, TEDFFieldKind::Decimal).Above(0),
     FieldRow("NrSignals", 4, 252, TEDFFieldKind::Integer).From(0),
@@ -135,6 +160,44 @@ inline constexpr std::array<TEDFFieldDef, EDFFieldCount> SignalHeaderFields{{
     FieldRow("NrSamples", 8, 216, TEDFFieldKind::Integer).From(1),
     FieldRow("Reserved", 32, 224, TEDFFieldKind::Reserved),
 }};
+
+// BDF: the same layout; its own version text, reserved starts and 24-bit digital limits.
+inline constexpr std::array<TEDFFieldDef, EDFFieldCount> BDFGeneralHeaderFields{{
+    FieldRow("Version", 8, 0, TEDFFieldKind::Version)
+        .Exactly("\xFF"
+                 "BIOSEMI"),
+    FieldRow("Patient", 80, 8, TEDFFieldKind::IdentificationText),
+    FieldRow("Recording", 80, 88, TEDFFieldKind::IdentificationText),
+    FieldRow("StartDate", 8, 168, TEDFFieldKind::Date),
+    FieldRow("StartTime", 8, 176, TEDFFieldKind::Time),
+    FieldRow("HeaderBytes", 8, 184, TEDFFieldKind::Integer).From(0).LeadingBlanksAllowed(),
+    FieldRow("Reserved", 44, 192, TEDFFieldKind::Reserved)
+        .StartingWithOneOf("24BIT|BDF+C|BDF+D")
+        .NotStartingWith("EDF+"),
+    FieldRow("NrDataRecords", 8, 236, TEDFFieldKind::Integer).From(-1),
+    FieldRow("SampleRecDuration", 8, 244, TEDFFieldKind::Decimal).Above(0),
+    FieldRow("NrSignals", 4, 252, TEDFFieldKind::Integer).From(0),
+}};
+
+inline constexpr std::array<TEDFFieldDef, EDFFieldCount> BDFSignalHeaderFields{{
+    FieldRow("SignalLabel", 16, 0, TEDFFieldKind::FreeText),
+    FieldRow("Transducertype", 80, 16, TEDFFieldKind::FreeText),
+    FieldRow("Physidim", 8, 96, TEDFFieldKind::FreeText),
+    FieldRow("Physimin", 8, 104, TEDFFieldKind::Decimal).PlainSeparators().LeadingBlanksAllowed(),
+    FieldRow("Physimax", 8, 112, TEDFFieldKind::Decimal).PlainSeparators(),
+    FieldRow("Digimin", 8, 120, TEDFFieldKind::DigitalLimit).Within(-8388608, 8388607),
+    FieldRow("Digimax", 8, 128, TEDFFieldKind::DigitalLimit).Within(-8388608, 8388607),
+    FieldRow("Prefilter", 80, 136, TEDFFieldKind::FreeText),
+    FieldRow("NrSamples", 8, 216, TEDFFieldKind::Integer).From(1),
+    FieldRow("Reserved", 32, 224, TEDFFieldKind::Reserved),
+}};
+
+constexpr const std::array<TEDFFieldDef, EDFFieldCount>& GeneralFields(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? BDFGeneralHeaderFields : GeneralHeaderFields;
+}
+constexpr const std::array<TEDFFieldDef, EDFFieldCount>& SignalFields(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? BDFSignalHeaderFields : SignalHeaderFields;
+}
 
 // The Name column of a field table.
 constexpr std::array<std::string_view, EDFFieldCount>
@@ -169,8 +232,9 @@ constexpr int64_t SignalFieldOffset(TSignalField Field, int64_t NrSignals, int64
 }
 
 // Byte offset of data record Index; 64-bit so that files beyond 2 GiB stay addressable.
-constexpr int64_t RecordPosition(int64_t HeaderBytes, int64_t Index, int64_t RecordSamples) {
-  return HeaderBytes + Index * RecordSamples * 2;
+constexpr int64_t RecordPosition(int64_t HeaderBytes, int64_t Index, int64_t RecordSamples,
+                                 TEDFFormat Format = TEDFFormat::EDF) {
+  return HeaderBytes + Index * RecordSamples * SampleBytes(Format);
 }
 
 // "yy" of a start date: 85..99 are 1985..1999, 00..84 are 2000..2084.

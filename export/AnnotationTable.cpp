@@ -158,7 +158,7 @@ std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector
       Quoted("Patient:", Plus.Patient),
       Quoted("Recording:", Plus.Recording),
       Quoted("StartTime:", AnnotationClockTime(Plus.StartDateTime, {"+0", 0})),
-      Quoted("FileType:", EDFPlusKindName(Plus.Kind)),
+      Quoted("FileType:", EDFPlusKindName(Plus.Kind, Plus.Format)),
       Quoted("SignalNumber:", Numbers),
       Quoted("SignalLabel:", Labels),
       Quoted("Content:", "Annotation table: onset in seconds from StartTime, onset as clock "

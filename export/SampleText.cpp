@@ -10,7 +10,8 @@ namespace velastrin {
 namespace {
 
 constexpr std::size_t ValueCount = 65536;
-constexpr std::size_t MaxDigits = 6; // "-32768"
+constexpr std::size_t MaxDigits = 6;     // "-32768"
+constexpr std::size_t MaxWideDigits = 8; // "-8388608"
 
 // An index for every value, so that the table is one array in value order.
 inline std::size_t Index(int16_t Value) {
@@ -104,6 +105,44 @@ char* TSampleTextTable::Append(char* Out, const int16_t* Samples, std::size_t Co
   }
   return FStride == 8 ? AppendFixed<8, false>(Out, Samples, Count)
                       : AppendFixed<16, false>(Out, Samples, Count);
+}
+
+std::size_t TSampleTextTable::MaxBytesPerWideValue() const {
+  return std::max(FStride, MaxWideDigits + FSeparator.size());
+}
+
+template <std::size_t Stride>
+char* TSampleTextTable::AppendWideFixed(char* Out, const int32_t* Samples,
+                                        std::size_t Count) const {
+  const char* Texts = FTexts.get();
+  const uint8_t* Lengths = FLengths.data();
+  for (std::size_t k = 0; k < Count; ++k) {
+    const int32_t Value = Samples[k];
+    if (Value >= -32768 && Value <= 32767) {
+      const std::size_t i = Index(static_cast<int16_t>(Value));
+      std::memcpy(Out, Texts + i * Stride, Stride);
+      Out += Lengths[i];
+    } else {
+      Out = std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
+      Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
+    }
+  }
+  return Out;
+}
+
+char* TSampleTextTable::Append(char* Out, const int32_t* Samples, std::size_t Count) const {
+  // A table of other texts (physical values) has none for values beyond 16 bits.
+  if (FText)
+    throw std::logic_error("24-bit values written through a table of value texts");
+  if (FLengths.empty()) {
+    for (std::size_t k = 0; k < Count; ++k) {
+      Out = std::to_chars(Out, Out + MaxWideDigits, Samples[k]).ptr;
+      Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
+    }
+    return Out;
+  }
+  return FStride == 8 ? AppendWideFixed<8>(Out, Samples, Count)
+                      : AppendWideFixed<16>(Out, Samples, Count);
 }
 
 const TSampleTextTable* StandardSampleTextTable(std::string_view Separator) {

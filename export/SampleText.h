@@ -36,6 +36,11 @@ public:
   // Writes Count values as decimal integers, each followed by the separator, from Out on;
   // returns the new end. Out needs room for Count * MaxBytesPerValue() bytes.
   char* Append(char* Out, const int16_t* Samples, std::size_t Count) const;
+  // The same for BDF's 24-bit samples: values in the 16-bit range take the table, the others
+  // are converted. Only for a table of decimal integers (std::logic_error otherwise). Out needs
+  // room for Count * MaxBytesPerWideValue() bytes.
+  char* Append(char* Out, const int32_t* Samples, std::size_t Count) const;
+  std::size_t MaxBytesPerWideValue() const;
 
   // One value as Append writes it, with a fixed-size copy where the entries allow: Out needs
   // room for OneValueBytes() bytes. The inner loop of lines of several columns.
@@ -68,6 +73,8 @@ public:
 private:
   template <std::size_t Stride, bool Lazy>
   char* AppendFixed(char* Out, const int16_t* Samples, std::size_t Count) const;
+  template <std::size_t Stride>
+  char* AppendWideFixed(char* Out, const int32_t* Samples, std::size_t Count) const;
   void Make(std::size_t Index) const;
 
   std::string FSeparator;

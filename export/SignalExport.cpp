@@ -31,10 +31,11 @@ TExportOptions ExportOptions(const std::string& Separator, const TFormatSettings
   return Options;
 }
 
-void OpenForExport(TEDFFile& File, const std::string& FileName) {
+void OpenForExport(TEDFFile& File, const std::string& FileName, bool AcceptBDF) {
   File.SetFileName(FileName);
   File.SetReadOnly(true);
   File.SetStrict(false);
+  File.SetAcceptBDF(AcceptBDF);
   File.SetActive(true);
 }
 
@@ -104,26 +105,21 @@ void ExportSignalInfo(TEDFFile& File, int SignalNumber, const TExportOptions& Op
   Writer.Write(SignalInfoText(File, SignalNumber, Options));
 }
 
-bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Options,
-                      TTextFileWriter& Writer, const TExportProgress& Progress) {
-  const int32_t Chosen = SignalNumber - 1;
-  const int32_t SignalCount = File.FileInfo()->NrSignals();
-  for (int32_t i = 0; i < SignalCount; ++i)
-    if (i != Chosen)
-      File.GetSignal(i)->SetReadData(false);
-  const TCustomEDFSignalInfo& Signal = *File.GetSignal(Chosen);
-  const auto N = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));
-  const int64_t B = Signal.BufferOffset();
-  const int64_t RecordCount = File.FileInfo()->NrDataRecords();
-  if (RecordCount <= 0)
-    return true;
-  const TDynSmallIntArray Buffer = File.GetDataBuffer(); // shared: sees every ReadRecord
+namespace {
 
+// The data file's loop for either sample width; Buffer is shared with the file object and
+// sees every ReadRecord.
+template <typename TBuffer>
+bool WriteSamples(TEDFFile& File, const TBuffer& Buffer, int64_t B, std::size_t N,
+                  const TExportOptions& Options, TTextFileWriter& Writer,
+                  const TExportProgress& Progress) {
+  const int64_t RecordCount = File.FileInfo()->NrDataRecords();
   std::optional<TSampleTextTable> OwnTable;
   const TSampleTextTable* Table = StandardSampleTextTable(Options.Separator);
   if (!Table)
     Table = &OwnTable.emplace(Options.Separator);
-  const std::size_t PerValue = Table->MaxBytesPerValue();
+  constexpr bool Wide = sizeof(*Buffer.data()) == 4;
+  const std::size_t PerValue = Wide ? Table->MaxBytesPerWideValue() : Table->MaxBytesPerValue();
   // Values go out in runs that fit the writer's buffer, one capacity check per run.
   const std::size_t RunLength = std::max<std::size_t>(1, Writer.BufferSize() / PerValue);
 
@@ -131,7 +127,7 @@ bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Op
     if (Progress && !Progress(n, RecordCount))
       return false;
     File.ReadRecord(n);
-    const int16_t* Samples = Buffer.data() + B;
+    const auto* Samples = Buffer.data() + B;
     for (std::size_t Done = 0; Done < N;) {
       const std::size_t Run = std::min(RunLength, N - Done);
       char* Out = Writer.Reserve(Run * PerValue);
@@ -145,6 +141,26 @@ bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Op
     Writer.Commit(End - Options.Separator.size());
   }
   return true;
+}
+
+} // namespace
+
+bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Options,
+                      TTextFileWriter& Writer, const TExportProgress& Progress) {
+  const int32_t Chosen = SignalNumber - 1;
+  const int32_t SignalCount = File.FileInfo()->NrSignals();
+  for (int32_t i = 0; i < SignalCount; ++i)
+    if (i != Chosen)
+      File.GetSignal(i)->SetReadData(false);
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(Chosen);
+  const auto N = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));
+  const int64_t B = Signal.BufferOffset();
+  const int64_t RecordCount = File.FileInfo()->NrDataRecords();
+  if (RecordCount <= 0)
+    return true;
+  if (File.Format() == TEDFFormat::BDF)
+    return WriteSamples(File, File.GetWideDataBuffer(), B, N, Options, Writer, Progress);
+  return WriteSamples(File, File.GetDataBuffer(), B, N, Options, Writer, Progress);
 }
 
 } // namespace velastrin

@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <deque>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace velastrin {
 
@@ -24,6 +26,28 @@ static_assert(std::endian::native == std::endian::little,
 constexpr const char* LineBreak = "\r\n";
 // A damaged or much interrupted file would otherwise bury the summary under its gaps.
 constexpr std::size_t MaxListedGaps = 20;
+constexpr std::size_t MaxWideDigits = 8; // "-8388608"
+
+// One record in the file object's buffer: int16_t samples of EDF, or int32_t of BDF.
+struct TRecordSamples {
+  const int16_t* Narrow = nullptr;
+  const int32_t* Wide = nullptr;
+
+  // The bytes of Count samples from Offset on as the file holds them (annotation lists):
+  // BDF's are packed again into Scratch, three bytes a sample.
+  std::string_view Bytes(int64_t Offset, std::size_t Count, std::string& Scratch) const {
+    if (!Wide)
+      return {reinterpret_cast<const char*>(Narrow + Offset), 2 * Count};
+    Scratch.resize(3 * Count);
+    for (std::size_t i = 0; i < Count; ++i) {
+      const auto V = static_cast<uint32_t>(Wide[Offset + static_cast<int64_t>(i)]);
+      Scratch[3 * i] = static_cast<char>(V & 0xFF);
+      Scratch[3 * i + 1] = static_cast<char>((V >> 8) & 0xFF);
+      Scratch[3 * i + 2] = static_cast<char>((V >> 16) & 0xFF);
+    }
+    return Scratch;
+  }
+};
 
 struct TColumn {
   int32_t Index = 0; // 0-based
@@ -32,7 +56,15 @@ struct TColumn {
   int32_t Digimin = 0;
   int32_t Digimax = 0;
   int64_t Outside = 0; // samples outside Digimin..Digimax, counted for physical values
+  std::string Suffix;
+  // BDF's 24-bit values: a table of them all would hold 16 M texts, so each text is made when
+  // its value first occurs and kept, as recordings use a small part of the range.
+  std::optional<TCalibration> WidePhysical;
+  std::unordered_map<int32_t, std::string> WideTexts;
 };
+
+// Bounds the kept texts of one column (about 40 MiB at most); past it, texts are made anew.
+constexpr std::size_t MaxWideTexts = std::size_t{1} << 20;
 
 struct TTableState {
   const TSignalTable* Table = nullptr;
@@ -136,7 +168,8 @@ public:
   // Samples: some table writes samples; annotation tables alone need no record times.
   TRecordOnsets(TEDFFile& File, TTimeColumn Time, bool Samples) : FTime(Time) {
     const TCustomEDFFileInfo& Info = *File.FileInfo();
-    FKind = EDFPlusKindOf(Info.Reserved());
+    FKind = EDFPlusKindOf(Info.Reserved(), Info.Format());
+    FFormat = Info.Format();
     FDuration = RecordNanoseconds(Info);
     if (FKind == TEDFPlusKind::None)
       return;
@@ -152,26 +185,27 @@ public:
     if (FSignal < 0)
       return;
     FOffset = File.GetSignal(FSignal)->BufferOffset();
-    FBytes = 2 * static_cast<std::size_t>(std::max(File.GetSignal(FSignal)->NrSamples(), 0));
+    FCount = static_cast<std::size_t>(std::max(File.GetSignal(FSignal)->NrSamples(), 0));
   }
 
   int32_t Signal() const { return FSignal; } // the annotation signal to read, or -1
   TEDFPlusKind Kind() const { return FKind; }
+  TEDFFormat Format() const { return FFormat; }
   const std::vector<TGap>& Gaps() const { return FGaps; }
   const std::vector<int64_t>& Missing() const { return FMissing; }
 
-  int64_t Next(int64_t Record, const int16_t* Buffer) {
+  int64_t Next(int64_t Record, const TRecordSamples& Buffer) {
     int64_t Onset = Record * FDuration;
     if (FSignal >= 0) {
-      const std::string_view Bytes(reinterpret_cast<const char*>(Buffer + FOffset), FBytes);
+      const std::string_view Bytes = Buffer.Bytes(FOffset, FCount, FScratch);
       const TEDFAnnotationList List = ParseAnnotationList(Bytes, Record, FSignal, true);
       const int64_t Expected = Record == 0 ? 0 : FPrevious + FDuration;
       int64_t Found = 0;
       if (!List.RecordOnset || !TextNanoseconds(List.RecordOnset->Text, Found)) {
         if (FTime != TTimeColumn::None && FKind == TEDFPlusKind::Discontinuous)
           throw std::runtime_error("record " + std::to_string(Record + 1) +
-                                   " has no time-keeping annotation: no time column for an "
-                                   "EDF+D file without it");
+                                   " has no time-keeping annotation: no time column for an " +
+                                   EDFPlusKindName(FKind, FFormat) + " file without it");
         FMissing.push_back(Record);
         Onset = Expected;
       } else if (Record > 0 && Found < Expected && FTime != TTimeColumn::None) {
@@ -192,10 +226,12 @@ public:
 private:
   TTimeColumn FTime;
   TEDFPlusKind FKind = TEDFPlusKind::None;
+  TEDFFormat FFormat = TEDFFormat::EDF;
   int64_t FDuration = 0;
   int32_t FSignal = -1;
   int64_t FOffset = 0;
-  std::size_t FBytes = 0;
+  std::size_t FCount = 0; // samples of the annotation signal
+  std::string FScratch;
   int64_t FPrevious = 0;
   std::vector<TGap> FGaps;
   std::vector<int64_t> FMissing;
@@ -209,7 +245,8 @@ public:
   TAnnotationCollector(TEDFFile& File, const std::vector<int32_t>& Signals) : FSignals(Signals) {
     const TCustomEDFFileInfo& Info = *File.FileInfo();
     FPlus.FileName = File.FileName();
-    FPlus.Kind = EDFPlusKindOf(Info.Reserved());
+    FPlus.Kind = EDFPlusKindOf(Info.Reserved(), Info.Format());
+    FPlus.Format = Info.Format();
     FPlus.Readable = true;
     FPlus.Patient = Info.GetPatient();
     FPlus.Recording = Info.GetRecording();
@@ -235,19 +272,20 @@ public:
       FBufferOffsets.push_back(File.GetSignal(s)->BufferOffset());
   }
 
-  void Read(TEDFFile& File, int64_t Record, const int16_t* Buffer) {
+  void Read(TEDFFile& File, int64_t Record, const TRecordSamples& Buffer) {
     for (std::size_t k = 0; k < FSignals.size(); ++k) {
       const int32_t s = FSignals[k];
-      const std::string_view Bytes(
-          reinterpret_cast<const char*>(Buffer + FBufferOffsets[k]),
-          2 * static_cast<std::size_t>(std::max(File.GetSignal(s)->NrSamples(), 0)));
+      const std::string_view Bytes = Buffer.Bytes(
+          FBufferOffsets[k], static_cast<std::size_t>(std::max(File.GetSignal(s)->NrSamples(), 0)),
+          FScratch);
       // The first annotation signal of the file carries the records' time-keeping.
       TEDFAnnotationList List =
           ParseAnnotationList(Bytes, Record, s, s == FPlus.AnnotationSignals.front());
       for (TEDFAnnotation& A : List.Annotations)
         FPlus.Annotations.push_back(std::move(A));
       const int64_t Position =
-          FHeaderBytes + 2 * (Record * FRecordSamples + FFileOffsets[static_cast<std::size_t>(s)]);
+          FHeaderBytes + SampleBytes(FPlus.Format) *
+                             (Record * FRecordSamples + FFileOffsets[static_cast<std::size_t>(s)]);
       for (TEDFPlusFault& F : List.Faults) {
         F.FilePosition = Position + F.Offset;
         FPlus.Faults.push_back(F);
@@ -264,6 +302,7 @@ private:
   int64_t FRecordSamples = 0;
   int64_t FHeaderBytes = 0;
   TEDFPlusRecording FPlus;
+  std::string FScratch;
 };
 
 std::string InfoText(TEDFFile& File, const TTableState& State, const TTableOptions& Options,
@@ -352,6 +391,56 @@ void WriteRecord(TTableState& State, const int16_t* Buffer, TTextFileWriter& Wri
   }
 }
 
+// One 24-bit value and its suffix.
+void AppendWide(TTextFileWriter& Writer, TColumn& C, int32_t Value) {
+  if (C.WidePhysical) {
+    auto Found = C.WideTexts.find(Value);
+    if (Found == C.WideTexts.end()) {
+      if (C.WideTexts.size() >= MaxWideTexts)
+        C.WideTexts.clear();
+      Found = C.WideTexts.emplace(Value, PhysicalValueText(*C.WidePhysical, Value)).first;
+    }
+    const std::string& Text = Found->second;
+    char* Out = Writer.Reserve(Text.size() + C.Suffix.size());
+    Out = std::copy(Text.begin(), Text.end(), Out);
+    Writer.Commit(std::copy(C.Suffix.begin(), C.Suffix.end(), Out));
+    return;
+  }
+  char* Out = Writer.Reserve(MaxWideDigits + C.Suffix.size());
+  Out = std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
+  Writer.Commit(std::copy(C.Suffix.begin(), C.Suffix.end(), Out));
+}
+
+// WriteRecord for BDF's samples.
+void WriteWideRecord(TTableState& State, const int32_t* Buffer, TTextFileWriter& Writer,
+                     int64_t Onset, bool CountOutside) {
+  const std::size_t N = State.Samples;
+  if (N == 0)
+    return;
+  State.Any = true;
+  if (CountOutside)
+    for (TColumn& C : State.Columns) {
+      const int32_t* Samples = Buffer + C.Offset;
+      for (std::size_t i = 0; i < N; ++i)
+        C.Outside += (Samples[i] < C.Digimin) | (Samples[i] > C.Digimax);
+    }
+  if (!State.Rows) {
+    TColumn& C = State.Columns.front();
+    for (std::size_t i = 0; i < N; ++i)
+      AppendWide(Writer, C, Buffer[C.Offset + static_cast<int64_t>(i)]);
+    return;
+  }
+  if (State.Time)
+    State.Time->BeginRecord(Onset);
+  for (std::size_t i = 0; i < N; ++i) {
+    if (State.Time)
+      Writer.Commit(
+          State.Time->Append(Writer.Reserve(State.Time->MaxBytes()), static_cast<int32_t>(i)));
+    for (TColumn& C : State.Columns)
+      AppendWide(Writer, C, Buffer[C.Offset + static_cast<int64_t>(i)]);
+  }
+}
+
 } // namespace
 
 bool AnnotationsInPass(TEDFFile& File) {
@@ -363,7 +452,7 @@ bool AnnotationsInPass(TEDFFile& File) {
   if (Error)
     return false;
   const int64_t Whole = std::max<int64_t>(static_cast<int64_t>(Size) - Info.HeaderBytes(), 0) /
-                        (2 * File.RecordSamples());
+                        (File.SampleBytes() * File.RecordSamples());
   return Whole == Info.NrDataRecords();
 }
 
@@ -392,6 +481,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
                                             const TExportProgress& Progress) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   const bool Physical = Options.Values == TValueKind::Physical;
+  const bool Wide = File.Format() == TEDFFormat::BDF;
   TRecordOnsets Onsets(File, Options.Time,
                        std::any_of(Tables.begin(), Tables.end(),
                                    [](const TSignalTable& Table) { return !Table.Annotations; }));
@@ -429,11 +519,17 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
         throw std::invalid_argument(SignalName(Signal, Index + 1) + ": " + PhysicalRefusal(Signal));
       const bool Last = k + 1 == Table.Signals.size();
       const std::string Suffix = !State.Rows ? Options.Text.Separator : Last ? LineBreak : S;
-      State.Columns.push_back({Index, 0, // the offset once the signals to read are settled
-                               &Texts.Get(Signal, Options.Values, Suffix), Signal.Digimin(),
-                               Signal.Digimax(), 0});
+      TColumn& C = State.Columns.emplace_back();
+      C.Index = Index; // the offset once the signals to read are settled
+      C.Digimin = Signal.Digimin();
+      C.Digimax = Signal.Digimax();
+      C.Suffix = Suffix;
+      if (!Wide)
+        C.Texts = &Texts.Get(Signal, Options.Values, Suffix);
+      else if (Physical)
+        C.WidePhysical = CalibrationOf(Signal);
       State.Samples = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));
-      State.RowBytes += State.Columns.back().Texts->OneValueBytes();
+      State.RowBytes += Wide ? 0 : C.Texts->OneValueBytes();
       Needed[static_cast<std::size_t>(Index)] = true;
     }
     if (Options.Time != TTimeColumn::None) {
@@ -464,18 +560,27 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       State.Table->Data->Write(HeaderRow(File, State, Options));
 
   const int64_t RecordCount = Info.NrDataRecords();
+  // Shared with the file object: they see every ReadRecord.
   const TDynSmallIntArray Buffer =
-      RecordCount > 0 ? File.GetDataBuffer() : TDynSmallIntArray(); // shared: sees ReadRecord
+      RecordCount > 0 && !Wide ? File.GetDataBuffer() : TDynSmallIntArray();
+  const TDynArray<int32_t> WideBuffer =
+      RecordCount > 0 && Wide ? File.GetWideDataBuffer() : TDynArray<int32_t>();
+  const TRecordSamples Record{Buffer.data(), Wide ? WideBuffer.data() : nullptr};
   for (int64_t n = 0; n < RecordCount; ++n) {
     if (Progress && !Progress(n, RecordCount))
       return {};
     File.ReadRecord(n);
-    const int64_t Onset = Onsets.Next(n, Buffer.data());
+    const int64_t Onset = Onsets.Next(n, Record);
     if (Collector)
-      Collector->Read(File, n, Buffer.data());
-    for (TTableState& State : States)
-      if (State.Annotations.empty())
+      Collector->Read(File, n, Record);
+    for (TTableState& State : States) {
+      if (!State.Annotations.empty())
+        continue;
+      if (Wide)
+        WriteWideRecord(State, WideBuffer.data(), *State.Table->Data, Onset, Physical);
+      else
         WriteRecord(State, Buffer.data(), *State.Table->Data, Onset, Physical);
+    }
   }
   // Without rows, every value is followed by the separator but the very last one of the file.
   for (TTableState& State : States)
@@ -506,13 +611,15 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
   });
   if (Samples && Onsets.Kind() == TEDFPlusKind::Discontinuous &&
       Options.Time == TTimeColumn::None && !Onsets.Gaps().empty())
-    Warnings.push_back("EDF+D: the samples are not continuous; " +
+    Warnings.push_back(EDFPlusKindName(TEDFPlusKind::Discontinuous, Onsets.Format()) +
+                       ": the samples are not continuous; " +
                        GapsText(Onsets.Gaps(), MaxListedGaps));
   if (Samples && !Onsets.Missing().empty())
-    Warnings.push_back(
-        EDFPlusKindName(Onsets.Kind()) + ": " + std::to_string(Onsets.Missing().size()) +
-        " records without a time-keeping annotation, the first record " +
-        std::to_string(Onsets.Missing().front() + 1) + "; taken to follow the record before");
+    Warnings.push_back(EDFPlusKindName(Onsets.Kind(), Onsets.Format()) + ": " +
+                       std::to_string(Onsets.Missing().size()) +
+                       " records without a time-keeping annotation, the first record " +
+                       std::to_string(Onsets.Missing().front() + 1) +
+                       "; taken to follow the record before");
   return Warnings;
 }
 

@@ -87,6 +87,11 @@ int main(int argc, char** argv) {
   Save(Dir + "/digital-range-reversed.edf", Patched(Two, 496, "100     "));
   Save(Dir + "/many-samples.edf", Patched(Two, 688, "99999999"));
   Save(Dir + "/start-time-colons.edf", Patched(Two, 176, "10:20:30"));
+  // BDF: the same header read with 3-byte samples, so the records come out cut short.
+  Save(Dir + "/bdf-version.bdf", Patched(Patched(Two, 0,
+                                                 "\xFF"
+                                                 "BIOSEMI"),
+                                         192, "24BIT"));
 
   // EDF+ annotations: one annotation signal of 30 samples (60 bytes) per record, a record
   // duration of 0 as annotation-only files may have, and each record's time-keeping list.

@@ -96,6 +96,7 @@ void Examine(const std::string& Path, bool Strict) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(Strict);
+  File.SetAcceptBDF(true); // BDF headers by their own rules
   File.Open();
   CHECK(File.Active());
   CHECK(File.FileInfo() != nullptr);

@@ -437,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 return std::vector<std::string>{In, "1", "/BATCH"};
                               },
                               ExitStatus::NotStarted,
-                              {"\"$DIR/night.edf\": it is a BDF file (version byte 255)"}},
+                              {"\"$DIR/night.edf\": BDF: export it with velastrin export"}},
                    TStartCase{"InputShorterThanAHeader",
                               [](const TTempDir& D, const std::string&) {
                                 WriteFileBytes(D.File("short.edf"), "0       ");

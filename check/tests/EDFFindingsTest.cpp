@@ -126,6 +126,16 @@ TEST(EdfFindings, TellsEdfPlusKindsAndAnnotationSignals) {
   EXPECT_NE(FindingsText(F).find(", annotations in signal 2, 0 annotations)"), std::string::npos);
   test::PatchBytes(Path, 192, "EDF+C");
   EXPECT_EQ(json::parse(FindingsJson(CollectFindings(Path)))["kind"], "EDF+C");
+
+  // BDF+ by its own names: "BDF+D" and "BDF Annotations"; the version's byte 255 escaped.
+  const std::string Bdf = Dir.File("plus.bdf");
+  test::MakeRecording(Bdf, 3, TEDFFormat::BDF);
+  test::PatchBytes(Bdf, 192, "BDF+D");
+  test::PatchBytes(Bdf, 256 + 16, test::Pad("BDF Annotations", 16));
+  const json J = json::parse(FindingsJson(CollectFindings(Bdf)));
+  EXPECT_EQ(J["format"], "BDF+D");
+  EXPECT_EQ(J["version"], "\\xFFBIOSEMI");
+  EXPECT_TRUE(J["signals"][1]["annotations"]);
 }
 
 TEST(EdfFindings, JsonFindingCarriesEveryKey) {

@@ -16,28 +16,53 @@ using velastrin::testing::RunCli;
 using velastrin::testing::TCliRun;
 using namespace std::string_literals;
 
-// An EDF+ file of Edf's signals, the last one "EDF Annotations" of 10 samples, with one TAL
-// list per record; the other signals hold the usual pattern.
+// An EDF+ (or BDF+) file of Edf's signals, the last one "EDF Annotations" of 10 samples, with
+// one TAL list per record; the other signals hold the usual pattern.
 std::string PlusBytes(test::TTestEDF Edf, const std::vector<std::string>& Lists) {
   Edf.Records = static_cast<int64_t>(Lists.size());
   std::string Bytes = Edf.Header();
+  const bool BDF = Edf.SampleBytes == 3;
   for (std::size_t r = 0; r < Lists.size(); ++r)
     for (std::size_t s = 0; s < Edf.Signals.size(); ++s) {
       const int64_t Samples = Edf.Signals[s].Samples();
       if (s + 1 == Edf.Signals.size()) {
         std::string List = Lists[r];
-        List.resize(static_cast<std::size_t>(2 * Samples), '\0');
+        List.resize(static_cast<std::size_t>(Edf.SampleBytes * Samples), '\0');
         Bytes += List;
         continue;
       }
       for (int64_t k = 0; k < Samples; ++k) {
-        const auto V = static_cast<uint16_t>(
-            test::PatternSample(static_cast<int64_t>(r), static_cast<int64_t>(s), k));
+        const auto R = static_cast<int64_t>(r);
+        const auto S = static_cast<int64_t>(s);
+        const auto V = BDF ? static_cast<uint32_t>(test::WidePatternSample(R, S, k))
+                           : static_cast<uint16_t>(test::PatternSample(R, S, k));
         Bytes += static_cast<char>(V & 0xFF);
-        Bytes += static_cast<char>(V >> 8);
+        Bytes += static_cast<char>((V >> 8) & 0xFF);
+        if (BDF)
+          Bytes += static_cast<char>((V >> 16) & 0xFF);
       }
     }
   return Bytes;
+}
+
+// A BDF+ file: BDF's version, limits and sample width, "BDF Annotations" last.
+test::TTestEDF BDFPlus(const std::string& Reserved = "BDF+C") {
+  test::TTestEDF E = test::BDFTestEDF();
+  E.Recording = "Startdate 01-FEB-2003 X X X";
+  E.Reserved = Reserved;
+  E.Signals.pop_back();
+  test::TTestSignal Annotations = test::AnnotationTestSignal();
+  Annotations.Label = "BDF Annotations";
+  Annotations.DigMin = "-8388608";
+  Annotations.DigMax = "8388607";
+  E.Signals.push_back(Annotations);
+  return E;
+}
+
+test::TTestEDF BDFWith(const std::function<void(test::TTestEDF&)>& Change) {
+  test::TTestEDF E = test::BDFTestEDF();
+  Change(E);
+  return E;
 }
 
 test::TTestEDF Plus(const std::string& Reserved = "EDF+C") {
@@ -148,8 +173,33 @@ const TAgreeRow AgreeRows[] = {
      1, "partial_record", Export, 0, "read leniently: 1 header field, record_count, partial_record; see velastrin check"},
     {"ShortFileNamesItsCause", [] { return std::string(255, ' '); },
      2, "the file holds 255 bytes, fewer than the 256 of a header", Export, 1, "the file holds 255 bytes, fewer than the 256 of a header"},
-    {"BdfFileIsOneLine", [] { return test::TTestEDF{.Version = "\xFF" "BIOSEMI"}.Bytes(); },
-     2, "unreadable: it is a BDF file", {"check", "FILE"}, 2, "it is a BDF file"},
+    {"BdfFileExportsItsWideValues", [] { return test::BDFTestEDF().Bytes(); },
+     0, "valid (BDF, 2 signals, 3 records of 1 s", Export, 0, "1 exported",
+     [](const std::string& Out) {
+       const std::string Data = test::ReadBytes(Out + "/f.ascii");
+       EXPECT_EQ(Data.substr(0, Data.find('\r')), std::to_string(test::WidePatternSample(0, 0, 0)));
+       EXPECT_NE(test::ReadBytes(Out + "/f.txt").find("(ASCII+8388608)*"), std::string::npos);
+     }},
+    {"BdfWithoutItsReservedTextIsMendedByRepair", [] { return BDFWith([](auto& E) { E.Reserved = ""; }).Bytes(); },
+     1, "does not start with one of 24BIT,BDF+C,BDF+D", Repair, 0, "Reserved",
+     [](const std::string& Out) { EXPECT_EQ(test::ReadBytes(Out + "/f.edf").substr(192, 6), "24BIT "); }},
+    {"EdfWithBdfPlusReservedIsMendedByRepair", [] { return test::TTestEDF{.Reserved = "BDF+C"}.Bytes(); },
+     1, "which belongs to the other format", Repair, 0, "Reserved",
+     [](const std::string& Out) { EXPECT_EQ(test::ReadBytes(Out + "/f.edf").substr(192, 44), std::string(44, ' ')); }},
+    {"BdfDigimaxBeyond24BitsIsUnreadable", [] { return BDFWith([](auto& E) { E.Signals[1].DigMax = "8388608"; }).Bytes(); },
+     2, "outside -8388608 to 8388607", Export, 1, "Digimax"},
+    {"BdfCutInsideASample", [] { return BDFWith([](auto& E) { E.NrDataRecords = "4"; E.ExtraBytes = 20; }).Bytes(); },
+     1, "partial_record", Export, 0, "read leniently: record_count, partial_record"},
+    {"BdfPlusAnnotationsExportAsATable",
+     [] { return PlusBytes(BDFPlus(), {"+0\x14\x14\0+0.5\x14Lights off\x14"s, "+1\x14\x14\0"s, "+2\x14\x14\0"s}); },
+     0, "valid (BDF+C, 2 signals", {"export", "--signal", "annotations", "-o", "OUT", "FILE"}, 0, "1 exported",
+     [](const std::string& Out) {
+       EXPECT_NE(test::ReadBytes(Out + "/f.ascii").find("0.5,2003-02-01T10:20:30"), std::string::npos);
+       EXPECT_NE(test::ReadBytes(Out + "/f.txt").find("\"FileType:BDF+C\""), std::string::npos);
+     }},
+    {"BdfPlusWithSkippingOnsetsIsLenient",
+     [] { return PlusBytes(BDFPlus(), {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+5\x14\x14\0"s}); },
+     1, "record_onsets: 1 record of this BDF+C file does not start", Repair, 1, "not repaired: record_onsets"},
 };
 // clang-format on
 

@@ -4,6 +4,7 @@
 #include "cli/tests/CliTestSupport.h"
 #include "edf/uEDF.h"
 #include "export/AnnotationTable.h"
+#include "export/PhysicalText.h"
 #include "export/TableExport.h"
 #include "export/tests/ExportTestSupport.h"
 #include "support/uOutputFiles.h"
@@ -423,6 +424,133 @@ TEST_F(ExportTables, AnnotationTableFromThePassEqualsTheReaders) {
     EXPECT_EQ(ReadFile(Dir.File("pass.ascii")).empty(), Path == Ours);
   }
 }
+
+// edflib's BDF+ file: 1-second records of 2 samples of "EEG" and "Resp", values beyond 16 bits
+// (both ends of the 24-bit range), and one annotation.
+const std::vector<std::vector<int>> PeerWideSamples = {
+    {8388607, -8388608, 1, -1}, {100000, -70000, 32768, -32769}}; // per record: EEG, then Resp
+
+std::string WritePeerBdf(const TTempDir& Dir) {
+  const std::string Path = Dir.File("w.bdf");
+  const int Handle = edfopen_file_writeonly(Path.c_str(), EDFLIB_FILETYPE_BDFPLUS, 2);
+  EXPECT_GE(Handle, 0);
+  EXPECT_EQ(edf_set_startdatetime(Handle, 2026, 12, 7, 23, 59, 0), 0);
+  for (int s = 0; s < 2; ++s) {
+    EXPECT_EQ(edf_set_samplefrequency(Handle, s, 2), 0);
+    EXPECT_EQ(edf_set_digital_minimum(Handle, s, -8388608), 0);
+    EXPECT_EQ(edf_set_digital_maximum(Handle, s, 8388607), 0);
+    EXPECT_EQ(edf_set_physical_minimum(Handle, s, s == 0 ? -1000.0 : -3.3), 0);
+    EXPECT_EQ(edf_set_physical_maximum(Handle, s, s == 0 ? 1000.0 : 5.5), 0);
+    EXPECT_EQ(edf_set_label(Handle, s, s == 0 ? "EEG" : "Resp"), 0);
+    EXPECT_EQ(edf_set_physical_dimension(Handle, s, s == 0 ? "uV" : "mV"), 0);
+  }
+  for (const std::vector<int>& Record : PeerWideSamples)
+    for (int s = 0; s < 2; ++s) {
+      std::vector<int> Samples(Record.begin() + 2 * s, Record.begin() + 2 * s + 2);
+      EXPECT_EQ(edfwrite_digital_samples(Handle, Samples.data()), 0);
+    }
+  EXPECT_EQ(edfwrite_annotation_utf8(Handle, 5000, -1, "Lights off"), 0);
+  EXPECT_EQ(edfclose_file(Handle), 0);
+  return Path;
+}
+
+// Signal s's physical values as edflib reads them, record after record, and its calibration
+// as edflib wrote it (edflib rounds -3.3 to "-3.29999").
+std::vector<double> PeerPhysical(const std::string& Path, int s, TCalibration& Calibration) {
+  edf_hdr_struct Header{};
+  EXPECT_EQ(edfopen_file_readonly(Path.c_str(), &Header, EDFLIB_DO_NOT_READ_ANNOTATIONS), 0);
+  std::vector<double> Values(4);
+  EXPECT_EQ(edfread_physical_samples(Header.handle, s, 4, Values.data()), 4);
+  const edf_param_struct& Param = Header.signalparam[s];
+  Calibration = {Param.phys_min, Param.phys_max, Param.dig_min, Param.dig_max};
+  edfclose_file(Header.handle);
+  return Values;
+}
+
+// The values of a data file: separated by commas or line breaks.
+std::vector<std::string> Fields(const std::string& Text) {
+  std::vector<std::string> Out(1);
+  for (const char c : Text)
+    if (c == ',' || c == '\n')
+      Out.emplace_back();
+    else if (c != '\r')
+      Out.back().push_back(c);
+  if (Out.back().empty())
+    Out.pop_back();
+  return Out;
+}
+
+struct TWideCase {
+  const char* Name;
+  std::vector<std::string> Args;
+  const char* Output;
+  std::string Expected; // the whole data file, or with PhysicalOf its start
+  int PhysicalOf = -1;  // the rest: physical values of this signal (0-based), checked by edflib
+};
+
+void PrintTo(const TWideCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+class ExportWide : public ExportTables, public ::testing::WithParamInterface<TWideCase> {};
+
+TEST_P(ExportWide, WritesTheTwentyFourBitValues) {
+  const TWideCase& C = GetParam();
+  const std::string Input = WritePeerBdf(Dir);
+  std::vector<std::string> Args{"export"};
+  Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+  Args.push_back(Input);
+  const TCliRun Run = RunCli(Args);
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Err.find("time-keeping"), std::string::npos) << Run.Err;
+  const std::string Data = ReadFile(Dir.File(C.Output));
+  if (C.PhysicalOf < 0) {
+    EXPECT_EQ(Data, C.Expected);
+    return;
+  }
+  ASSERT_EQ(Data.substr(0, C.Expected.size()), C.Expected) << Data;
+  // Each text is within half a step of edflib's value and maps back to the digital value.
+  const std::vector<std::string> Texts = Fields(Data.substr(C.Expected.size()));
+  TCalibration Calibration;
+  const std::vector<double> Peer = PeerPhysical(Input, C.PhysicalOf, Calibration);
+  ASSERT_EQ(Texts.size(), Peer.size()) << Data;
+  for (std::size_t i = 0; i < Texts.size(); ++i) {
+    EXPECT_NEAR(std::stod(Texts[i]), Peer[i], static_cast<double>(Calibration.Gain() / 2))
+        << Texts[i];
+    const int Digital = PeerWideSamples[i / 2][2 * static_cast<std::size_t>(C.PhysicalOf) + i % 2];
+    EXPECT_EQ(Calibration.Digital(Texts[i]), Digital) << Texts[i];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, ExportWide,
+    ::testing::Values(
+        TWideCase{
+            "Digital", {"-s", "1", "--sep", "comma"}, "w.ascii", "8388607,-8388608,100000,-70000"},
+        TWideCase{"PhysicalMatchesEdflib",
+                  {"-s", "EEG", "--values", "physical", "--sep", "comma"},
+                  "w.ascii",
+                  "",
+                  0},
+        TWideCase{"ColumnsWithTimeFromTheTimeKeeping",
+                  {"-s", "1", "-s", "2", "--layout", "columns", "--time", "offset"},
+                  "w.ascii",
+                  "Time (s),EEG (digital),Resp (digital)\r\n0,8388607,1\r\n0.5,-8388608,-1\r\n"
+                  "1,100000,32768\r\n1.5,-70000,-32769\r\n"},
+        TWideCase{"ColumnsOfPhysicalValues",
+                  {"-s", "2", "--layout", "columns", "--values", "physical"},
+                  "w.ascii",
+                  "Resp (mV)\r\n",
+                  1},
+        TWideCase{"AllGivesTheSecondSignal",
+                  {"-s", "all", "--sep", "space"},
+                  "w.2.ascii",
+                  "1 -1 32768 -32769"},
+        TWideCase{"AllGivesTheBdfAnnotationTableInThePass",
+                  {"-s", "all"},
+                  "w.3.ascii",
+                  "0.5000,2026-12-07T23:59:00.5000,,Lights off\r\n"}),
+    [](const ::testing::TestParamInfo<TWideCase>& Info) { return Info.param.Name; });
 
 } // namespace
 } // namespace velastrin::cli

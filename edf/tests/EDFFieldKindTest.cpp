@@ -31,6 +31,13 @@ const TEDFFieldDef& S(TSignalField Field) {
   return SignalHeaderFields[static_cast<std::size_t>(Field)];
 }
 
+const TEDFFieldDef& BG(TGeneralField Field) {
+  return BDFGeneralHeaderFields[static_cast<std::size_t>(Field)];
+}
+const TEDFFieldDef& BS(TSignalField Field) {
+  return BDFSignalHeaderFields[static_cast<std::size_t>(Field)];
+}
+
 const TKindRow KindRows[] = {
     {"VersionZero", &G(TGeneralField::Version), "0       ", true, true, 0, ""},
     {"VersionRightAligned", &G(TGeneralField::Version), " 0      ", false, false, 0,
@@ -39,6 +46,25 @@ const TKindRow KindRows[] = {
      "\xFF"
      "BIOSEMI",
      false, false, 0, "a BDF file"},
+    {"BdfVersionUnderBdf", &BG(TGeneralField::Version),
+     "\xFF"
+     "BIOSEMI",
+     true, true, 0, ""},
+    {"BdfVersionMisspelt", &BG(TGeneralField::Version),
+     "\xFF"
+     "BIOSEMX",
+     false, false, 0, "version is \"\\xFFBIOSEMX\", not \"\\xFFBIOSEMI\""},
+    {"EdfReservedWith24Bit", &G(TGeneralField::Reserved), "24BIT", false, true, 0,
+     "starts with \"24BIT\", which belongs to the other format"},
+    {"BdfReserved24Bit", &BG(TGeneralField::Reserved), "24BIT", true, true, 0, ""},
+    {"BdfReservedPlusD", &BG(TGeneralField::Reserved), "BDF+D more", true, true, 0, ""},
+    {"BdfReservedEdfPlus", &BG(TGeneralField::Reserved), "EDF+C", false, true, 0,
+     "starts with \"EDF+\", which belongs to the other format"},
+    {"BdfReservedBlank", &BG(TGeneralField::Reserved), "    ", false, true, 0,
+     "does not start with one of 24BIT,BDF+C,BDF+D"},
+    {"BdfDigimaxBeyond16Bits", &BS(TSignalField::Digimax), "8388607 ", true, true, 8388607, ""},
+    {"BdfDigiminBeyond24Bits", &BS(TSignalField::Digimin), "-8388609", false, false, 0,
+     "outside -8388608 to 8388607"},
     {"PatientPlain", &G(TGeneralField::Patient), "X M 01-JAN-2000 X", true, true, 0, ""},
     {"PatientUtf8", &G(TGeneralField::Patient), "J\xC3\xBCrg", false, true, 0,
      "2 bytes are not printable ASCII (first 0xC3)"},
