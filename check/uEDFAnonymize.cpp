@@ -34,8 +34,6 @@ namespace {
 
 using json = nlohmann::json;
 
-// Bytes per sample of the format; the one place that knows it.
-constexpr int64_t SampleBytes = 2;
 // Records are copied in runs of about this many bytes.
 constexpr int64_t RunBytes = int64_t{4} << 20;
 
@@ -98,7 +96,7 @@ TRecordLayout LayoutOf(const TCustomEDFFile& File) {
   L.Records = Info.NrDataRecords();
   for (int32_t i = 0; i < File.SignalCount(); ++i) {
     const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    const int64_t Size = int64_t{S.NrSamples()} * SampleBytes;
+    const int64_t Size = int64_t{S.NrSamples()} * File.SampleBytes();
     L.Parts.push_back({L.RecordBytes, Size, IsAnnotationSignal(Info, S)});
     L.RecordBytes += Size;
   }
@@ -168,8 +166,15 @@ void OpenReading(TEDFFile& File, const std::string& Path) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(false);
+  File.SetAcceptBDF(true);
   File.Open();
-  if (!File.IsValid())
+  bool Valid = false;
+  try {
+    Valid = File.IsValid();
+  } catch (const EDataFile&) {
+    Valid = false; // no buffer could be made for the layout
+  }
+  if (!Valid)
     throw Exception("the header cannot be read (status " + std::to_string(File.Status()) +
                     "); nothing written");
 }
@@ -411,8 +416,8 @@ struct TNewFields {
   std::vector<std::string> Required; // texts the new header holds by rule, lower case
 };
 
-TNewFields NewFields(const TCustomEDFFileInfo& Info, const TAnonymizeSettings& Settings,
-                     TAnonymizeResult& Result) {
+TNewFields NewFields(const TCustomEDFFileInfo& Info, TEDFFormat Format,
+                     const TAnonymizeSettings& Settings, TAnonymizeResult& Result) {
   TNewFields F;
   const TEDFPatientInfo& P = Info.PatientInfo();
   Result.Subject = SubField(Settings.Subject);
@@ -429,8 +434,8 @@ TNewFields NewFields(const TCustomEDFFileInfo& Info, const TAnonymizeSettings& S
   } else if (Settings.Date == TDatePolicy::Shift) {
     const std::string Key =
         Settings.Subject.empty()
-            ? (EDFPlusKindOf(Info.Reserved()) != TEDFPlusKind::None ? P.HospitalCode()
-                                                                    : Trim(Info.Patient()))
+            ? (EDFPlusKindOf(Info.Reserved(), Format) != TEDFPlusKind::None ? P.HospitalCode()
+                                                                            : Trim(Info.Patient()))
             : Settings.Subject;
     Result.ShiftDays = Settings.ShiftDays ? *Settings.ShiftDays : DrawShiftDays(Settings.Seed, Key);
     Date += static_cast<TDateTime>(*Result.ShiftDays);
@@ -440,7 +445,7 @@ TNewFields NewFields(const TCustomEDFFileInfo& Info, const TAnonymizeSettings& S
       Settings.KeepEquipment ? SubField(Info.RecordingInfo().EquipmentCode()) : "X";
   F.Recording = "Startdate " + IdentificationDate(Date) + " X X " + Equipment;
   F.StartTime = Settings.ZeroTime ? "00.00.00" : std::string();
-  const TEDFPlusKind Kind = EDFPlusKindOf(Info.Reserved());
+  const TEDFPlusKind Kind = EDFPlusKindOf(Info.Reserved(), Format);
   const std::string Reserved = Info.Reserved();
   F.Reserved = Kind != TEDFPlusKind::None ? Reserved.substr(0, 5) : std::string();
   F.Required = {Lower(Result.Subject), Lower(F.Recording.substr(0, 21)), Lower(Sex), Lower(Birth),
@@ -532,9 +537,10 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
   OpenReading(In, Input);
   const TCustomEDFFileInfo& Info = *In.FileInfo();
   const TRecordLayout L = LayoutOf(In);
-  const bool Plus = EDFPlusKindOf(Info.Reserved()) != TEDFPlusKind::None;
+  const TEDFFormat Format = In.Format();
+  const bool Plus = EDFPlusKindOf(Info.Reserved(), Format) != TEDFPlusKind::None;
   const std::vector<std::string> Words = ScrubWordsOf(Info, Plus, Settings.ScrubWords);
-  const TNewFields F = NewFields(Info, Settings, Result);
+  const TNewFields F = NewFields(Info, Format, Settings, Result);
 
   THandle From(Input, O_RDONLY);
   std::string Header(static_cast<std::size_t>(L.HeaderBytes), ' ');

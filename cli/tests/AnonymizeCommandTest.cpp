@@ -277,5 +277,63 @@ TEST(AnonymizeSafety, RefusesBrokenAnnotationList) {
   EXPECT_TRUE(LiveTemporaryFiles().empty());
 }
 
+// edflib's EDF+ and BDF+ files: the copy opens in edflib with every sample equal, the name and
+// code gone from its header and annotations, the annotations still at their onsets.
+class AnonymizePeer : public ::testing::TestWithParam<int> {};
+
+TEST_P(AnonymizePeer, EdflibReadsTheCopy) {
+  test::TTempDir Dir;
+  fs::create_directory(Dir.Path() / "in");
+  const bool Bdf = GetParam() == EDFLIB_FILETYPE_BDFPLUS;
+  const std::string Name = Bdf ? "peer.bdf" : "peer.edf";
+  const std::string Input = Dir.File("in/" + Name);
+  const int Handle = edfopen_file_writeonly(Input.c_str(), GetParam(), 1);
+  ASSERT_GE(Handle, 0);
+  edf_set_samplefrequency(Handle, 0, 8);
+  edf_set_digital_minimum(Handle, 0, Bdf ? -8388608 : -32768);
+  edf_set_digital_maximum(Handle, 0, Bdf ? 8388607 : 32767);
+  edf_set_physical_minimum(Handle, 0, -500.0);
+  edf_set_physical_maximum(Handle, 0, 500.0);
+  edf_set_label(Handle, 0, "EEG");
+  edf_set_patientname(Handle, "Eva Lindqvist");
+  edf_set_patientcode(Handle, "MRN-55301");
+  edf_set_startdatetime(Handle, 2020, 5, 17, 22, 15, 0);
+  std::vector<int> Samples(8);
+  for (int r = 0; r < 3; ++r) {
+    for (int k = 0; k < 8; ++k)
+      Samples[static_cast<std::size_t>(k)] = (r * 8 + k) * (Bdf ? 99991 : 997) - 12000;
+    ASSERT_EQ(edfwrite_digital_samples(Handle, Samples.data()), 0);
+  }
+  edfwrite_annotation_utf8(Handle, 15000, -1, "Lindqvist asleep");
+  edfwrite_annotation_utf8(Handle, 25000, 5000, "mrn-55301 checked");
+  ASSERT_EQ(edfclose_file(Handle), 0);
+  const TCliRun Run =
+      RunCli({"anonymize", "--date", "shift", "--seed", "1", "-o", Dir.File("out"), Input});
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  const std::string Copy = Dir.File("out/" + Name);
+  ExpectSameSamples(Input, Copy);
+  edf_hdr_struct H{};
+  ASSERT_EQ(edfopen_file_readonly(Copy.c_str(), &H, EDFLIB_READ_ALL_ANNOTATIONS), 0);
+  EXPECT_STREQ(H.patientcode, "");
+  EXPECT_STREQ(H.patient_name, "X");
+  EXPECT_LT(H.startdate_year * 10000 + H.startdate_month * 100 + H.startdate_day, 20200517);
+  EXPECT_EQ(H.starttime_hour, 22);
+  ASSERT_EQ(H.annotations_in_file, 2);
+  edf_annotation_struct A{};
+  edf_get_annotation(H.handle, 0, &A);
+  EXPECT_EQ(A.onset, 15000000);
+  EXPECT_STREQ(A.annotation, "XXXXXXXXX asleep");
+  edf_get_annotation(H.handle, 1, &A);
+  EXPECT_STREQ(A.annotation, "XXXXXXXXX checked");
+  edfclose_file(H.handle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, AnonymizePeer,
+                         ::testing::Values(EDFLIB_FILETYPE_EDFPLUS, EDFLIB_FILETYPE_BDFPLUS),
+                         [](const auto& Info) {
+                           return std::string(Info.param == EDFLIB_FILETYPE_BDFPLUS ? "BDF"
+                                                                                    : "EDF");
+                         });
+
 } // namespace
 } // namespace velastrin::cli
