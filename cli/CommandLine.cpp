@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/AnonymizeCommand.h"
 #include "cli/CheckCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/Inputs.h"
@@ -24,6 +25,7 @@ constexpr TSubcommandFactory Registered[] = {
     &MakeExportCommand,
     &MakeCheckCommand,
     &MakeRepairCommand,
+    &MakeAnonymizeCommand,
 };
 
 const std::string ProgramName = "velastrin";
