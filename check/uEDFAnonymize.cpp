@@ -3,6 +3,7 @@
 // decides on can change.
 #include "check/uEDFAnonymize.h"
 
+#include "check/uEDFReport.h"
 #include "edf/uEDF.h"
 #include "edf/uEDFLayout.h"
 #include "edf/uEDFPlus.h"
@@ -725,17 +726,9 @@ std::vector<TAnonymizeMapRow> ReadAnonymizeMap(std::istream& Map, const std::str
 std::string AnonymizeJson(const std::string& Input, const std::string& Output,
                           const TAnonymizeResult* Result, const std::string& Reason,
                           std::optional<uint64_t> Seed) {
-  auto NameBytes = [](const std::string& Name) -> json {
-    try {
-      (void)json(Name).dump();
-      return nullptr;
-    } catch (const json::type_error&) {
-      static constexpr char Hex[] = "0123456789abcdef";
-      std::string Digits;
-      for (const unsigned char Byte : Name)
-        Digits += {Hex[Byte >> 4], Hex[Byte & 15]};
-      return Digits;
-    }
+  auto NameBytes = [](const std::string& Name) {
+    const std::optional<std::string> Hex = NameBytesHex(Name);
+    return Hex ? json(*Hex) : json(nullptr);
   };
   json Object = {{"input", Input},
                  {"input_bytes", NameBytes(Input)},

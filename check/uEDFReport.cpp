@@ -30,20 +30,9 @@ json TextOrNull(const std::string& Text) {
   return Text.empty() ? json(nullptr) : json(Text);
 }
 
-// File names may hold any bytes; the JSON text must stay valid UTF-8.
-// A file name that is not valid UTF-8 also as the hex digits of its bytes, so that the file
-// can be found again from the JSON; null for every other name.
 json FileBytes(const std::string& Name) {
-  try {
-    json(Name).dump();
-    return nullptr;
-  } catch (const json::type_error&) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string Digits;
-    for (const unsigned char Byte : Name)
-      Digits += {Hex[Byte >> 4], Hex[Byte & 15]};
-    return Digits;
-  }
+  const std::optional<std::string> Hex = NameBytesHex(Name);
+  return Hex ? json(*Hex) : json(nullptr);
 }
 
 std::string Dump(const json& Object) {
@@ -333,6 +322,19 @@ and dropped_bytes (when repaired), changes: [{"field", "signal", "old", "new"}] 
 fields at fault change; the others keep their bytes), not_repaired: problems the copy keeps,
 in words (EDF+ requirements that need a guess, faults inside the data records).
 )";
+}
+
+std::optional<std::string> NameBytesHex(const std::string& Name) {
+  try {
+    (void)json(Name).dump();
+    return std::nullopt;
+  } catch (const json::type_error&) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string Digits;
+    for (const unsigned char Byte : Name)
+      Digits += {Hex[Byte >> 4], Hex[Byte & 15]};
+    return Digits;
+  }
 }
 
 } // namespace velastrin
