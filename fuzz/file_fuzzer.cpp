@@ -1,0 +1,118 @@
+// Fuzz target of the file object, fed through an in-memory file. Any byte sequence opens
+// read-only, strict and lenient, without a crash, a hang or unbounded memory: either valid, or
+// not valid with Status 1 or 2 and no records; what strict reading accepts, lenient reading
+// accepts with the same records. Every record and every signal of a valid file reads inside the
+// buffer, and the header written back to a copy reopens.
+#include "edf/uEDF.h"
+#include "fuzz/fuzz_support.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using namespace velastrin;
+
+// Reads records with the current buffering; every buffered signal lies inside the buffer.
+void ReadRecords(TEDFFile& File, int64_t Limit) {
+  // Records of many MiB are fine input but would only slow the search down; the buffer bound
+  // itself is covered by the unit tests.
+  if (File.RecordSamples() > (int64_t{1} << 22))
+    return;
+  TDynSmallIntArray Buffer;
+  try {
+    Buffer = File.GetDataBuffer();
+  } catch (const EDataFileBufferAllocation&) {
+    return; // nothing buffered, or more than the bound allows
+  }
+  const int64_t Records = std::min(File.FileInfo()->NrDataRecords(), Limit);
+  for (int64_t r = 0; r < Records; ++r) {
+    File.ReadRecord(r);
+    FUZZ_CHECK(File.BufferedRecord() == r);
+    for (int32_t s = 0; s < File.SignalCount(); ++s) {
+      const TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
+      if (Signal.BufferOffset() >= 0)
+        FUZZ_CHECK(Signal.BufferOffset() + Signal.NrSamples() <=
+                   static_cast<int64_t>(Buffer.size()));
+    }
+  }
+  try {
+    File.ReadRecord(File.FileInfo()->NrDataRecords());
+    FUZZ_CHECK(!"a record past the last one was read");
+  } catch (const EDataFile&) {
+  }
+}
+
+// Opens Path read-only; returns the record count, or -1 when the file is not valid.
+int64_t Examine(const std::string& Path, bool Strict) {
+  TEDFFile File;
+  File.SetFileName(Path);
+  File.SetReadOnly(true);
+  File.SetStrict(Strict);
+  File.Open();
+  FUZZ_CHECK(File.Active() && File.FileInfo() != nullptr);
+  if (!File.Valid()) {
+    FUZZ_CHECK(File.Status() == esGeneralHeaderInvalid || File.Status() == esSignalHeadersInvalid);
+    FUZZ_CHECK(File.FileInfo()->NrDataRecords() == 0);
+    try {
+      File.ReadRecord(0);
+      FUZZ_CHECK(!"a record was read from a file that is not valid");
+    } catch (const EDataFileReadData&) {
+    }
+    return -1;
+  }
+  const int64_t Records = File.FileInfo()->NrDataRecords();
+  FUZZ_CHECK(Records >= 0);
+  ReadRecords(File, 64);
+  // Every signal on its own, as an export reads it.
+  const int32_t Count = File.SignalCount();
+  if (Count <= 16) {
+    for (int32_t Only = 0; Only < Count; ++Only) {
+      for (int32_t s = 0; s < Count; ++s)
+        File.GetSignal(s)->SetReadData(s == Only);
+      FUZZ_CHECK(File.GetSignal(Only)->BufferOffset() == 0);
+      ReadRecords(File, 4);
+    }
+  }
+  File.Close();
+  FUZZ_CHECK(!File.Active());
+  return Records;
+}
+
+// Marks the whole header modified on a read-write copy and lets Close write it back.
+void WriteBack(fuzz::TMemoryFile& Copy, const uint8_t* Data, size_t Size) {
+  Copy.Fill(Data, Size);
+  {
+    TEDFFile File;
+    File.SetFileName(Copy.Path());
+    File.SetStrict(false);
+    File.Open();
+    File.FileInfo()->SetModified(true);
+    for (int32_t s = 0; s < File.SignalCount(); ++s)
+      File.GetSignal(s)->SetModified(true);
+    try {
+      File.Close();
+    } catch (const EConvertError&) {
+      // a value that does not fit its field is refused before anything is written
+    }
+    FUZZ_CHECK(!File.Active());
+  }
+  Examine(Copy.Path(), false);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  if (fuzz::TooManySignals(Data, Size))
+    return 0;
+  static fuzz::TMemoryFile Input("file-fuzz-input");
+  static fuzz::TMemoryFile Copy("file-fuzz-copy");
+  Input.Fill(Data, Size);
+  const int64_t Strict = Examine(Input.Path(), true);
+  const int64_t Lenient = Examine(Input.Path(), false);
+  if (Strict >= 0)
+    FUZZ_CHECK(Lenient == Strict);
+  WriteBack(Copy, Data, Size);
+  return 0;
+}
