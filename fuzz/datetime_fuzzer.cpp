@@ -18,6 +18,29 @@ namespace {
 
 using namespace velastrin;
 
+bool IsNumberToken(TDateTimeTokenKind Kind) {
+  return Kind == dtkDay || Kind == dtkDay2 || (Kind >= dtkMonth && Kind <= dtkMonth2) ||
+         (Kind >= dtkYear2 && Kind <= dtkMSec3);
+}
+
+// Every number of the format is followed by something that is not a digit, so the digits a
+// number is written with cannot run into the next one.
+bool NumbersStandApart(const std::string& Format) {
+  TDateTimeFormatTokenizer Tokenizer;
+  Tokenizer.SetText(Format);
+  bool AfterNumber = false;
+  for (bool More = Tokenizer.First(); More; More = Tokenizer.Next()) {
+    const TDateTimeTokenKind Kind = Tokenizer.Kind();
+    if (Kind == dtkAnyChar || Kind == dtkDateTime || Kind == dtkShortTime || Kind == dtkLongTime ||
+        Kind == dtkShortDate || Kind == dtkLongDate)
+      return false;
+    if (AfterNumber && (IsNumberToken(Kind) || Kind == dtkLiteral))
+      return false;
+    AfterNumber = IsNumberToken(Kind);
+  }
+  return true;
+}
+
 void ParseAnyText(std::string_view Input) {
   const size_t Split = Input.find('\n');
   if (Split == std::string_view::npos || Split > 64)
@@ -32,6 +55,25 @@ void ParseAnyText(std::string_view Input) {
   FUZZ_CHECK(std::isfinite(Convertor.DateTime()));
   FUZZ_CHECK(Convertor.Hour() < 24 && Convertor.Minute() < 60);
   FUZZ_CHECK(Convertor.Second() < 60 && Convertor.MSec() < 1000);
+
+  // What a text gave, written under the same format, reads back to the same value.
+  if (!NumbersStandApart(Convertor.Format()))
+    return;
+  const TDateTime Value = Convertor.DateTime();
+  TDateTimeStringConvertor Writer;
+  Writer.SetFormat(Convertor.Format());
+  Writer.SetDateTime(Value);
+  if (!Writer.TextValid())
+    return; // no calendar date to write
+  TDateTimeStringConvertor Reader;
+  Reader.SetFormat(Convertor.Format());
+  Reader.SetText(Writer.Text());
+  if (!Reader.TextValid() || std::fabs(Reader.DateTime() - Value) > 1e-8) {
+    std::fprintf(stderr, "format \"%s\" read \"%s\", wrote \"%s\"\n", Convertor.Format().c_str(),
+                 Convertor.Text().c_str(), Writer.Text().c_str());
+    FUZZ_CHECK(Reader.TextValid());
+    FUZZ_CHECK(std::fabs(Reader.DateTime() - Value) <= 1e-8);
+  }
 }
 
 // Takes the next byte of the input; 0 once it is used up.
