@@ -39,17 +39,25 @@ std::string FindingsSummary(const TEDFFindings& F) {
   const auto Repaired = static_cast<std::size_t>(std::count_if(
       F.Findings.begin(), F.Findings.end(), [](const TEDFFinding& X) { return X.Lenient; }));
   const std::size_t Wrong = F.Findings.size() - Repaired;
+  // The window previews BDF but leaves its export to velastrin export.
+  const bool BDF =
+      F.Kind == TEDFKind::BDF || F.Kind == TEDFKind::BDFPlusC || F.Kind == TEDFKind::BDFPlusD;
+  const std::string BDFNote = BDF ? "; " + std::string(BDFExportRefusal) : std::string();
   switch (F.Verdict) {
   case TEDFVerdict::Valid:
-    return {};
+    return BDF ? std::string(BDFExportRefusal) : std::string();
   case TEDFVerdict::Lenient:
     if (Repaired > 0)
-      return "Read leniently: " + Counted(Repaired, "header field", "header fields") + " repaired";
+      return "Read leniently: " + Counted(Repaired, "header field", "header fields") + " repaired" +
+             BDFNote;
     return "Read leniently: " +
-           (F.Checks.empty() ? std::string("not strict EDF") : F.Checks.front().Problem);
+           (F.Checks.empty() ? std::string("not strict EDF") : F.Checks.front().Problem) + BDFNote;
   case TEDFVerdict::Unreadable:
     if (!F.Error.empty())
       return "Not readable: " + F.Error;
+    // The export's own reason when no field is to blame (a BDF file, a stop time past 9999).
+    if (Wrong == 0 && !F.Reason.empty())
+      return "Not readable: " + F.Reason;
     if (Wrong > 0)
       return "Not readable: " + Counted(Wrong, "header field", "header fields") + " wrong";
     return "Not readable: " +
@@ -84,9 +92,15 @@ TFindingsDialog::TFindingsDialog(const TEDFFindings& Findings, QWidget* Parent) 
   for (const TEDFFileCheck& C : Findings.Checks)
     AddRow({QString::fromStdString(C.Check), QString(), QString(), QString(),
             QString::fromStdString(C.Problem), QString()});
-  if (!Findings.Error.empty())
-    AddRow({QStringLiteral("file"), QString(), QString(), QString(),
-            QString::fromStdString(Findings.Error), QString()});
+  if (Findings.Plus)
+    for (const TEDFPlusConformance& C : Findings.Plus->Conformance)
+      AddRow({QString::fromStdString(C.Field), C.Signal > 0 ? QString::number(C.Signal) : QString(),
+              QString(), QString(), QStringLiteral("EDF+: ") + QString::fromStdString(C.Problem),
+              C.Mendable ? QStringLiteral("repair mends it") : QString()});
+  for (const std::string& Text : {Findings.Error, Findings.Reason})
+    if (!Text.empty())
+      AddRow({QStringLiteral("file"), QString(), QString(), QString(), QString::fromStdString(Text),
+              QString()});
   FTable->resizeColumnsToContents();
   FTable->horizontalHeader()->setStretchLastSection(true);
 

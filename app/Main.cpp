@@ -121,11 +121,12 @@ std::string Text(const QLineEdit* Edit) {
 }
 
 // Opens an EDF file read-only with lenient header checking, as the examination and the
-// export both do.
-void OpenForReading(TEDFFile& File, const std::string& FileName) {
+// export both do. The signal list and preview also read BDF; the export does not.
+void OpenForReading(TEDFFile& File, const std::string& FileName, bool AcceptBDF = false) {
   File.SetFileName(FileName);
   File.SetReadOnly(true);
   File.SetStrict(false);
+  File.SetAcceptBDF(AcceptBDF);
   File.SetActive(true);
 }
 
@@ -421,8 +422,10 @@ void TForm1::FormCreate() {
       RaisePending();
       break;
     case 2:
-      if (int32_t Number = 0; IsInteger(Param) && TryStrToInt(Trim(Param), Number))
+      if (int32_t Number = 0; IsInteger(Param) && TryStrToInt(Trim(Param), Number)) {
         FRzSpinEdit1->setValue(Number);
+        FRequestedSignal = Number;
+      }
       RaisePending();
       break;
     case 3:
@@ -451,6 +454,19 @@ void TForm1::FormDestroy() {
   FSignalList.clear();
 }
 
+std::string TForm1::ClampedSignalNote() const {
+  const int Exported = FRzSpinEdit1->value();
+  if (!FRequestedSignal || *FRequestedSignal == Exported)
+    return {};
+  const int Count = FRzSpinEdit1->maximum();
+  if (*FRequestedSignal > Count)
+    return "signal number " + std::to_string(*FRequestedSignal) + " is above the " +
+           CountText(Count, "signal") + " of the file; signal " + std::to_string(Exported) +
+           " exported";
+  return "signal number " + std::to_string(*FRequestedSignal) + " is below 1; signal " +
+         std::to_string(Exported) + " exported";
+}
+
 std::string TForm1::BatchNotStartedReason() const {
   if (IsBlank(FEditSignal1->text()) || !FRzSpinEdit1->isEnabled()) {
     const std::string FileName = Text(FEditSignal1);
@@ -469,6 +485,9 @@ void TForm1::BatchIdle() {
       BtnExportClick();
       FExitStatus = FLastExportOutcome == TExportOutcome::Cancelled ? ExitStatus::Cancelled
                                                                     : ExitStatus::Success;
+      if (const std::string Note = ClampedSignalNote();
+          !Note.empty() && FLastExportOutcome == TExportOutcome::Completed)
+        WriteStdErr(Note);
     } catch (const EExportRefused& Refusal) {
       // Refused before anything was written: the export did not start.
       FExitStatus = ExitStatus::NotStarted;
@@ -517,7 +536,7 @@ void TForm1::EditSignal1Change() {
 void TForm1::FillSignalList(const std::string& FileName, std::vector<std::string>& List) {
   List.clear();
   TEDFFile File;
-  OpenForReading(File, FileName);
+  OpenForReading(File, FileName, true);
   if (!OpenFileRefusal(File).empty()) {
     FLabel5->setText(QString::fromUtf8(NoValidFile));
     return;
@@ -602,6 +621,9 @@ void TForm1::BtnExportClick() {
   // Before any question and before anything is opened for writing.
   if (const std::string Clash = OutputClash(InputName, InfoName, DataName); !Clash.empty())
     throw EExportRefused(Clash);
+  // The signal list and preview show a BDF file; only velastrin export writes it out.
+  if (InputRefusal(InputName) == BDFExportRefusal)
+    throw EExportRefused("\"" + InputName + "\": " + std::string(BDFExportRefusal));
   if (!FBatchMode && !AnnotationExportConfirmed(this, InputName, FRzSpinEdit1->value()))
     return;
   if (!FBatchMode && (FileExists(InfoName) || FileExists(DataName)) &&
@@ -624,6 +646,9 @@ void TForm1::BtnExportClick() {
       throw EExportRefused(std::string(NoValidFile) + ": \"" + InputName + "\": " + Refusal);
     FSeparator = SeparatorText(RadioGroup1ItemIndex());
     const int SignalNumber = FRzSpinEdit1->value();
+    // A formula from a physical limit that could not be read would be a wrong result.
+    if (const std::string Refusal = SignalRefusal(*File, SignalNumber); !Refusal.empty())
+      throw EExportRefused("\"" + InputName + "\": " + Refusal);
     THourglass Hourglass;
     WriteSignalInfo(*File, SignalNumber, InfoName);
     Completed = WriteSignalData(*File, SignalNumber, DataName);
@@ -721,7 +746,11 @@ int RunProgram(int argc, char** argv) {
 
   const bool Help = FindCmdLineSwitch("?") || FindCmdLineSwitch("h");
   if (Offscreen && (Help || !FindCmdLineSwitch("batch"))) {
-    // Nobody could use the window: say how to run the program instead.
+    // Nobody could use the window: say why, and how to run the program instead.
+    if (NoDisplay && !Help)
+      WriteStdErr("velastrin: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                  "not set); export with /BATCH, or see \"velastrin --help\" for the commands "
+                  "that need none.\n");
     WriteStdErr(CommandLineHelpText());
     return ExitStatus::NotStarted;
   }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,8 @@ private:
   void UpdatePreview();
   bool BrowseOutput(QLineEdit* Edit);
   std::string BatchNotStartedReason() const;
+  // Batch mode clamps a signal number outside the file's range; this says so, or is empty.
+  std::string ClampedSignalNote() const;
 
   std::vector<std::string> FSignalList;
   std::string FSeparator;
@@ -146,6 +149,7 @@ private:
   bool FCentred = false;
   TExportOutcome FLastExportOutcome = TExportOutcome::NotRun;
   int FExitStatus = ExitStatus::Success;
+  std::optional<int> FRequestedSignal; // the signal number the command line asked for
   TRecordHook FRecordHook;
   // An error raised by a change handler while FormCreate sets a control; FormCreate
   // raises it again so that the rest of the command line is skipped.

@@ -30,7 +30,7 @@ std::string AnnotationOnsetText(TDateTime Start, const TTALNumber& Onset) {
 
 std::string AnnotationSummary(const TEDFPlusRecording& Plus, std::size_t Count) {
   std::string Line = Counted(Count, "annotation", "annotations");
-  if (const std::string Kind = EDFPlusKindName(Plus.Kind); !Kind.empty())
+  if (const std::string Kind = EDFPlusKindName(Plus.Kind, Plus.Format); !Kind.empty())
     Line += ", " + Kind;
   if (Plus.Kind == TEDFPlusKind::Discontinuous) {
     std::size_t Gaps = 0;

@@ -456,8 +456,8 @@ QString TSignalPreview::HoverText(int X) const {
   }
   const double Start =
       FEnvelope->SecondsAt(FEnvelope->FirstSample(static_cast<int64_t>(First))) + Run->Offset;
-  double A = FEnvelope->Physical(static_cast<int16_t>(Min));
-  double B = FEnvelope->Physical(static_cast<int16_t>(Max));
+  double A = FEnvelope->Physical(Min);
+  double B = FEnvelope->Physical(Max);
   if (A > B)
     std::swap(A, B);
   QString Text = ClockText(StartOfDay + Start, Span() < 600) + QStringLiteral("   ");
@@ -587,8 +587,8 @@ void TSignalPreview::DrawRun(QPainter& Painter, const QRect& Plot, double Low, d
       ClippedLow = ClippedLow || C.ClippedLow;
       ClippedHigh = ClippedHigh || C.ClippedHigh;
     }
-    int Top = YOf(FEnvelope->Physical(static_cast<int16_t>(Max)));
-    int Bottom = YOf(FEnvelope->Physical(static_cast<int16_t>(Min)));
+    int Top = YOf(FEnvelope->Physical(Max));
+    int Bottom = YOf(FEnvelope->Physical(Min));
     if (Top > Bottom)
       std::swap(Top, Bottom);
     // Join the previous column, so that a steep stretch stays one line.

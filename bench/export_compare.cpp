@@ -5,10 +5,12 @@
 // Recordings: 20 signals, 512 Hz, 1-second records, every sample written (no sparse file):
 // 8 hours (590 MB), 24 hours (1.77 GB), and 20 of one hour each (74 MB). They are kept in
 // VELASTRIN_BENCH_DIR (default /tmp/velastrin-export-compare) for the next run; the page cache
-// is warmed before timing. The outputs go to VELASTRIN_BENCH_OUT (default
-// /dev/shm/velastrin-export-compare): on a disk shared with other work, waiting for the
-// write-back of other processes' dirty pages swamps the figures. Each figure is the median of
-// VELASTRIN_BENCH_RUNS runs (default 5), the runs of the compared commands interleaved.
+// is warmed before timing. The outputs go to VELASTRIN_BENCH_OUT (default: "out" in the
+// recordings' folder, on their disk). Each figure is the median of VELASTRIN_BENCH_RUNS runs
+// (default 7), the runs of the compared commands interleaved. Against copies of the outputs,
+// timed right after each export: "velastrin export" against "dd bs=1M conv=fsync" (both
+// wait for the disk) and the batch mode against "cat" (neither waits), as ratios of each
+// pair, min / median / max; and "--jobs 2" against "--jobs 1" over the 20 one-hour files.
 //
 // VELASTRIN_BENCH_BEFORE may name an earlier build of the program, whose batch mode is then
 // timed alongside.
@@ -53,12 +55,12 @@ fs::path BenchDir() {
 
 fs::path OutDir() {
   const char* Base = std::getenv("VELASTRIN_BENCH_OUT");
-  return Base ? fs::path(Base) : fs::path("/dev/shm/velastrin-export-compare");
+  return Base ? fs::path(Base) : BenchDir() / "out";
 }
 
 int Runs() {
   const char* Text = std::getenv("VELASTRIN_BENCH_RUNS");
-  return Text ? std::max(1, std::atoi(Text)) : 5;
+  return Text ? std::max(1, std::atoi(Text)) : 7;
 }
 
 int16_t SampleValue(int64_t Record, int i, int Signal) {
@@ -176,6 +178,27 @@ double MedianOf(std::vector<double> S) {
   return S.empty() ? 0 : S[S.size() / 2];
 }
 
+// Ratios of pairs timed one right after the other, as "min / median / max".
+std::string RatioText(const std::vector<double>& Ratios) {
+  if (Ratios.empty())
+    return "-";
+  char Text[64];
+  std::snprintf(Text, sizeof Text, "%.2f / %.2f / %.2f",
+                *std::min_element(Ratios.begin(), Ratios.end()), MedianOf(Ratios),
+                *std::max_element(Ratios.begin(), Ratios.end()));
+  return Text;
+}
+
+// The load of the machine while the figures were taken (other work on the shared cores).
+std::string LoadText() {
+  double Load[3] = {0, 0, 0};
+  if (::getloadavg(Load, 3) != 3)
+    return "unknown";
+  char Text[64];
+  std::snprintf(Text, sizeof Text, "%.2f %.2f %.2f", Load[0], Load[1], Load[2]);
+  return Text;
+}
+
 struct TSeries {
   std::vector<double> Seconds;
   std::vector<double> Cpu;
@@ -227,6 +250,8 @@ void CompareOneFile(const std::string& Title, const fs::path& Input, double Batc
   const std::string Signal = std::to_string(ExportedSignal);
   const char* Before = std::getenv("VELASTRIN_BENCH_BEFORE");
   TSeries Ref, Batch, Export, Cat, Earlier;
+  std::vector<double> ExportVsDd, BatchVsCat;
+  TSeries DdCopies, CatCopies;
   // Every command writes new files: freeing the pages of an earlier output is not timed.
   const fs::path ExportOut = Out / "export";
   for (int i = 0; i < Runs(); ++i) {
@@ -240,9 +265,21 @@ void CompareOneFile(const std::string& Title, const fs::path& Input, double Batc
     Clear({Out / "batch.txt", Out / "batch.ascii"});
     Batch.Add(Spawn({Exe, Input.string(), Signal, (Out / "batch.txt").string(),
                      (Out / "batch.ascii").string(), "/CRLF", "/BATCH"}));
+    // Copying the output just written costs what writing its bytes costs.
+    Clear({Out / "cat.ascii"});
+    const TRun CatCopy =
+        Spawn({"/bin/cat", (Out / "batch.ascii").string()}, (Out / "cat.ascii").string());
+    BatchVsCat.push_back(Batch.Seconds.back() / CatCopy.Seconds);
+    CatCopies.Add(CatCopy);
     Clear({ExportOut});
     Export.Add(
         Spawn({Exe, "export", "--signal", Signal, "--out", ExportOut.string(), Input.string()}));
+    Clear({Out / "dd.ascii"});
+    const TRun DdCopy =
+        Spawn({"/bin/dd", "if=" + (ExportOut / (Input.stem().string() + ".ascii")).string(),
+               "of=" + (Out / "dd.ascii").string(), "bs=1M", "conv=fsync", "status=none"});
+    ExportVsDd.push_back(Export.Seconds.back() / DdCopy.Seconds);
+    DdCopies.Add(DdCopy);
     Cat.Add(Spawn({"/bin/cat", Input.string()}, "/dev/null"));
   }
   const fs::path ExportData = ExportOut / (Input.stem().string() + ".ascii");
@@ -271,11 +308,19 @@ void CompareOneFile(const std::string& Title, const fs::path& Input, double Batc
   Row("velastrin export", Export);
   std::printf("  %-32s %7.3fs %6.2f   (cat %.3f s + write %.3f s)\n",
               "floor: cat input + write output", Floor, Floor / R, Cat.Median(), Write.Median());
+  std::printf("  velastrin export / dd bs=1M conv=fsync of its output: %s (target <= 1.25; "
+              "dd %.3f s)\n",
+              RatioText(ExportVsDd).c_str(), DdCopies.Median());
+  std::printf("  batch mode / cat of its output: %s (target <= 1.4; cat %.3f s)\n",
+              RatioText(BatchVsCat).c_str(), CatCopies.Median());
+  std::printf("  load average at the end: %s\n", LoadText().c_str());
   std::printf(
       "  targets: batch wall ratio <= %.1f (now %.2f); peak <= %.0f MiB (now %.1f and %.1f)\n",
       BatchTarget, Batch.Median() / R, PeakTargetMiB, Batch.PeakKiB / 1024.0,
       Export.PeakKiB / 1024.0);
   fs::remove(Out / "floor.bytes");
+  fs::remove(Out / "cat.ascii");
+  fs::remove(Out / "dd.ascii");
 }
 
 void CompareJobs() {
@@ -292,11 +337,13 @@ void CompareJobs() {
   fs::create_directories(Out2);
   const std::string Signal = std::to_string(ExportedSignal);
   TSeries One, Two;
+  std::vector<double> Throughput;
   for (int i = 0; i < Runs(); ++i) {
     Clear({Out1});
     One.Add(Spawn({Exe, "export", "-s", Signal, "--jobs", "1", "-o", Out1.string(), Dir.string()}));
     Clear({Out2});
     Two.Add(Spawn({Exe, "export", "-s", Signal, "--jobs", "2", "-o", Out2.string(), Dir.string()}));
+    Throughput.push_back(One.Seconds.back() / Two.Seconds.back());
   }
   bool Same = true;
   for (const auto& Entry : fs::directory_iterator(Out1))
@@ -307,7 +354,8 @@ void CompareJobs() {
               One.CpuMedian(), One.PeakKiB / 1024.0);
   std::printf("  %-32s %7.3fs wall %7.3fs cpu  peak %5.1f MiB\n", "--jobs 2", Two.Median(),
               Two.CpuMedian(), Two.PeakKiB / 1024.0);
-  std::printf("  throughput --jobs 2 / --jobs 1: %.2f\n", One.Median() / Two.Median());
+  std::printf("  throughput --jobs 2 / --jobs 1: %s (target >= 1.6); load average %s\n",
+              RatioText(Throughput).c_str(), LoadText().c_str());
 }
 
 } // namespace

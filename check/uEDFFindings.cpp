@@ -1,8 +1,9 @@
-// The findings engine. The data model decides what strict and lenient reading accept; this unit
-// only looks at the raw texts again to say in words why a field was refused.
+// The findings engine. The data model decides what strict and lenient reading accept; the words
+// for a refused field come from the same field rule (edf/uEDFFieldKind.h) that refused it.
 #include "check/uEDFFindings.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFFieldKind.h"
 #include "support/udStr.h"
 
 #include <algorithm>
@@ -16,25 +17,8 @@ namespace velastrin {
 
 namespace {
 
-std::string Join(const std::vector<std::string>& Parts) {
-  std::string Text;
-  for (const std::string& Part : Parts)
-    Text += (Text.empty() ? "" : "; ") + Part;
-  return Text;
-}
-
-std::string HexByte(unsigned char Byte) {
-  char Text[8];
-  std::snprintf(Text, sizeof Text, "0x%02X", Byte);
-  return Text;
-}
-
 bool IsAsciiPrintable(unsigned char Byte) {
   return Byte >= 32 && Byte <= 126;
-}
-
-bool HasChar(const std::string& S, char Ch) {
-  return S.find(Ch) != std::string::npos;
 }
 
 // Shortest text that reads back as the same double; never the user's locale.
@@ -44,227 +28,35 @@ std::string NumberText(long double Value) {
   return std::string(Text, Result.ptr);
 }
 
-bool ReadInt64(const std::string& Raw, int64_t& Value) {
-  return IsInteger(Raw) && TryStrToInt64(Trim(Raw), Value);
-}
-
-// A number in the strict form: "." as decimal mark, no thousands separator. Parsed here
-// without the library's separator routines, which also accept the process decimal mark.
-bool ReadPlainNumber(const std::string& Trimmed, double& Value) {
-  std::string_view Text = Trimmed;
-  if (Text.starts_with('+'))
-    Text.remove_prefix(1);
-  if (Text.empty() || Text.front() == '+')
-    return false;
-  const auto Result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
-  return Result.ec == std::errc() && Result.ptr == Text.data() + Text.size() &&
-         std::isfinite(Value);
-}
-
-bool IsPlainNumber(const std::string& Trimmed) {
-  double Value = 0;
-  return ReadPlainNumber(Trimmed, Value);
-}
-
 // ---- Why a field was refused ----------------------------------------------------------------
 
-// Free text: printable ASCII without leading blanks. Trailing blanks and controls are padding.
-std::vector<std::string> TextProblems(const std::string& Raw) {
-  std::vector<std::string> Problems;
-  const std::string Stored = TrimRight(Raw);
-  if (!IsLeftAligned(Stored))
-    Problems.push_back("not left-aligned");
-  int Count = 0;
-  unsigned char First = 0;
-  for (const char C : Stored) {
-    const auto Byte = static_cast<unsigned char>(C);
-    if (IsAsciiPrintable(Byte))
-      continue;
-    if (Count++ == 0)
-      First = Byte;
+// The words come from the reading rule that refused the field; the cross-field rules (header
+// size, the order of the digital limits) add theirs.
+std::string GeneralProblem(TGeneralField Field, const TCustomEDFFileInfo& Strict) {
+  const auto Index = static_cast<int>(Field);
+  const TEDFFieldReading R = ReadField(
+      GeneralFields(Strict.Format())[static_cast<std::size_t>(Index)], Strict.RawHeader()[Index]);
+  if (Field == TGeneralField::HeaderBytes && R.Problems.empty())
+    return HeaderSizeProblem(static_cast<int64_t>(R.Number),
+                             Strict.FieldValid(TGeneralField::NrSignals), Strict.NrSignals());
+  return ProblemText(R.Problems);
+}
+
+std::string SignalProblem(TSignalField Field, const TEDFRawSignalHeader& Raw, TEDFFormat Format) {
+  auto Reading = [&Raw, Format](TSignalField F) {
+    return ReadField(SignalFields(Format)[static_cast<std::size_t>(F)], Raw[static_cast<int>(F)]);
+  };
+  TEDFFieldReading R = Reading(Field);
+  if (Field == TSignalField::Digimin || Field == TSignalField::Digimax) {
+    const TEDFFieldReading Min = Reading(TSignalField::Digimin);
+    const TEDFFieldReading Max = Reading(TSignalField::Digimax);
+    if (Min.Read && Max.Read) {
+      const std::string Order = DigitalOrderProblem(Min.Number, Max.Number);
+      if (!Order.empty())
+        R.Problems.push_back(Order);
+    }
   }
-  if (Count == 1)
-    Problems.push_back("byte " + HexByte(First) + " is not printable ASCII");
-  else if (Count > 1)
-    Problems.push_back(std::to_string(Count) + " bytes are not printable ASCII (first " +
-                       HexByte(First) + ")");
-  return Problems;
-}
-
-std::string SeparatorProblem(const std::string& Trimmed) {
-  const bool Comma = HasChar(Trimmed, ',');
-  const bool Point = HasChar(Trimmed, '.');
-  if (Comma && !Point)
-    return "decimal comma";
-  if (Comma && Point)
-    return "thousands separator";
-  return "not a number";
-}
-
-// A decimal number (record duration, physical limits).
-std::vector<std::string> DecimalProblems(const std::string& Raw, bool MustAlign) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  std::vector<std::string> Problems;
-  if (MustAlign && !IsLeftAligned(Raw))
-    Problems.push_back("not left-aligned");
-  if (!IsPlainNumber(T))
-    Problems.push_back(SeparatorProblem(T));
-  return Problems;
-}
-
-// An integer field; Minimum is the smallest value the field allows.
-std::vector<std::string> IntegerProblems(const std::string& Raw, int64_t Minimum) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  std::vector<std::string> Problems;
-  if (!IsLeftAligned(Raw))
-    Problems.push_back("not left-aligned");
-  int64_t Value = 0;
-  if (!ReadInt64(Raw, Value))
-    Problems.push_back(IsPlainNumber(T) ? "not an integer (written with a fraction)"
-                                        : "not an integer");
-  else if (Value < Minimum)
-    Problems.push_back(Minimum == 0   ? "negative"
-                       : Minimum == 1 ? "not greater than 0"
-                                      : "below " + std::to_string(Minimum));
-  return Problems;
-}
-
-// A digital limit; the pair's order is judged by the caller.
-std::vector<std::string> DigitalProblems(const std::string& Raw) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  std::vector<std::string> Problems;
-  if (!IsLeftAligned(Raw))
-    Problems.push_back("not left-aligned");
-  int64_t Value = 0;
-  if (ReadInt64(Raw, Value)) {
-    if (Value < -32768 || Value > 32767)
-      Problems.push_back("outside -32768 to 32767");
-  } else {
-    Problems.push_back(IsPlainNumber(T) ? "not an integer (written with a fraction)"
-                                        : "not an integer");
-  }
-  return Problems;
-}
-
-// "dd.mm.yy" or "hh.nn.ss": two digits per part, "." between them.
-std::vector<std::string> DateTimeProblems(const std::string& Raw, bool IsTime, bool Lenient) {
-  const std::string T = Trim(Raw);
-  if (T.empty())
-    return {"empty"};
-  const char* What = IsTime ? "time" : "date";
-  const char* Form = IsTime ? "hh.nn.ss" : "dd.mm.yy";
-  std::vector<std::string> Problems;
-  char Separator = 0;
-  for (const char C : T)
-    if (!IsDigit(C) && C != ' ' && C != '.' && Separator == 0)
-      Separator = C;
-  if (Separator != 0)
-    Problems.push_back(std::string(What) + " uses '" + EscapeBytes(std::string(1, Separator)) +
-                       "' instead of '.'");
-  bool Shape = Raw.size() == 8;
-  for (std::size_t i = 0; Shape && i < 8; ++i)
-    Shape = (i == 2 || i == 5) ? !IsDigit(Raw[i]) : IsDigit(Raw[i]);
-  if (!Shape)
-    Problems.push_back(std::string("not in the form ") + Form + " (two digits per part)");
-  if (!Lenient && Separator == 0 && Shape)
-    Problems.push_back(std::string("not a real ") + What);
-  else if (!Lenient)
-    Problems.push_back(std::string("no ") + What + " even when read leniently");
-  return Problems;
-}
-
-std::string GeneralProblem(TGeneralField Field, const TEDFRawGeneralHeader& Raw,
-                           const TCustomEDFFileInfo& Strict, bool Lenient) {
-  const std::string& Text = Raw[static_cast<int>(Field)];
-  switch (Field) {
-  case TGeneralField::Version:
-    if (!Text.empty() && static_cast<unsigned char>(Text[0]) == 0xFF)
-      return "version byte 255: a BDF file (24-bit samples), not read as EDF";
-    if (Trim(Text) == "0")
-      return "not left-aligned";
-    return "version is \"" + EscapeBytes(TrimRight(Text)) + "\", not \"0\"";
-  case TGeneralField::Patient:
-  case TGeneralField::Recording:
-  case TGeneralField::Reserved:
-    return Join(TextProblems(Text));
-  case TGeneralField::StartDate:
-    return Join(DateTimeProblems(Text, false, Lenient));
-  case TGeneralField::StartTime:
-    return Join(DateTimeProblems(Text, true, Lenient));
-  case TGeneralField::HeaderBytes: {
-    std::vector<std::string> Problems = IntegerProblems(Text, 0);
-    // Leading blanks are allowed in this one field.
-    std::erase(Problems, std::string("not left-aligned"));
-    if (!Problems.empty())
-      return Join(Problems);
-    if (!Strict.FieldValid(TGeneralField::NrSignals))
-      return "cannot be checked: NrSignals is not valid";
-    int64_t Value = 0;
-    ReadInt64(Text, Value);
-    const int64_t Expected = EDFHeaderSize(Strict.NrSignals());
-    return "header size " + std::to_string(Value) + " does not match " +
-           std::to_string(Strict.NrSignals()) + " signals (" + std::to_string(Expected) +
-           " expected)";
-  }
-  case TGeneralField::NrDataRecords:
-    return Join(IntegerProblems(Text, -1));
-  case TGeneralField::SampleRecDuration: {
-    std::vector<std::string> Problems = DecimalProblems(Text, true);
-    double Value = 0;
-    if (Problems.empty() && ReadPlainNumber(Trim(Text), Value) && Value <= 0)
-      Problems.push_back("not greater than 0");
-    return Join(Problems);
-  }
-  case TGeneralField::NrSignals:
-    return Join(IntegerProblems(Text, 0));
-  }
-  return {};
-}
-
-// A digital limit as lenient reading takes it: an integer, or a number without fraction.
-std::optional<long double> DigitalValue(const std::string& Raw) {
-  int64_t Value = 0;
-  if (ReadInt64(Raw, Value))
-    return static_cast<long double>(Value);
-  double V = 0;
-  if (!ReadPlainNumber(Trim(Raw), V) || V != std::trunc(V))
-    return std::nullopt;
-  return V;
-}
-
-std::string SignalProblem(TSignalField Field, const TEDFRawSignalHeader& Raw) {
-  const std::string& Text = Raw[static_cast<int>(Field)];
-  switch (Field) {
-  case TSignalField::SignalLabel:
-  case TSignalField::Transducertype:
-  case TSignalField::Physidim:
-  case TSignalField::Prefilter:
-  case TSignalField::Reserved:
-    return Join(TextProblems(Text));
-  case TSignalField::Physimin:
-    return Join(DecimalProblems(Text, false));
-  case TSignalField::Physimax:
-    return Join(DecimalProblems(Text, true));
-  case TSignalField::Digimin:
-  case TSignalField::Digimax: {
-    std::vector<std::string> Problems = DigitalProblems(Text);
-    const auto Min = DigitalValue(Raw[static_cast<int>(TSignalField::Digimin)]);
-    const auto Max = DigitalValue(Raw[static_cast<int>(TSignalField::Digimax)]);
-    if (Min && Max && *Min >= *Max)
-      Problems.push_back("Digimin not below Digimax (" + NumberText(*Min) + " and " +
-                         NumberText(*Max) + ")");
-    return Join(Problems);
-  }
-  case TSignalField::NrSamples:
-    return Join(IntegerProblems(Text, 1));
-  }
-  return {};
+  return ProblemText(R.Problems);
 }
 
 // ---- What lenient reading took --------------------------------------------------------------
@@ -287,7 +79,6 @@ std::string TimeText(TDateTime Time) {
 
 std::string GeneralValue(TGeneralField Field, const TCustomEDFFileInfo& Info) {
   const std::string& Raw = Info.RawHeader()[static_cast<int>(Field)];
-  int64_t Value = 0;
   switch (Field) {
   case TGeneralField::Version:
     return EscapeBytes(Info.Version());
@@ -303,8 +94,10 @@ std::string GeneralValue(TGeneralField Field, const TCustomEDFFileInfo& Info) {
     return TimeText(Info.StartTime());
   case TGeneralField::HeaderBytes:
     return std::to_string(Info.HeaderBytes());
-  case TGeneralField::NrDataRecords: // the record's own value is replaced by the derived count
-    return ReadInt64(Raw, Value) ? std::to_string(Value) : std::string();
+  case TGeneralField::NrDataRecords: { // the record's own value is replaced by the derived count
+    const TEDFFieldReading R = ReadField(GeneralHeaderFields[static_cast<int>(Field)], Raw);
+    return R.Read ? std::to_string(R.Integer) : std::string();
+  }
   case TGeneralField::SampleRecDuration:
     return NumberText(Info.SampleRecDuration());
   case TGeneralField::NrSignals:
@@ -350,6 +143,7 @@ void OpenFor(TReading& Reading, const std::string& FileName, bool Strict) {
   Reading.File.SetFileName(FileName);
   Reading.File.SetReadOnly(true);
   Reading.File.SetStrict(Strict);
+  Reading.File.SetAcceptBDF(true);
   Reading.File.Open();
   try {
     Reading.Valid = Reading.File.IsValid();
@@ -361,15 +155,17 @@ void OpenFor(TReading& Reading, const std::string& FileName, bool Strict) {
 TEDFKind KindOf(const TEDFFindings& F, const TCustomEDFFileInfo& Info) {
   if (F.FileSize < EDFGeneralHeaderSize)
     return TEDFKind::Unknown;
-  const std::string& Version = Info.RawHeader()[static_cast<int>(TGeneralField::Version)];
-  if (!Version.empty() && static_cast<unsigned char>(Version[0]) == 0xFF)
-    return TEDFKind::BDF;
-  const std::string& Reserved = Info.RawHeader()[static_cast<int>(TGeneralField::Reserved)];
-  if (Reserved.starts_with("EDF+C"))
-    return TEDFKind::EDFPlusC;
-  if (Reserved.starts_with("EDF+D"))
-    return TEDFKind::EDFPlusD;
-  return TEDFKind::EDF;
+  const bool BDF = Info.Format() == TEDFFormat::BDF;
+  switch (
+      EDFPlusKindOf(Info.RawHeader()[static_cast<int>(TGeneralField::Reserved)], Info.Format())) {
+  case TEDFPlusKind::Continuous:
+    return BDF ? TEDFKind::BDFPlusC : TEDFKind::EDFPlusC;
+  case TEDFPlusKind::Discontinuous:
+    return BDF ? TEDFKind::BDFPlusD : TEDFKind::EDFPlusD;
+  case TEDFPlusKind::None:
+    break;
+  }
+  return BDF ? TEDFKind::BDF : TEDFKind::EDF;
 }
 
 void CollectGeneralFindings(TEDFFindings& F, const TCustomEDFFileInfo& Strict,
@@ -385,7 +181,7 @@ void CollectGeneralFindings(TEDFFindings& F, const TCustomEDFFileInfo& Strict,
     Finding.Width = Def.Width;
     Finding.Raw = Strict.RawHeader()[Index];
     Finding.Lenient = Lenient.FieldValid(Index);
-    Finding.Problem = GeneralProblem(Field, Strict.RawHeader(), Strict, Finding.Lenient);
+    Finding.Problem = GeneralProblem(Field, Strict);
     if (Finding.Problem.empty())
       Finding.Problem = "refused by strict reading";
     if (Finding.Lenient)
@@ -402,6 +198,7 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   for (int32_t i = 0; i < Count; ++i) {
     TEDFSignalInfo& Signal = Strict[static_cast<std::size_t>(i)];
     Signal.SetRawHeader(Lenient.GetSignal(i)->RawHeader());
+    Signal.StoreFormat(Lenient.Format());
     Signal.SetStrict(true); // stores and parses
   }
   for (int Index = 0; Index < EDFFieldCount; ++Index) {
@@ -411,17 +208,23 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
         continue;
       const TCustomEDFSignalInfo& Loose = *Lenient.GetSignal(i);
       TEDFFinding Finding;
-      Finding.Field = std::string(SignalHeaderFields[static_cast<std::size_t>(Index)].Name);
+      Finding.Field = std::string(SignalHeaderFieldNames[static_cast<std::size_t>(Index)]);
       Finding.Signal = i + 1;
       Finding.Offset = SignalFieldOffset(Field, Count, i);
       Finding.Width = SignalFieldWidth(Field);
       Finding.Raw = Loose.RawHeader()[Index];
       Finding.Lenient = Loose.FieldValid(Index);
-      Finding.Problem = SignalProblem(Field, Loose.RawHeader());
+      Finding.Problem = SignalProblem(Field, Loose.RawHeader(), Lenient.Format());
       if (Finding.Problem.empty())
         Finding.Problem = "refused by strict reading";
       if (Finding.Lenient)
         Finding.Value = SignalValue(Field, Loose);
+      // A physical limit is taken as the export takes it.
+      if (Field == TSignalField::Physimin || Field == TSignalField::Physimax) {
+        const std::optional<long double> Limit = PhysicalLimit(Loose, Field);
+        Finding.Lenient = Limit.has_value();
+        Finding.Value = Limit ? NumberText(*Limit) : std::string();
+      }
       Finding.Counts = Field != TSignalField::Physimin && Field != TSignalField::Physimax;
       F.Findings.push_back(std::move(Finding));
     }
@@ -431,64 +234,37 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
 void CollectFileChecks(TEDFFindings& F, const TReading& Lenient) {
   const TCustomEDFFile& File = Lenient.File;
   const TCustomEDFFileInfo& Info = *File.FileInfo();
-  int64_t Stated = 0;
-  const bool HasStated =
-      ReadInt64(Info.LoadedHeader()[static_cast<int>(TGeneralField::NrDataRecords)], Stated);
-  if (HasStated)
-    F.RecordsStated = Stated;
+  const TEDFFieldReading Stated =
+      ReadField(GeneralHeaderFields[static_cast<int>(TGeneralField::NrDataRecords)],
+                Info.LoadedHeader()[static_cast<int>(TGeneralField::NrDataRecords)]);
+  if (Stated.Read)
+    F.RecordsStated = static_cast<int64_t>(Stated.Number);
 
   if (Info.FieldValid(TGeneralField::NrSignals)) {
     const int64_t Needed = EDFHeaderSize(Info.NrSignals());
     if (Info.NrSignals() == 0)
       F.Checks.push_back({"signals", "the header declares no signals"});
     else if (F.FileSize < Needed)
-      F.Checks.push_back({"header_size", "the file holds " + std::to_string(F.FileSize) +
-                                             " bytes, fewer than the " + std::to_string(Needed) +
+      F.Checks.push_back({"header_size", "the file holds " + CountText(F.FileSize, "byte") +
+                                             ", fewer than the " + std::to_string(Needed) +
                                              " bytes of a header with " +
-                                             std::to_string(Info.NrSignals()) + " signals"});
+                                             CountText(Info.NrSignals(), "signal")});
   }
   if (!File.Valid() || File.RecordSamples() <= 0)
     return;
 
   F.HeaderBytes = Info.HeaderBytes();
-  F.RecordBytes = 2 * File.RecordSamples();
+  F.RecordBytes = File.SampleBytes() * File.RecordSamples();
   F.Records = Info.NrDataRecords();
-  const int64_t Data = std::max<int64_t>(F.FileSize - F.HeaderBytes, 0);
-  const int64_t Whole = Data / F.RecordBytes;
-  F.TrailingBytes = Data % F.RecordBytes;
-  const std::string Holds = "the file holds " + std::to_string(Whole) + " whole records";
-  if (HasStated && Stated < 0)
-    F.Checks.push_back({"record_count", "the header gives the record count as " +
-                                            std::to_string(Stated) + " (unknown); " + Holds});
-  else if (HasStated && (Stated != Whole || F.TrailingBytes != 0))
-    F.Checks.push_back(
-        {"record_count", "the header states " + std::to_string(Stated) + " records; " + Holds});
-  if (F.TrailingBytes > 0) {
-    if (HasStated && Stated > Whole)
-      F.Checks.push_back(
-          {"partial_record", "the last record is cut short: " + std::to_string(F.TrailingBytes) +
-                                 " of " + std::to_string(F.RecordBytes) + " bytes present, " +
-                                 std::to_string(F.RecordBytes - F.TrailingBytes) + " missing"});
-    else
-      F.Checks.push_back({"trailing_bytes", std::to_string(F.TrailingBytes) +
-                                                " bytes left over after the last whole record"});
-  }
-  if (F.LenientStatus & esRecordTooLarge)
-    F.Checks.push_back({"record_size", "one data record takes " + std::to_string(F.RecordBytes) +
-                                           " bytes, more than the " +
-                                           std::to_string(EDFMaxRecordBytes) +
-                                           " bytes EDF recommends"});
-  if (F.LenientStatus & esRecordTooShort)
-    F.Checks.push_back({"record_duration", "records last " + NumberText(Info.SampleRecDuration()) +
-                                               " s although records of 1 s would stay within the " +
-                                               std::to_string(EDFMaxRecordBytes) +
-                                               " bytes EDF recommends"});
+  F.TrailingBytes = std::max<int64_t>(F.FileSize - F.HeaderBytes, 0) % F.RecordBytes;
+  for (TEDFFileCheck& Check : RecordChecks(File, F.FileSize))
+    F.Checks.push_back(std::move(Check));
 }
 
 void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   if (Info.FieldValid(TGeneralField::Version))
-    F.Version = Info.Version();
+    F.Version = EscapeBytes(Info.Version()); // BDF's starts with the byte 255
   else if (F.FileSize >= EDFGeneralHeaderSize)
     F.Version = EscapeBytes(TrimRight(Info.RawHeader()[static_cast<int>(TGeneralField::Version)]));
   if (Info.FieldValid(TGeneralField::StartDate) && Info.FieldValid(TGeneralField::StartTime))
@@ -513,43 +289,126 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
       V.Rate = S.NrSamples() / Info.SampleRecDuration();
     V.Digimin = S.Digimin();
     V.Digimax = S.Digimax();
-    if (S.FieldValid(TSignalField::Physimin))
-      V.Physimin = S.Physimin();
-    if (S.FieldValid(TSignalField::Physimax))
-      V.Physimax = S.Physimax();
+    V.Physimin = PhysicalLimit(S, TSignalField::Physimin);
+    V.Physimax = PhysicalLimit(S, TSignalField::Physimax);
     if (S.GainValid())
       V.Gain = S.Gain();
-    V.Annotations = IsAnnotationLabel(S.SignalLabel());
+    else if (V.Physimin && V.Physimax && *V.Physimin != *V.Physimax && S.Digimin() < S.Digimax())
+      V.Gain = (*V.Physimax - *V.Physimin) / (S.Digimax() - S.Digimin());
+    V.Annotations = IsAnnotationLabel(S.SignalLabel(), File.Format());
     F.Signals.push_back(std::move(V));
   }
 }
 
-void CollectPlus(TEDFFindings& F) {
+// EDF+ asks of an annotation signal blank transducer, unit and prefilter texts and the full
+// digital range of its format (16 bits, 24 for BDF+); the texts repair can blank, the range it
+// cannot change under the data.
+void AnnotationSignalConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
+  const TEDFFieldDef& Range = SignalFields(File.Format())[static_cast<int>(TSignalField::Digimin)];
+  const auto Low = static_cast<int32_t>(Range.Minimum);
+  const auto High = static_cast<int32_t>(Range.Maximum);
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
+    if (!IsAnnotationLabel(S.SignalLabel(), File.Format()))
+      continue;
+    for (TSignalField Field :
+         {TSignalField::Transducertype, TSignalField::Physidim, TSignalField::Prefilter})
+      if (!Trim(S.RawHeader()[static_cast<int>(Field)]).empty())
+        C.push_back({std::string(SignalHeaderFieldNames[static_cast<int>(Field)]), i + 1,
+                     "an annotation signal leaves this field blank", true});
+    if (S.Digimin() != Low || S.Digimax() != High)
+      C.push_back({"Digimin", i + 1,
+                   "an annotation signal has the digital limits " + std::to_string(Low) + " and " +
+                       std::to_string(High) + ", not " + std::to_string(S.Digimin()) + " and " +
+                       std::to_string(S.Digimax()),
+                   false});
+  }
+}
+
+void CollectConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  AnnotationSignalConformance(File, C);
+  for (const std::string& Problem : EDFPlusPatientProblems(Info.Patient()))
+    C.push_back({"Patient", 0, Problem, false});
+  if (Info.FieldValid(TGeneralField::StartDate))
+    for (const std::string& Problem : EDFPlusRecordingProblems(Info.Recording(), Info.StartDate()))
+      C.push_back({"Recording", 0, Problem, false});
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
+    if (!IsAnnotationLabel(S.SignalLabel(), File.Format()) &&
+        S.FieldValid(TSignalField::Physimin) && S.FieldValid(TSignalField::Physimax) &&
+        S.Physimin() == S.Physimax())
+      C.push_back({"Physimax", i + 1,
+                   "Physimin equals Physimax (" + NumberText(S.Physimin()) + "): no physical range",
+                   false});
+  }
+  // EDF+ readers (edflib among them) refuse records shorter than a microsecond.
+  const long double Duration = Info.SampleRecDuration();
+  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-6L)
+    C.push_back({"SampleRecDuration", 0,
+                 "a record duration of " + NumberText(Duration) +
+                     " s is shorter than the 0.000001 s EDF+ readers accept",
+                 false});
+}
+
+void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   const TEDFPlusRecording Plus = ReadEDFPlus(F.File);
   if (!Plus.Readable)
     return;
   TEDFPlusFindings P;
   P.Annotations = static_cast<int64_t>(Plus.Annotations.size());
+  P.Records = Plus.NrDataRecords;
   P.RecordOnsets = Plus.RecordDeviations();
   P.ListFaults = Plus.Faults;
-  if (F.Kind == TEDFKind::EDFPlusC && !P.RecordOnsets.empty()) {
+  const bool Continuous = F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::BDFPlusC;
+  if (Continuous && !P.RecordOnsets.empty()) {
     const TEDFRecordDeviation& D = P.RecordOnsets.front();
-    F.Checks.push_back({"record_onsets", std::to_string(P.RecordOnsets.size()) +
-                                             " records of this EDF+C file do not start one record "
-                                             "duration after the record before; the first is "
-                                             "record " +
-                                             std::to_string(D.Record + 1) + " at " + D.Actual.Text +
-                                             " s instead of " + NumberText(D.Expected) + " s"});
+    F.Checks.push_back(
+        {"record_onsets", CountText(static_cast<int64_t>(P.RecordOnsets.size()), "record") +
+                              " of this " + std::string(KindName(F.Kind)) + " file " +
+                              (P.RecordOnsets.size() == 1 ? "does" : "do") +
+                              " not start one record duration after the record before; the "
+                              "first is record " +
+                              std::to_string(D.Record + 1) + " at " + D.Actual.Text +
+                              " s instead of " + NumberText(D.Expected) + " s"});
   }
   if (!P.ListFaults.empty()) {
     const TEDFPlusFault& Fault = P.ListFaults.front();
     F.Checks.push_back(
         {"annotation_lists",
-         std::to_string(P.ListFaults.size()) + " damaged annotation lists; the first in signal " +
-             std::to_string(Fault.Signal + 1) + ", record " + std::to_string(Fault.Record + 1) +
-             ", at byte " + std::to_string(Fault.FilePosition) + ": " + Fault.Message()});
+         CountText(static_cast<int64_t>(P.ListFaults.size()), "damaged annotation list") +
+             "; the first in signal " + std::to_string(Fault.Signal + 1) + ", record " +
+             std::to_string(Fault.Record + 1) + ", at byte " + std::to_string(Fault.FilePosition) +
+             ": " + Fault.Message()});
   }
+  CollectConformance(Lenient, P.Conformance);
+  if (!P.Conformance.empty())
+    F.Checks.push_back(
+        {"edf_plus",
+         CountText(static_cast<int64_t>(P.Conformance.size()), "EDF+ requirement") + " not met"});
   F.Plus = std::move(P);
+}
+
+// EDF+ lets a file of annotation signals only state a record duration of 0; strict reading of
+// EDF refuses the duration, EDF+ does not. Such a file is judged without that one field.
+bool IsZeroDurationAnnotationFile(const TEDFFindings& F, const TReading& Lenient) {
+  if (!IsPlusKind(F.Kind))
+    return false;
+  const TCustomEDFFile& File = Lenient.File;
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  const TEDFFieldReading Duration =
+      ReadField(GeneralHeaderFields[static_cast<int>(TGeneralField::SampleRecDuration)],
+                Info.RawHeader()[static_cast<int>(TGeneralField::SampleRecDuration)]);
+  if (!Duration.Read || Duration.Number != 0 || File.SignalCount() == 0)
+    return false;
+  for (int Index = 0; Index < EDFFieldCount; ++Index)
+    if (Index != static_cast<int>(TGeneralField::SampleRecDuration) && !Info.FieldValid(Index))
+      return false;
+  for (int32_t i = 0; i < File.SignalCount(); ++i)
+    if (!File.GetSignal(i)->IsValid() ||
+        !IsAnnotationLabel(File.GetSignal(i)->SignalLabel(), File.Format()))
+      return false;
+  return true;
 }
 
 void Examine(TEDFFindings& F) {
@@ -568,45 +427,52 @@ void Examine(TEDFFindings& F) {
   }
 
   F.FileSize = Info.st_size;
-  TReading Strict;
-  OpenFor(Strict, F.File, true);
   TReading Lenient;
   OpenFor(Lenient, F.File, false);
-  F.StrictStatus = Strict.File.Status();
   F.LenientStatus = Lenient.File.Status();
-  F.Verdict = Strict.Valid    ? TEDFVerdict::Valid
-              : Lenient.Valid ? TEDFVerdict::Lenient
-                              : TEDFVerdict::Unreadable;
   const TCustomEDFFileInfo& LenientInfo = *Lenient.File.FileInfo();
   F.Kind = KindOf(F, LenientInfo);
-
   if (F.FileSize < EDFGeneralHeaderSize) {
-    F.Checks.push_back({"file_size", "the file holds " + std::to_string(F.FileSize) +
-                                         " bytes, fewer than the 256 of a general header"});
+    // One line says it all; there is no header to judge field by field.
+    F.Reason = ShortFileReason(F.FileSize);
+    F.Verdict = TEDFVerdict::Unreadable;
+    if (F.FileSize < EDFGeneralHeaderSize)
+      F.Checks.push_back({"file_size", ShortFileReason(F.FileSize)});
     return;
   }
+  TReading Strict;
+  OpenFor(Strict, F.File, true);
+  F.StrictStatus = Strict.File.Status();
+
   CollectGeneralFindings(F, *Strict.File.FileInfo(), LenientInfo);
   if (F.FileSize >= EDFHeaderSize(Lenient.File.SignalCount()))
     CollectSignalFindings(F, Lenient.File);
   CollectFileChecks(F, Lenient);
   CollectValues(F, Lenient.File);
-  if (F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::EDFPlusD)
-    CollectPlus(F);
+  const bool ZeroDuration = IsZeroDurationAnnotationFile(F, Lenient);
+  if (IsPlusKind(F.Kind))
+    CollectPlus(F, Lenient.File);
+
+  std::string Refusal = HeaderRefusal(Lenient.File, F.FileSize);
+  bool StrictValid = Strict.Valid;
+  if (ZeroDuration && F.Plus) {
+    std::erase_if(F.Findings,
+                  [](const TEDFFinding& Finding) { return Finding.Field == "SampleRecDuration"; });
+    StrictValid = std::none_of(F.Findings.begin(), F.Findings.end(),
+                               [](const TEDFFinding& Finding) { return Finding.Counts; });
+    Refusal.clear();
+    F.RecordDuration = 0;
+    F.Records = F.Plus->Records;
+  }
+  std::size_t Failed = 0;
+  for (const TEDFFileCheck& Check : F.Checks)
+    Failed += Check.Fails ? 1 : 0;
+  F.Verdict = FileVerdict(Refusal, StrictValid, Failed);
+  if (F.Verdict == TEDFVerdict::Unreadable)
+    F.Reason = Refusal.substr(0, Refusal.find('\n'));
 }
 
 } // namespace
-
-std::string_view VerdictName(TEDFVerdict Verdict) {
-  switch (Verdict) {
-  case TEDFVerdict::Valid:
-    return "valid";
-  case TEDFVerdict::Lenient:
-    return "lenient";
-  case TEDFVerdict::Unreadable:
-    return "unreadable";
-  }
-  return "unreadable";
-}
 
 std::string_view KindName(TEDFKind Kind) {
   switch (Kind) {
@@ -620,8 +486,17 @@ std::string_view KindName(TEDFKind Kind) {
     return "EDF+D";
   case TEDFKind::BDF:
     return "BDF";
+  case TEDFKind::BDFPlusC:
+    return "BDF+C";
+  case TEDFKind::BDFPlusD:
+    return "BDF+D";
   }
   return "unknown";
+}
+
+bool IsPlusKind(TEDFKind Kind) {
+  return Kind == TEDFKind::EDFPlusC || Kind == TEDFKind::EDFPlusD || Kind == TEDFKind::BDFPlusC ||
+         Kind == TEDFKind::BDFPlusD;
 }
 
 std::string EscapeBytes(std::string_view Bytes) {

@@ -1,10 +1,12 @@
 // The findings engine: opens one file read-only under strict and under lenient reading and says,
 // field by field, what strict reading refuses, why, and what lenient reading made of it; then the
-// file-level checks (header and record sizes, the record count), what kind of file it is, a
-// verdict and the header's values. Any byte sequence, and any path, gives findings: nothing
+// file-level checks (header and record sizes, the record count, EDF+ record onsets, annotation
+// lists and requirements), what kind of file it is, the verdict the exports share and the
+// header's values. Any byte sequence, and any path, gives findings: nothing
 // raises out of CollectFindings.
 #pragma once
 
+#include "edf/uEDFExportCheck.h"
 #include "edf/uEDFFile.h"
 #include "edf/uEDFPlus.h"
 
@@ -16,15 +18,11 @@
 
 namespace velastrin {
 
-enum class TEDFVerdict {
-  Valid,     // strict reading accepts the file
-  Lenient,   // only lenient reading does
-  Unreadable // neither does, or the file could not be opened
-};
-std::string_view VerdictName(TEDFVerdict Verdict); // "valid", "lenient", "unreadable"
-
-enum class TEDFKind { Unknown, EDF, EDFPlusC, EDFPlusD, BDF };
-std::string_view KindName(TEDFKind Kind); // "unknown", "EDF", "EDF+C", "EDF+D", "BDF"
+enum class TEDFKind { Unknown, EDF, EDFPlusC, EDFPlusD, BDF, BDFPlusC, BDFPlusD };
+// "unknown", "EDF", "EDF+C", "EDF+D", "BDF", "BDF+C", "BDF+D"
+std::string_view KindName(TEDFKind Kind);
+// EDF+C, EDF+D, BDF+C and BDF+D: the kinds with annotation signals and record onsets.
+bool IsPlusKind(TEDFKind Kind);
 
 // One header field that strict reading refuses.
 struct TEDFFinding {
@@ -39,12 +37,6 @@ struct TEDFFinding {
   bool Counts = true;   // the field counts for validity (physical limits do not)
 };
 
-// One file-level check that failed, in words.
-struct TEDFFileCheck {
-  std::string Check;   // "file_size", "header_size", "record_count", "record_size", ...
-  std::string Problem; // what is wrong
-};
-
 // A signal as lenient reading sees it.
 struct TEDFSignalValues {
   std::string Label;
@@ -53,28 +45,41 @@ struct TEDFSignalValues {
   std::string Prefilter;
   int32_t NrSamples = 0;
   std::optional<long double> Rate; // samples per second, when the duration is known
-  int16_t Digimin = 0;
-  int16_t Digimax = 0;
+  int32_t Digimin = 0;
+  int32_t Digimax = 0;
   std::optional<long double> Physimin;
   std::optional<long double> Physimax;
   std::optional<long double> Gain;
   bool Annotations = false;
 };
 
+// One EDF+ requirement a file misses.
+struct TEDFPlusConformance {
+  std::string Field;     // the field at fault, from the layout tables
+  int32_t Signal = 0;    // 1-based; 0 for the general header
+  std::string Problem;   // what EDF+ asks for, in words
+  bool Mendable = false; // repair can mend it without guessing
+};
+
 // What the annotation signals of an EDF+ file say about the recording.
 struct TEDFPlusFindings {
   int64_t Annotations = 0;
+  int64_t Records = 0; // data records read
   // Records that do not start one record duration after the one before: gaps and overlaps of
   // an EDF+D file, errors in an EDF+C file.
   std::vector<TEDFRecordDeviation> RecordOnsets;
   std::vector<TEDFPlusFault> ListFaults; // damaged annotation lists
+  // What EDF+ requires beyond EDF (and edflib enforces), in words: the annotation signal's
+  // fields, the identification sub-fields, the start date, the physical range.
+  std::vector<TEDFPlusConformance> Conformance;
 };
 
 struct TEDFFindings {
   std::string File;
   TEDFVerdict Verdict = TEDFVerdict::Unreadable;
   TEDFKind Kind = TEDFKind::Unknown;
-  std::string Error; // why the file could not be examined at all (the system's reason)
+  std::string Error;  // why the file could not be examined at all (the system's reason)
+  std::string Reason; // why the export refuses the file, when unreadable (first line)
   int64_t FileSize = -1;
   std::vector<TEDFFinding> Findings;
   std::vector<TEDFFileCheck> Checks;

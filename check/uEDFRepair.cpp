@@ -3,16 +3,22 @@
 #include "check/uEDFRepair.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFFieldKind.h"
+#include "support/uOutputFiles.h"
+#include "support/udStr.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sys/stat.h>
 #include <system_error>
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
 #include <unistd.h>
 
 namespace velastrin {
@@ -21,35 +27,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Plain letters for Latin-1 0xC0..0xFF.
-constexpr std::string_view Latin1Letters =
-    "AAAAAAACEEEEIIIIDNOOOOOxOUUUUYPsaaaaaaaceeeeiiiidnooooo/ouuuuypy";
-static_assert(Latin1Letters.size() == 64);
-
-char PlainChar(unsigned Code) {
+// One printable character for a character outside printable ASCII: its plain letter when the
+// transliteration gives exactly one, micro "u" (EDF writes "uV"), else "?".
+char PlainChar(UChar32 Code) {
   if (Code < 32 || Code == 127)
     return ' ';
   if (Code < 127)
     return static_cast<char>(Code);
-  if (Code == 0xB5) // micro sign: EDF writes "uV"
+  if (Code == 0xB5)
     return 'u';
-  if (Code >= 0xC0 && Code <= 0xFF)
-    return Latin1Letters[Code - 0xC0];
+  thread_local std::unique_ptr<icu::Transliterator> ToAscii = [] {
+    UErrorCode Error = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> T(
+        icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, Error));
+    return U_SUCCESS(Error) ? std::move(T) : nullptr;
+  }();
+  if (!ToAscii)
+    return '?';
+  icu::UnicodeString Text(Code);
+  ToAscii->transliterate(Text);
+  if (Text.length() == 1 && Text[0] > 32 && Text[0] < 127)
+    return static_cast<char>(Text[0]);
   return '?';
-}
-
-struct TIdentity {
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  bool operator==(const TIdentity&) const = default;
-};
-
-bool IdentityOf(const std::string& Path, TIdentity& Identity) {
-  struct stat Info {};
-  if (::stat(Path.c_str(), &Info) != 0)
-    return false;
-  Identity = {Info.st_dev, Info.st_ino};
-  return true;
 }
 
 std::string FolderOf(const std::string& File) {
@@ -61,49 +60,33 @@ std::string SystemMessage(const std::string& What, const std::string& Path) {
   return What + " \"" + Path + "\". " + std::generic_category().message(errno);
 }
 
-// Flushes a file or folder to the disk; an output is renamed only after its bytes are there.
-void SyncPath(const std::string& Path, bool Folder) {
-  const int Handle = ::open(Path.c_str(), (Folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
-  if (Handle < 0)
-    throw EFOpenError(SystemMessage("Cannot open file", Path));
-  const bool Done = ::fsync(Handle) == 0 || Folder; // some file systems cannot sync folders
-  ::close(Handle);
-  if (!Done)
-    throw EWriteError(SystemMessage("Cannot write file", Path));
-}
-
-// Removes the temporary copy on every way out unless it was renamed.
-class TTemporaryFile {
-public:
-  explicit TTemporaryFile(std::string Path) : FPath(std::move(Path)) {}
-  ~TTemporaryFile() {
-    if (!FPath.empty())
-      ::unlink(FPath.c_str());
-  }
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-  const std::string& Path() const { return FPath; }
-  void Release() { FPath.clear(); }
-
-private:
-  std::string FPath;
-};
-
-std::string TemporaryName(const std::string& OutDir, const std::string& Name) {
-  static std::atomic<unsigned> Counter{0};
-  return (fs::path(OutDir) / ("." + Name + "." + std::to_string(::getpid()) + "-" +
-                              std::to_string(Counter++) + ".velastrin-tmp"))
-      .string();
-}
-
 void OpenReading(TEDFFile& File, const std::string& Path, bool Strict) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(Strict);
+  File.SetAcceptBDF(true);
   File.Open();
 }
 
-// The values lenient reading took, in the forms strict reading accepts.
+// The reserved field with its start made that of the file's format. EDF+ and BDF+ swap their
+// names when the file has its format's annotation signal; otherwise the copy is plain EDF
+// (blank) or BDF ("24BIT").
+std::string ReservedOfFormat(const TCustomEDFFile& In, const std::string& Text) {
+  const TEDFFormat Format = In.Format();
+  const TEDFFieldDef& Def = GeneralFields(Format)[static_cast<int>(TGeneralField::Reserved)];
+  if (ReadField(Def, Text).Strict)
+    return Text;
+  bool Annotations = false;
+  for (int32_t i = 0; i < In.SignalCount(); ++i)
+    Annotations = Annotations || IsAnnotationLabel(In.GetSignal(i)->SignalLabel(), Format);
+  const bool BDF = Format == TEDFFormat::BDF;
+  if (Annotations && Text.starts_with(BDF ? "EDF+" : "BDF+"))
+    return (BDF ? "BDF+" : "EDF+") + Text.substr(4);
+  return BDF ? std::string("24BIT") : std::string();
+}
+
+// The values lenient reading took, in the forms strict reading accepts. An EDF+ annotation
+// signal gets the blank texts EDF+ asks of it.
 void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
   const TCustomEDFFileInfo& From = *In.FileInfo();
   TCustomEDFFileInfo& To = *Out.FileInfo();
@@ -111,31 +94,76 @@ void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
   To.SetRecording(PrintableText(From.Recording()));
   To.SetStartDate(From.StartDate());
   To.SetStartTime(From.StartTime());
-  To.SetReserved(PrintableText(From.Reserved()));
+  To.SetReserved(ReservedOfFormat(In, PrintableText(From.Reserved())));
   To.SetSampleRecDuration(From.SampleRecDuration());
   for (int32_t i = 0; i < In.SignalCount(); ++i) {
     const TCustomEDFSignalInfo& S = *In.GetSignal(i);
     TCustomEDFSignalInfo& T = *Out.GetSignal(i);
+    const bool Annotations = IsAnnotationSignal(From, S);
     T.SetSignalLabel(PrintableText(S.SignalLabel()));
-    T.SetTransducertype(PrintableText(S.Transducertype()));
-    T.SetPhysidim(PrintableText(S.Physidim()));
-    // Physical limits that neither reading accepts stay blank: there is no value to write.
-    if (S.FieldValid(TSignalField::Physimin))
-      T.SetPhysimin(S.Physimin());
-    if (S.FieldValid(TSignalField::Physimax))
-      T.SetPhysimax(S.Physimax());
+    T.SetTransducertype(Annotations ? std::string() : PrintableText(S.Transducertype()));
+    T.SetPhysidim(Annotations ? std::string() : PrintableText(S.Physidim()));
+    // Physical limits that no reading takes stay blank: there is no value to write.
+    if (const auto Limit = PhysicalLimit(S, TSignalField::Physimin))
+      T.SetPhysimin(*Limit);
+    if (const auto Limit = PhysicalLimit(S, TSignalField::Physimax))
+      T.SetPhysimax(*Limit);
     T.SetDigimin(S.Digimin());
     T.SetDigimax(S.Digimax());
-    T.SetPrefilter(PrintableText(S.Prefilter()));
+    T.SetPrefilter(Annotations ? std::string() : PrintableText(S.Prefilter()));
     T.SetNrSamples(S.NrSamples());
     T.SetReserved(PrintableText(S.Reserved()));
   }
 }
 
+// A field strict reading accepts in printable ASCII is not at fault: the copy keeps its bytes.
+// The record count stays only when it is the count of the copy, and an annotation signal's
+// texts only when blank.
+bool KeepsBytes(const TEDFFieldDef& Def, const std::string& Raw) {
+  return ReadField(Def, Raw).Strict && IsPrintable(Raw);
+}
+
+void CopyAcceptedFields(const TCustomEDFFile& In, const std::string& Temporary, int64_t Records) {
+  std::fstream Copy(Temporary, std::ios::in | std::ios::out | std::ios::binary);
+  if (!Copy)
+    throw EFOpenError(SystemMessage("Cannot open file", Temporary));
+  auto Put = [&Copy](int64_t Offset, const std::string& Bytes) {
+    Copy.seekp(Offset);
+    Copy.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+  };
+  const TCustomEDFFileInfo& Info = *In.FileInfo();
+  const TEDFRawGeneralHeader& Raw = Info.LoadedHeader();
+  for (int Index = 0; Index < EDFFieldCount; ++Index) {
+    const TEDFFieldDef& Def = GeneralFields(In.Format())[static_cast<std::size_t>(Index)];
+    const bool Count = Index == static_cast<int>(TGeneralField::NrDataRecords);
+    if (KeepsBytes(Def, Raw[Index]) &&
+        (!Count || ReadField(Def, Raw[Index]).Number == static_cast<long double>(Records)))
+      Put(Def.Start, Raw[Index]);
+  }
+  const int32_t Signals = In.SignalCount();
+  for (int32_t i = 0; i < Signals; ++i) {
+    const TCustomEDFSignalInfo& S = *In.GetSignal(i);
+    const bool Annotations = IsAnnotationSignal(Info, S);
+    for (int Index = 0; Index < EDFFieldCount; ++Index) {
+      const auto Field = static_cast<TSignalField>(Index);
+      const bool Blanked =
+          Annotations && (Field == TSignalField::Transducertype ||
+                          Field == TSignalField::Physidim || Field == TSignalField::Prefilter);
+      const std::string& Text = S.RawHeader()[Index];
+      if (KeepsBytes(SignalFields(In.Format())[static_cast<std::size_t>(Index)], Text) &&
+          (!Blanked || Trim(Text).empty()))
+        Put(SignalFieldOffset(Field, Signals, i), Text);
+    }
+  }
+  Copy.flush();
+  if (!Copy)
+    throw EWriteError(SystemMessage("Cannot write file", Temporary));
+}
+
 // Every whole record, sample for sample; the buffers hold whole records in file order.
-int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out) {
-  const TDynSmallIntArray From = In.GetDataBuffer();
-  const TDynSmallIntArray To = Out.GetDataBuffer();
+template <typename TBuffer>
+int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out, const TBuffer& From,
+                    const TBuffer& To) {
   if (From.size() != To.size() || From.size() != static_cast<std::size_t>(In.RecordSamples()))
     throw Exception("the record layout of the copy differs from the original");
   const int64_t Records = In.FileInfo()->NrDataRecords();
@@ -145,6 +173,12 @@ int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out) {
     Out.WriteRecord(r);
   }
   return Records;
+}
+
+int64_t CopyRecords(TCustomEDFFile& In, TCustomEDFFile& Out) {
+  if (In.Format() == TEDFFormat::BDF)
+    return CopyRecords(In, Out, In.GetWideDataBuffer(), Out.GetWideDataBuffer());
+  return CopyRecords(In, Out, In.GetDataBuffer(), Out.GetDataBuffer());
 }
 
 void CollectChanges(const TCustomEDFFile& Old, const TCustomEDFFile& New, TEDFRepair& R) {
@@ -174,6 +208,7 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, T
   {
     TEDFFile Out;
     Out.SetFileName(Temporary);
+    Out.SetFormat(In.Format());
     Out.CreateNew(In.SignalCount(), true); // the writer makes the file anew under this name
     CopyHeaderValues(In, Out);
     Out.WriteHeader();
@@ -182,7 +217,7 @@ void WriteRepairedCopy(const std::string& Input, const std::string& Temporary, T
     R.Records = CopyRecords(In, Out);
     Out.Close(); // writes the final record count
   }
-  SyncPath(Temporary, false);
+  CopyAcceptedFields(In, Temporary, R.Records);
 
   TEDFFile Check;
   OpenReading(Check, Temporary, true);
@@ -212,6 +247,38 @@ bool JudgeRepair(const std::string& Input, TEDFRepair& R) {
                "data records, which repair copies as they are";
     return false;
   }
+  if (!F.Records || *F.Records == 0 || !F.RecordDuration || *F.RecordDuration <= 0) {
+    R.Outcome = TEDFRepairOutcome::NotRepairable;
+    R.Reason = F.Records && *F.Records == 0
+                   ? "the file holds no whole data record; a copy would hold no data"
+                   : "the data records cannot be read as EDF";
+    return false;
+  }
+  // What the copy cannot mend: EDF+ requirements that would need a guess, and faults inside
+  // the data records, which are copied as they are.
+  bool Mends = !F.Findings.empty();
+  for (const TEDFFileCheck& Check : F.Checks) {
+    if (Check.Check == "record_onsets" || Check.Check == "annotation_lists")
+      R.NotRepaired.push_back(Check.Check + ": " + Check.Problem);
+    else if (Check.Check != "edf_plus" && Check.Fails)
+      Mends = true;
+  }
+  if (F.Plus)
+    for (const TEDFPlusConformance& C : F.Plus->Conformance) {
+      if (C.Mendable)
+        Mends = true;
+      else
+        R.NotRepaired.push_back(
+            "EDF+ " + C.Field +
+            (C.Signal > 0 ? " (signal " + std::to_string(C.Signal) + ")" : std::string()) + ": " +
+            C.Problem);
+    }
+  if (!Mends) {
+    R.Outcome = TEDFRepairOutcome::NotRepairable;
+    R.Reason = "nothing repair can mend without a guess; " +
+               CountText(static_cast<int64_t>(R.NotRepaired.size()), "problem") + " left as found";
+    return false;
+  }
   R.DroppedBytes = F.TrailingBytes;
   R.DroppedPartial =
       F.TrailingBytes > 0 && F.RecordsStated && F.Records && *F.RecordsStated > *F.Records;
@@ -221,16 +288,13 @@ bool JudgeRepair(const std::string& Input, TEDFRepair& R) {
 namespace {
 
 void RepairInto(const std::string& Input, const std::string& Target, TEDFRepair& R) {
-  TTemporaryFile Temporary(TemporaryName(FolderOf(Target), fs::path(Target).filename().string()));
-  WriteRepairedCopy(Input, Temporary.Path(), R);
+  TOutputFiles Outputs;
+  ::close(Outputs.Create(Target)); // the writer makes the file anew under this name
+  WriteRepairedCopy(Input, Outputs.TemporaryName(0), R);
   // The folder was checked before; the name may have been linked to an input since.
-  TIdentity Existing, Source;
-  if (IdentityOf(Target, Existing) && IdentityOf(Input, Source) && Existing == Source)
+  if (SameFile(Target, Input))
     throw Exception("\"" + Target + "\" is the input itself");
-  if (::rename(Temporary.Path().c_str(), Target.c_str()) != 0)
-    throw EWriteError(SystemMessage("Cannot rename to", Target));
-  Temporary.Release();
-  SyncPath(FolderOf(Target), true);
+  Outputs.Commit();
   R.Output = Target;
 }
 
@@ -257,18 +321,17 @@ std::string_view RepairOutcomeName(TEDFRepairOutcome Outcome) {
 std::string PrintableText(std::string_view Text) {
   std::string Plain;
   Plain.reserve(Text.size());
-  for (std::size_t i = 0; i < Text.size(); ++i) {
-    const auto Byte = static_cast<unsigned char>(Text[i]);
-    // A two-byte UTF-8 character of the Latin-1 range is one letter, not two.
-    if ((Byte == 0xC2 || Byte == 0xC3) && i + 1 < Text.size()) {
-      const auto Next = static_cast<unsigned char>(Text[i + 1]);
-      if (Next >= 0x80 && Next <= 0xBF) {
-        Plain += PlainChar(((Byte & 0x1Fu) << 6) | (Next & 0x3Fu));
-        ++i;
-        continue;
-      }
-    }
-    Plain += PlainChar(Byte);
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
+  const auto Length = static_cast<int32_t>(Text.size());
+  // A UTF-8 character is one character of the copy; a byte that starts none is one "?".
+  for (int32_t i = 0; i < Length;) {
+    const int32_t Start = i;
+    UChar32 Code = 0;
+    U8_NEXT(Bytes, i, Length, Code);
+    if (Code < 0)
+      Plain.append(static_cast<std::size_t>(i - Start), '?');
+    else
+      Plain += PlainChar(Code);
   }
   const std::size_t First = Plain.find_first_not_of(' ');
   if (First == std::string::npos)
@@ -287,17 +350,14 @@ std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std:
     return SystemMessage("Cannot use output folder", OutDir);
   if (Exists && !S_ISDIR(Info.st_mode))
     return "\"" + OutDir + "\" is not a folder";
-  const TIdentity Out{Info.st_dev, Info.st_ino};
-  std::vector<TIdentity> Sources;
-  for (const std::string& Input : Inputs) {
-    TIdentity Identity;
-    if (IdentityOf(Input, Identity))
-      Sources.push_back(Identity);
-  }
+  const TFileIdentity Out{Info.st_dev, Info.st_ino};
+  std::vector<TFileIdentity> Sources;
+  for (const std::string& Input : Inputs)
+    if (const auto Identity = FileIdentity(Input))
+      Sources.push_back(*Identity);
   std::map<std::string, std::string> Names;
   for (const std::string& Input : Inputs) {
-    TIdentity Folder;
-    if (Exists && IdentityOf(FolderOf(Input), Folder) && Folder == Out)
+    if (Exists && FileIdentity(FolderOf(Input)) == Out)
       return "the output folder \"" + OutDir + "\" holds the input \"" + Input +
              "\"; repair never writes beside its inputs";
     const std::string Name = fs::path(Input).filename().string();
@@ -306,9 +366,8 @@ std::string CheckRepairTarget(const std::vector<std::string>& Inputs, const std:
       return "the inputs \"" + Where->second + "\" and \"" + Input + "\" share the name \"" + Name +
              "\"";
     const std::string Target = (fs::path(OutDir) / Name).string();
-    TIdentity Existing;
-    if (Exists && IdentityOf(Target, Existing) &&
-        std::find(Sources.begin(), Sources.end(), Existing) != Sources.end())
+    const auto Existing = FileIdentity(Target);
+    if (Exists && Existing && std::find(Sources.begin(), Sources.end(), *Existing) != Sources.end())
       return "the output \"" + Target + "\" is an input";
   }
   return {};

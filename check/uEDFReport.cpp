@@ -1,6 +1,7 @@
 // Report formats of the check and repair engines.
 #include "check/uEDFReport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
 
@@ -30,6 +31,21 @@ json TextOrNull(const std::string& Text) {
 }
 
 // File names may hold any bytes; the JSON text must stay valid UTF-8.
+// A file name that is not valid UTF-8 also as the hex digits of its bytes, so that the file
+// can be found again from the JSON; null for every other name.
+json FileBytes(const std::string& Name) {
+  try {
+    json(Name).dump();
+    return nullptr;
+  } catch (const json::type_error&) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string Digits;
+    for (const unsigned char Byte : Name)
+      Digits += {Hex[Byte >> 4], Hex[Byte & 15]};
+    return Digits;
+  }
+}
+
 std::string Dump(const json& Object) {
   return Object.dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -48,18 +64,24 @@ std::string Headline(const TEDFFindings& F) {
     return Line + ": " + F.Error;
   std::string Details = std::string(KindName(F.Kind));
   if (F.NrSignals)
-    Details += ", " + std::to_string(*F.NrSignals) + " signals";
+    Details += ", " + CountText(*F.NrSignals, "signal");
   if (F.Records && F.RecordDuration)
     Details +=
-        ", " + std::to_string(*F.Records) + " records of " + NumberText(*F.RecordDuration) + " s";
+        ", " + CountText(*F.Records, "record") + " of " + NumberText(*F.RecordDuration) + " s";
   if (F.Start)
     Details += ", start " + IsoDateTime(*F.Start);
   for (std::size_t i = 0; i < F.Signals.size(); ++i)
     if (F.Signals[i].Annotations)
       Details += ", annotations in signal " + std::to_string(i + 1);
   if (F.Plus)
-    Details += ", " + std::to_string(F.Plus->Annotations) + " annotations";
-  return Line + " (" + Details + ")";
+    Details += ", " + CountText(F.Plus->Annotations, "annotation");
+  Line += " (" + Details + ")";
+  // A reason a check line gives already is not repeated.
+  if (!F.Reason.empty() &&
+      std::none_of(F.Checks.begin(), F.Checks.end(),
+                   [&F](const TEDFFileCheck& C) { return C.Problem == F.Reason; }))
+    Line += ": " + F.Reason;
+  return Line;
 }
 
 // A damaged file could list one line per record; the JSON keeps them all.
@@ -86,6 +108,9 @@ std::string PlusText(const TEDFFindings& F) {
             std::to_string(D.Record) + " (" + NumberText(D.Expected) + " s)",
         F.Plus->RecordOnsets.size());
   }
+  Lines = 0;
+  for (const TEDFPlusConformance& C : F.Plus->Conformance)
+    Add("EDF+ " + FieldName(C.Field, C.Signal) + ": " + C.Problem, F.Plus->Conformance.size());
   Lines = 0;
   for (const TEDFPlusFault& Fault : F.Plus->ListFaults)
     Add("annotation list: signal " + std::to_string(Fault.Signal + 1) + ", record " +
@@ -116,8 +141,18 @@ json PlusJson(const TEDFFindings& F) {
     Item["problem"] = Fault.Message();
     Faults.push_back(std::move(Item));
   }
+  json Conformance = json::array();
+  for (const TEDFPlusConformance& C : F.Plus->Conformance) {
+    json Item = json::object();
+    Item["field"] = C.Field;
+    Item["signal"] = C.Signal > 0 ? json(C.Signal) : json(nullptr);
+    Item["problem"] = C.Problem;
+    Item["repairable"] = C.Mendable;
+    Conformance.push_back(std::move(Item));
+  }
   json Object = json::object();
   Object["annotations"] = F.Plus->Annotations;
+  Object["findings"] = std::move(Conformance);
   Object["record_onsets"] = std::move(Onsets);
   Object["annotation_faults"] = std::move(Faults);
   return Object;
@@ -182,9 +217,12 @@ std::string FindingsJson(const TEDFFindings& F) {
   }
   const json Object = {
       {"file", F.File},
+      {"file_bytes", FileBytes(F.File)},
       {"verdict", VerdictName(F.Verdict)},
       {"kind", KindName(F.Kind)},
+      {"format", F.Kind == TEDFKind::Unknown ? json(nullptr) : json(KindName(F.Kind))},
       {"error", TextOrNull(F.Error)},
+      {"reason", TextOrNull(F.Reason)},
       {"size", F.FileSize >= 0 ? json(F.FileSize) : json(nullptr)},
       {"version", OrNull(F.Version)},
       {"start", F.Start ? json(IsoDateTime(*F.Start)) : json(nullptr)},
@@ -203,17 +241,19 @@ std::string FindingsJson(const TEDFFindings& F) {
 std::string RepairText(const TEDFRepair& R) {
   std::string Text = R.Findings.File + ": " + std::string(RepairOutcomeName(R.Outcome));
   if (R.Outcome == TEDFRepairOutcome::Repaired)
-    Text += " -> " + R.Output + " (" + std::to_string(R.Records) + " records)";
+    Text += " -> " + R.Output + " (" + CountText(R.Records, "record") + ")";
   else if (!R.Reason.empty())
     Text += ": " + R.Reason;
   Text += "\n";
   for (const TEDFChange& Change : R.Changes)
     Text += "  " + FieldName(Change.Field, Change.Signal) + ": " + Quoted(Change.OldRaw) + " -> " +
             Quoted(Change.NewRaw) + "\n";
+  for (const std::string& Problem : R.NotRepaired)
+    Text += "  not repaired: " + Problem + "\n";
   if (R.Outcome == TEDFRepairOutcome::Repaired && R.DroppedBytes > 0)
-    Text += "  dropped " + std::to_string(R.DroppedBytes) +
-            (R.DroppedPartial ? " bytes of a partial last record\n"
-                              : " bytes left over after the last whole record\n");
+    Text += "  dropped " + CountText(R.DroppedBytes, "byte") +
+            (R.DroppedPartial ? " of a partial last record\n"
+                              : " left over after the last whole record\n");
   return Text;
 }
 
@@ -227,6 +267,7 @@ std::string RepairJson(const TEDFRepair& R) {
   const bool Repaired = R.Outcome == TEDFRepairOutcome::Repaired;
   const json Object = {
       {"file", R.Findings.File},
+      {"file_bytes", FileBytes(R.Findings.File)},
       {"verdict", VerdictName(R.Findings.Verdict)},
       {"outcome", RepairOutcomeName(R.Outcome)},
       {"output", TextOrNull(R.Output)},
@@ -234,17 +275,23 @@ std::string RepairJson(const TEDFRepair& R) {
       {"records", Repaired ? json(R.Records) : json(nullptr)},
       {"dropped_bytes", Repaired ? json(R.DroppedBytes) : json(nullptr)},
       {"changes", Changes},
+      {"not_repaired", R.NotRepaired},
   };
   return Dump(Object);
 }
 
 std::string JSONSchemaText() {
   return R"(One JSON object per file and line (JSON Lines). Keys of check --json:
-  file             the path as given or found
+  file             the path as given or found (a byte that is not UTF-8 becomes U+FFFD)
+  file_bytes       null, or when the path is not valid UTF-8, its bytes as hex digits
+                   ("6ee92e656466" for n\xE9.edf): the name to open
   verdict          "valid" (strict reading accepts the file), "lenient" (only lenient
                    reading does) or "unreadable" (neither does, or it cannot be opened)
-  kind             "EDF", "EDF+C", "EDF+D", "BDF" (not read as EDF) or "unknown"
+  kind             "EDF", "EDF+C", "EDF+D", "BDF", "BDF+C", "BDF+D" or "unknown"
+  format           the same as kind, or null when the file is too short to tell
   error            why the file could not be opened (the system's reason), or null
+  reason           why an unreadable file is refused, in the words export refuses it with,
+                   or null
   size             file size in bytes, or null
   version          the version field, or null
   start            start date and time "yyyy-mm-ddThh:nn:ss", or null
@@ -264,22 +311,27 @@ std::string JSONSchemaText() {
   checks           file-level checks that failed: {"check": name, "problem": words};
                    names: file_size, header_size, signals, record_count, partial_record,
                    trailing_bytes, record_size, record_duration, record_onsets,
-                   annotation_lists
+                   annotation_lists, edf_plus; any of them but a record count of -1
+                   makes the verdict at least "lenient"
   signals          per signal: signal, label, transducer, unit, prefilter,
                    samples_per_record, rate (per second), digital_min, digital_max,
                    physical_min, physical_max, gain (null when unknown), annotations
                    (true for an "EDF Annotations" signal)
   edf_plus         for EDF+C and EDF+D files whose records can be read, else null:
     annotations    number of annotations (the records' time-keeping entries not counted)
+    findings       what EDF+ requires and the file misses: {"field", "signal" (from 1, or
+                   null), "problem", "repairable" (repair mends it)}
     record_onsets  records that do not start one record duration after the record before
                    (gaps and overlaps in EDF+D; errors in EDF+C, also named by the check
                    record_onsets): {"record" from 1, "onset" as written, "expected" and
                    "difference" in seconds, positive for a gap}
     annotation_faults  damaged annotation lists: {"signal", "record" from 1, "offset" (byte
                    in the file), "problem"}
-Keys of repair --json: file, verdict, outcome ("repaired", "valid", "unreadable",
+Keys of repair --json: file, file_bytes, verdict, outcome ("repaired", "valid", "unreadable",
 "not repairable", "refused", "failed"), output (path or null), reason (or null), records
-and dropped_bytes (when repaired), changes: [{"field", "signal", "old", "new"}].
+and dropped_bytes (when repaired), changes: [{"field", "signal", "old", "new"}] (only the
+fields at fault change; the others keep their bytes), not_repaired: problems the copy keeps,
+in words (EDF+ requirements that need a guess, faults inside the data records).
 )";
 }
 

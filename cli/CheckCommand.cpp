@@ -45,6 +45,15 @@ public:
     return {FJson ? FindingsJson(F) + "\n" : FindingsText(F), {}};
   }
 
+  std::string FailureOutput(const std::string& Path, const std::string& Reason) const override {
+    if (!FJson)
+      return {};
+    TEDFFindings F;
+    F.File = Path;
+    F.Error = Reason;
+    return FindingsJson(F) + "\n";
+  }
+
   std::string SummaryLine(std::size_t Done, std::size_t Failed) const override {
     std::string Line = std::to_string(Done) + " checked: " + std::to_string(FValid) + " valid, " +
                        std::to_string(FLenient) + " lenient, " + std::to_string(FUnreadable) +

@@ -3,11 +3,14 @@
 // line in the list of CommandLine.cpp. The frame does the rest, the same way for each:
 //
 //   1. parses the options with CLI11: the subcommand declares its own (AddOptions); the frame
-//      adds "--jobs N" and the positional "PATH...", and answers "--help";
-//   2. finds the inputs: files as given, folders searched recursively for names ending in
-//      ".edf" (any letter case), each folder's finds in sorted order, duplicates dropped;
-//   3. calls Prepare once with all inputs, before anything is written (name clashes, inputs
-//      that would be overwritten: throw TUsageError, status 2);
+//      adds "--jobs N", "--shard K/N", "--files-from FILE", "--null" and the positional
+//      "PATH...", and answers "--help";
+//   2. finds the inputs: files as given (also listed by --files-from), folders searched
+//      recursively for names ending in ".edf" (any letter case), each folder's finds in sorted
+//      order, duplicates dropped; with --shard K/N only the K-th slice of them;
+//   3. calls CheckAllInputs with every input and Prepare with those of its shard, before
+//      anything is written (name clashes, inputs that would be overwritten: throw
+//      TUsageError, status 2);
 //   4. calls Run for every input on up to --jobs worker threads; prints each file's Output
 //      (standard output) and Warnings (standard error) in input order, whatever the jobs;
 //   5. ends with one line per failed file on standard error and the summary
@@ -15,11 +18,11 @@
 //
 // Run may be called on several threads at once: it must keep everything it changes in its
 // own objects (no process-wide settings). Files a subcommand writes go through
-// TOutputFiles (cli/AtomicOutput.h): a temporary name beside the final one, renamed when
+// TOutputFiles (support/uOutputFiles.h): a temporary name beside the final one, renamed when
 // complete, removed on failure and on Ctrl-C / SIGTERM.
 #pragma once
 
-#include <sys/types.h>
+#include "support/uOutputFiles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -41,18 +44,14 @@ inline constexpr int SomeFailed = 1; // at least one file failed; the others wer
 inline constexpr int NotStarted = 2; // bad arguments, no input found, a clash: nothing done
 } // namespace CliStatus
 
-// A file as the system knows it, whatever the name it was reached by (links included).
-struct TFileIdentity {
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  bool operator==(const TFileIdentity&) const = default;
-};
-
 // One input of a run.
 struct TInput {
   std::string Path;  // as given, or the folder as given joined with the name found in it
   uint64_t Size = 0; // bytes, at discovery
   TFileIdentity Identity;
+  // Why this path gave no input (missing, not a regular file, a folder without EDF files);
+  // empty for an input. Run is never called for such an entry: it counts as failed.
+  std::string Problem;
 };
 
 // What one file's run gives back.
@@ -88,17 +87,29 @@ public:
   virtual std::string DoneWord() const = 0;
   // Declares the subcommand's own options on Command (CLI11), bound to members.
   virtual void AddOptions(CLI::App& Command) = 0;
-  // Once, after parsing and discovery, before any Run; the main thread. Throws TUsageError.
+  // Once, after parsing and discovery, with every input of the run, also those of other
+  // shards (clashes between output names); the main thread. Throws TUsageError.
+  virtual void CheckAllInputs(const std::vector<TInput>& Inputs);
+  // Once, after CheckAllInputs, with the inputs this run does (its shard), before any Run;
+  // the main thread. Throws TUsageError.
   virtual void Prepare(const std::vector<TInput>& Inputs);
   // One input, on a worker thread. Throws any std::exception to fail this file: its what()
   // is the reason printed.
   virtual TFileResult Run(const TInput& Input, TJobContext& Context) = 0;
+  // What standard output gets for an input that failed (Reason: a missing path, or the
+  // error Run raised): by default nothing, the reason going to standard error at the end.
+  // Subcommands with JSON output give the file its line there.
+  virtual std::string FailureOutput(const std::string& Path, const std::string& Reason) const;
   // The summary line; by default "12 exported, 1 failed" (DoneWord) or "12 exported".
   virtual std::string SummaryLine(std::size_t Done, std::size_t Failed) const;
   // The exit status from the number of failed files: 0 when none, else 1. A subcommand
   // with more to say (findings) keeps its own thread-safe counts from Run.
   virtual int ExitStatus(std::size_t Failed, std::size_t Total) const;
 };
+
+// The "--out DIR" of every subcommand: made with its parents when missing. Raises TUsageError
+// when the path cannot be a folder, before anything is written.
+void MakeOutputFolder(const std::string& Folder);
 
 using TSubcommandFactory = std::unique_ptr<TSubcommand> (*)();
 

@@ -1,9 +1,9 @@
-// Finding the inputs of a run, and telling whether two names are one file.
+// Finding the inputs of a run.
 #pragma once
 
 #include "cli/Command.h"
 
-#include <optional>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -13,6 +13,7 @@ namespace velastrin::cli {
 struct TInputProblem {
   std::string Path;
   std::string Reason;
+  std::size_t Position = 0; // inputs and problems found before it
 };
 
 struct TInputList {
@@ -21,13 +22,29 @@ struct TInputList {
 };
 
 // Files as given (whatever their names); folders searched recursively, following no links to
-// folders, for regular files whose names end in ".edf" in any letter case, each folder's finds
-// sorted by path. The order of Paths is kept; a file reached twice counts once. A missing
+// folders, for regular files whose names end in ".edf" or ".bdf" in any letter case, each folder's
+// finds sorted by path. The order of Paths is kept; a file reached twice counts once. A missing
 // path, a folder without EDF files or one that cannot be read is a problem, not an input.
 TInputList FindInputs(const std::vector<std::string>& Paths);
 
-// The identity of the file a name leads to (following links); none when it does not exist.
-std::optional<TFileIdentity> IdentityOf(const std::string& Path);
+// Inputs and problems in the order found, a problem as an entry with its Problem set.
+std::vector<TInput> InputEntries(const TInputList& List);
+
+// "--shard K/N": the K-th (from 1) of N slices.
+struct TShard {
+  std::size_t Index = 1;
+  std::size_t Count = 1;
+};
+// Raises TUsageError stating the rule unless Text is "K/N" with whole numbers 1 <= K <= N.
+TShard ParseShard(const std::string& Text);
+// The K-th of N equal slices of Entries sorted by path (byte order): entries from
+// floor((K-1)M/N) to floor(KM/N) of M, so that N tasks together take each entry once, and a
+// slice is empty when N exceeds M.
+std::vector<TInput> ShardOf(std::vector<TInput> Entries, const TShard& Shard);
+
+// The paths of a list, one a line (empty lines skipped) or, with NulSeparated, ended by NUL
+// bytes; bytes kept as they are. Raises TUsageError when the list cannot be read.
+std::vector<std::string> ReadFileList(std::istream& List, bool NulSeparated);
 
 // The name in absolute, lexically normal form ("a/./b/../c" -> "<cwd>/a/c"), for comparing
 // names of files that do not exist yet.

@@ -20,7 +20,8 @@ constexpr std::chrono::milliseconds ProgressInterval{250};
 std::string ProgressText(std::size_t Done, std::size_t Total, uint64_t Bytes, double Seconds) {
   const double Rate = Seconds > 0 ? static_cast<double>(Bytes) / Seconds / 1e6 : 0.0;
   char Line[96];
-  std::snprintf(Line, sizeof Line, "%zu/%zu files, %.1f MB/s", Done, Total, Rate);
+  std::snprintf(Line, sizeof Line, "%zu/%zu file%s, %.1f MB/s", Done, Total, Total == 1 ? "" : "s",
+                Rate);
   return Line;
 }
 
@@ -35,24 +36,26 @@ std::vector<TJobOutcome> RunJobs(const std::vector<TInput>& Inputs, unsigned Job
   std::size_t DoneCount = 0;
   TJobContext Context;
 
-  auto Worker = [&] {
-    for (std::size_t i; (i = Next.fetch_add(1)) < Total;) {
-      TJobOutcome Outcome;
-      try {
-        Outcome.Result = Job(Inputs[i], Context);
-      } catch (const std::exception& Error) {
-        Outcome.Failed = true;
-        Outcome.Reason = Error.what();
-      } catch (...) {
-        Outcome.Failed = true;
-        Outcome.Reason = "unknown error";
-      }
-      std::lock_guard Guard(Lock);
-      Outcomes[i] = std::move(Outcome);
-      Ready[i] = 1;
-      ++DoneCount;
-      Changed.notify_one();
+  auto RunOne = [&](std::size_t i) {
+    TJobOutcome Outcome;
+    try {
+      Outcome.Result = Job(Inputs[i], Context);
+    } catch (const std::exception& Error) {
+      Outcome.Failed = true;
+      Outcome.Reason = Error.what();
+    } catch (...) {
+      Outcome.Failed = true;
+      Outcome.Reason = "unknown error";
     }
+    std::lock_guard Guard(Lock);
+    Outcomes[i] = std::move(Outcome);
+    Ready[i] = 1;
+    ++DoneCount;
+    Changed.notify_one();
+  };
+  auto Worker = [&] {
+    for (std::size_t i; (i = Next.fetch_add(1)) < Total;)
+      RunOne(i);
   };
 
   const auto Start = std::chrono::steady_clock::now();
@@ -67,9 +70,17 @@ std::vector<TJobOutcome> RunJobs(const std::vector<TInput>& Inputs, unsigned Job
     Shown = Text;
   };
 
+  const unsigned Threads =
+      static_cast<unsigned>(std::clamp<std::size_t>(Jobs, 1, std::max<std::size_t>(Total, 1)));
+  if (Threads == 1 && !ProgressLine) {
+    // One file at a time and no line to redraw meanwhile: no thread to hand the work to.
+    for (std::size_t i = 0; i < Total; ++i) {
+      RunOne(i);
+      Deliver(i, Outcomes[i]);
+    }
+    return Outcomes;
+  }
   {
-    const unsigned Threads =
-        static_cast<unsigned>(std::clamp<std::size_t>(Jobs, 1, std::max<std::size_t>(Total, 1)));
     std::vector<std::jthread> Pool;
     for (unsigned t = 0; t < Threads && t < Total; ++t)
       Pool.emplace_back(Worker);

@@ -20,7 +20,8 @@ struct TJobOutcome {
 using TJob = std::function<TFileResult(const TInput& Input, TJobContext& Context)>;
 using TDeliver = std::function<void(std::size_t Index, const TJobOutcome& Outcome)>;
 
-// Runs Job for every input on min(Jobs, inputs) std::jthreads (at least one). Deliver is
+// Runs Job for every input on min(Jobs, inputs) std::jthreads, or on the calling thread when
+// that is one and no progress line is drawn (a single file is never handed over). Deliver is
 // called on the calling thread for input 0, 1, 2, ... each as soon as it and all before it are
 // done. With ProgressLine set, a line "files done/total, MB/s" is redrawn there (a terminal)
 // a few times a second and erased at the end.

@@ -2,7 +2,6 @@
 
 #include "check/uEDFRepair.h"
 #include "check/uEDFReport.h"
-#include "cli/AtomicOutput.h"
 
 #include <CLI/CLI.hpp>
 
@@ -40,18 +39,17 @@ public:
         JSONSchemaText());
   }
 
-  void Prepare(const std::vector<TInput>& Inputs) override {
+  // Over the inputs of every shard: two that share a name clash in any of them.
+  void CheckAllInputs(const std::vector<TInput>& Inputs) override {
     std::vector<std::string> Paths;
     for (const TInput& Input : Inputs)
       Paths.push_back(Input.Path);
     const std::string Problem = CheckRepairTarget(Paths, FFolder);
     if (!Problem.empty())
       throw TUsageError(Problem + "; nothing written");
-    std::error_code Error;
-    fs::create_directories(FFolder, Error);
-    if (Error)
-      throw TUsageError("cannot make the output folder \"" + FFolder + "\": " + Error.message());
   }
+
+  void Prepare(const std::vector<TInput>& /*Inputs*/) override { MakeOutputFolder(FFolder); }
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     TEDFRepair R;
@@ -83,6 +81,16 @@ public:
       break;
     }
     return {FJson ? RepairJson(R) + "\n" : RepairText(R), {}};
+  }
+
+  std::string FailureOutput(const std::string& Path, const std::string& Reason) const override {
+    if (!FJson)
+      return {};
+    TEDFRepair R;
+    R.Findings.File = Path;
+    R.Findings.Error = Reason;
+    R.Reason = Reason;
+    return RepairJson(R) + "\n";
   }
 
   std::string SummaryLine(std::size_t /*Done*/, std::size_t Failed) const override {

@@ -1,10 +1,15 @@
 #include "edf/uEDFExportCheck.h"
 
+#include "edf/uEDFFieldKind.h"
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "support/uOutputFiles.h"
+#include "support/udStr.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
@@ -130,7 +135,7 @@ std::string OpenFileRefusal(TCustomEDFFile& File) {
   return {};
 }
 
-std::string InputRefusal(const std::string& FileName) {
+std::string InputRefusal(const std::string& FileName, bool AcceptBDF) {
   if (FileName.empty())
     return "no file name given";
   struct stat Status {};
@@ -155,33 +160,174 @@ std::string InputRefusal(const std::string& FileName) {
   if (Count < 0)
     return "the file cannot be read: " + SystemReason(ReadError);
   // BDF marks itself with the byte 255 where EDF has the digit "0".
-  if (Count == 1 && First == 0xFF)
-    return "it is a BDF file (version byte 255); only EDF files can be exported";
+  if (Count == 1 && First == 0xFF && !AcceptBDF)
+    return std::string(BDFExportRefusal);
   if (Status.st_size < EDFGeneralHeaderSize)
-    return "the file is too short for an EDF header (" + std::to_string(Status.st_size) + " bytes)";
+    return ShortFileReason(Status.st_size);
 
   try {
     TEDFFile File;
     File.SetFileName(FileName);
     File.SetReadOnly(true);
     File.SetStrict(false);
+    File.SetAcceptBDF(AcceptBDF);
     File.SetActive(true);
-    const TCustomEDFFileInfo& Info = *File.FileInfo();
-    if (Info.FieldValid(TGeneralField::NrSignals) &&
-        Status.st_size < EDFHeaderSize(Info.NrSignals()))
-      return "the file ends inside its header (" + std::to_string(Status.st_size) + " of " +
-             std::to_string(EDFHeaderSize(Info.NrSignals())) + " bytes)";
-    return OpenFileRefusal(File);
+    return HeaderRefusal(File, Status.st_size);
   } catch (const std::exception& Error) {
     return std::string("the file cannot be read: ") + Error.what();
   }
 }
 
-bool SameFile(const std::string& A, const std::string& B) {
-  struct stat StatusA {
-  }, StatusB{};
-  return ::stat(A.c_str(), &StatusA) == 0 && ::stat(B.c_str(), &StatusB) == 0 &&
-         StatusA.st_dev == StatusB.st_dev && StatusA.st_ino == StatusB.st_ino;
+std::string HeaderRefusal(TCustomEDFFile& File, int64_t FileSize) {
+  if (FileSize < EDFGeneralHeaderSize)
+    return ShortFileReason(FileSize);
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  if (Info.FieldValid(TGeneralField::NrSignals) && FileSize < EDFHeaderSize(Info.NrSignals()))
+    return "the file ends inside its header (" + std::to_string(FileSize) + " of " +
+           std::to_string(EDFHeaderSize(Info.NrSignals())) + " bytes)";
+  return OpenFileRefusal(File);
+}
+
+std::string_view VerdictName(TEDFVerdict Verdict) {
+  switch (Verdict) {
+  case TEDFVerdict::Valid:
+    return "valid";
+  case TEDFVerdict::Lenient:
+    return "lenient";
+  case TEDFVerdict::Unreadable:
+    return "unreadable";
+  }
+  return "unreadable";
+}
+
+TEDFVerdict FileVerdict(const std::string& Refusal, bool StrictValid, std::size_t FailedChecks) {
+  if (!Refusal.empty())
+    return TEDFVerdict::Unreadable;
+  return StrictValid && FailedChecks == 0 ? TEDFVerdict::Valid : TEDFVerdict::Lenient;
+}
+
+std::string ShortFileReason(int64_t FileSize) {
+  return "the file holds " + CountText(FileSize, "byte") + ", fewer than the " +
+         std::to_string(EDFGeneralHeaderSize) + " of a header";
+}
+
+std::string CountText(int64_t Count, std::string_view Noun) {
+  return std::to_string(Count) + " " + std::string(Noun) + (Count == 1 ? "" : "s");
+}
+
+std::vector<TEDFFileCheck> RecordChecks(const TCustomEDFFile& File, int64_t FileSize) {
+  std::vector<TEDFFileCheck> Checks;
+  if (!File.Valid() || File.RecordSamples() <= 0)
+    return Checks;
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  int32_t Stated = 0;
+  const std::string& StatedText =
+      Info.LoadedHeader()[static_cast<int>(TGeneralField::NrDataRecords)];
+  const TEDFFieldReading Count =
+      ReadField(GeneralHeaderFields[static_cast<int>(TGeneralField::NrDataRecords)], StatedText);
+  const bool HasStated = Count.Read;
+  if (HasStated)
+    Stated = static_cast<int32_t>(Count.Number);
+  const int64_t RecordBytes = File.SampleBytes() * File.RecordSamples();
+  const int64_t Data = std::max<int64_t>(FileSize - Info.HeaderBytes(), 0);
+  const int64_t Whole = Data / RecordBytes;
+  const int64_t Trailing = Data % RecordBytes;
+  const std::string Holds = "the file holds " + CountText(Whole, "whole record");
+  if (HasStated && Stated < 0)
+    Checks.push_back(
+        {"record_count",
+         "the header gives the record count as " + std::to_string(Stated) + " (unknown); " + Holds,
+         false});
+  else if (HasStated && Stated != Whole)
+    Checks.push_back(
+        {"record_count", "the header states " + CountText(Stated, "record") + "; " + Holds});
+  if (Trailing > 0) {
+    if (HasStated && Stated > Whole)
+      Checks.push_back(
+          {"partial_record", "the last record is cut short: " + std::to_string(Trailing) + " of " +
+                                 CountText(RecordBytes, "byte") + " present, " +
+                                 std::to_string(RecordBytes - Trailing) + " missing"});
+    else
+      Checks.push_back({"trailing_bytes",
+                        CountText(Trailing, "byte") + " left over after the last whole record"});
+  }
+  // Record size and duration are EDF's recommendations: reported, never a fault.
+  if (File.Status() & esRecordTooLarge)
+    Checks.push_back({"record_size",
+                      "one data record takes " + CountText(RecordBytes, "byte") +
+                          ", more than the " + std::to_string(EDFMaxRecordBytes) +
+                          " bytes EDF recommends",
+                      false});
+  if (File.Status() & esRecordTooShort) {
+    char Text[40];
+    const auto Result =
+        std::to_chars(Text, Text + sizeof Text, static_cast<double>(Info.SampleRecDuration()));
+    Checks.push_back({"record_duration",
+                      "records last " + std::string(Text, Result.ptr) +
+                          " s although records of 1 s would stay within the " +
+                          std::to_string(EDFMaxRecordBytes) + " bytes EDF recommends",
+                      false});
+  }
+  return Checks;
+}
+
+std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
+                               const std::string& FileName) {
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  int64_t Fields = 0;
+  const TEDFFormat Format = File.Format();
+  for (int Index = 0; Index < EDFFieldCount; ++Index)
+    if (!ReadField(GeneralFields(Format)[static_cast<std::size_t>(Index)],
+                   Info.LoadedHeader()[Index])
+             .Strict)
+      ++Fields;
+  for (int32_t i = 0; i < File.SignalCount(); ++i)
+    for (int Index = 0; Index < EDFFieldCount; ++Index) {
+      const auto Field = static_cast<TSignalField>(Index);
+      if (Field != TSignalField::Physimin && Field != TSignalField::Physimax &&
+          !ReadField(SignalFields(Format)[static_cast<std::size_t>(Index)],
+                     File.GetSignal(i)->RawHeader()[Index])
+               .Strict)
+        ++Fields;
+    }
+  std::string Parts = Fields > 0 ? CountText(Fields, "header field") : std::string();
+  for (const TEDFFileCheck& Check : RecordChecks(File, FileSize))
+    if (Check.Fails)
+      Parts += (Parts.empty() ? "" : ", ") + Check.Check;
+  if (Parts.empty())
+    return {};
+  return "read leniently: " + Parts + "; see velastrin check " + FileName;
+}
+
+std::optional<long double> PhysicalLimit(const TCustomEDFSignalInfo& Signal, TSignalField Field) {
+  const auto Index = static_cast<int>(Field);
+  if (Signal.FieldValid(Index))
+    return Field == TSignalField::Physimin ? Signal.Physimin() : Signal.Physimax();
+  const std::string& Raw = Signal.RawHeader()[Index];
+  const TEDFFieldReading R = ReadField(SignalHeaderFields[static_cast<std::size_t>(Index)], Raw,
+                                       GuessNumberFormat(Trim(Raw)));
+  if (!R.Read)
+    return std::nullopt;
+  return R.Number;
+}
+
+std::string SignalRefusal(const TCustomEDFFile& File, int SignalNumber) {
+  if (SignalNumber < 1 || SignalNumber > File.SignalCount())
+    return {};
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
+  std::string Out;
+  for (TSignalField Field : {TSignalField::Physimin, TSignalField::Physimax}) {
+    if (PhysicalLimit(Signal, Field))
+      continue;
+    const auto Index = static_cast<int>(Field);
+    if (Out.empty())
+      Out = "the physical limits of signal " + std::to_string(SignalNumber) +
+            " cannot be read, so the formula to physical values is unknown";
+    Out += "\n  signal " + std::to_string(SignalNumber) + " field " +
+           std::string(SignalHeaderFieldNames[static_cast<std::size_t>(Index)]) + ": " +
+           QuotedRaw(Signal.RawHeader()[Index]);
+  }
+  return Out;
 }
 
 std::string OutputClash(const std::string& InputName, const std::string& InfoName,

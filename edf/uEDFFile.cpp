@@ -119,6 +119,26 @@ TEDFFileStream::~TEDFFileStream() {
 
 std::size_t TEDFFileStream::ReadAt(void* Data, std::size_t Count, int64_t Position) const {
   auto* Bytes = static_cast<char*>(Data);
+  const int64_t Gap = Position - FLastEnd;
+  FCloseReads = FLastEnd >= 0 && Gap >= 0 && Gap <= ReadAheadMaxGap ? FCloseReads + 1 : 0;
+  FLastEnd = Position + static_cast<int64_t>(Count);
+  const bool Inside = Position >= FAheadStart && Position + static_cast<int64_t>(Count) <=
+                                                     FAheadStart + static_cast<int64_t>(FAheadSize);
+  if (!Inside) {
+    if (Count > ReadAheadBytes / 2 || FCloseReads < ReadAheadAfter)
+      return ReadDirect(Bytes, Count, Position);
+    FAhead.resize(ReadAheadBytes);
+    FAheadSize = 0; // nothing valid should the read fail
+    FAheadSize = ReadDirect(FAhead.data(), FAhead.size(), Position);
+    FAheadStart = Position;
+  }
+  const auto From = static_cast<std::size_t>(Position - FAheadStart);
+  const std::size_t Got = std::min(Count, FAheadSize - std::min(From, FAheadSize));
+  std::memcpy(Bytes, FAhead.data() + From, Got);
+  return Got;
+}
+
+std::size_t TEDFFileStream::ReadDirect(char* Bytes, std::size_t Count, int64_t Position) const {
   std::size_t Done = 0;
   while (Done < Count) {
     const ssize_t Got =
@@ -136,6 +156,7 @@ std::size_t TEDFFileStream::ReadAt(void* Data, std::size_t Count, int64_t Positi
 }
 
 void TEDFFileStream::WriteAt(const void* Data, std::size_t Count, int64_t Position) {
+  FAheadSize = 0; // what was read ahead may be what is written now
   const auto* Bytes = static_cast<const char*>(Data);
   std::size_t Done = 0;
   while (Done < Count) {
@@ -292,6 +313,7 @@ void TCustomEDFFile::Open() {
   // Nothing of a previous file may survive into this one.
   FChunks.clear();
   FDataBuffer.clear();
+  FWideBuffer.clear();
   FBufferSamples = 0;
   FLayoutEnd = 0;
   FRecordSamples = 0;
@@ -311,7 +333,8 @@ void TCustomEDFFile::Open() {
     UpdateRecordSize();
     // A trailing partial record is ignored; the header's own count is not used for access.
     const int64_t DataBytes = std::max<int64_t>(FileSize() - FFileInfo->HeaderBytes(), 0);
-    FFileInfo->StoreNrDataRecords(FRecordSamples > 0 ? DataBytes / FRecordSamples / 2 : 0);
+    FFileInfo->StoreNrDataRecords(FRecordSamples > 0 ? DataBytes / FRecordSamples / SampleBytes()
+                                                     : 0);
     UpdateDataChunks(this);
   } catch (...) {
     // A half-read header is never written back: release the stream without Close.
@@ -324,6 +347,7 @@ void TCustomEDFFile::ReadGeneralHeader() {
   VELASTRIN_ASSERT(FStream, "Data file is not open");
   FFileInfo = CreateFileInfo();
   FFileInfo->StoreStrict(FStrict);
+  FFileInfo->StoreAcceptBDF(FAcceptBDF);
   FBufferedRecord = -1;
 
   TEDFRawGeneralHeader Raw;
@@ -347,6 +371,7 @@ void TCustomEDFFile::MakeSignals(int32_t Count) {
   FSignals.reserve(static_cast<std::size_t>(std::max(Count, 0)));
   for (int32_t i = 0; i < Count; ++i) {
     std::unique_ptr<TCustomEDFSignalInfo> Signal = CreateSignalInfo();
+    Signal->StoreFormat(Format());
     Signal->SetStrict(FStrict);
     Signal->SetOnReadDataChanged([this](void* Sender) { UpdateDataChunks(Sender); });
     FSignals.push_back(std::move(Signal));
@@ -430,6 +455,7 @@ bool TCustomEDFFile::DetectNumberFormat() {
 
 void TCustomEDFFile::UpdateRecordSize() {
   FDataBuffer.clear();
+  FWideBuffer.clear();
   int64_t Sum = 0;
   for (const auto& Signal : FSignals)
     Sum += std::max<int32_t>(Signal->NrSamples(), 0);
@@ -439,6 +465,7 @@ void TCustomEDFFile::UpdateRecordSize() {
 void TCustomEDFFile::UpdateDataChunks(void* /*Sender*/) {
   FBufferedRecord = -1;
   FDataBuffer.clear();
+  FWideBuffer.clear();
   FChunks.clear();
   FBufferSamples = 0;
   FLayoutEnd = 0;
@@ -477,16 +504,31 @@ void TCustomEDFFile::AllocateBuffer() {
   // Allocated on first use, not with the layout: a header may promise records far larger than
   // its file holds. A layout beyond the bound, or one the system cannot give, leaves the
   // buffer empty, and the caller reports it.
-  if (!FDataBuffer.empty() || FBufferSamples <= 0 || FBufferSamples > EDFMaxBufferSamples)
+  if (!BufferEmpty() || FBufferSamples <= 0 || FBufferSamples > EDFMaxBufferSamples)
     return;
   try {
-    FDataBuffer.SetLength(static_cast<std::size_t>(FBufferSamples));
+    if (Format() == TEDFFormat::BDF)
+      FWideBuffer.SetLength(static_cast<std::size_t>(FBufferSamples));
+    else
+      FDataBuffer.SetLength(static_cast<std::size_t>(FBufferSamples));
   } catch (const std::bad_alloc&) {
     FDataBuffer.clear();
+    FWideBuffer.clear();
   }
 }
 
+bool TCustomEDFFile::BufferEmpty() const {
+  return Format() == TEDFFormat::BDF ? FWideBuffer.empty() : FDataBuffer.empty();
+}
+
+int64_t TCustomEDFFile::BufferSize() const {
+  return static_cast<int64_t>(Format() == TEDFFormat::BDF ? FWideBuffer.size()
+                                                          : FDataBuffer.size());
+}
+
 TDynSmallIntArray TCustomEDFFile::GetDataBuffer() {
+  if (Format() == TEDFFormat::BDF)
+    throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
   if (FDataBuffer.empty()) {
     UpdateDataChunks(this);
     AllocateBuffer();
@@ -496,13 +538,51 @@ TDynSmallIntArray TCustomEDFFile::GetDataBuffer() {
   return FDataBuffer;
 }
 
+TDynArray<int32_t> TCustomEDFFile::GetWideDataBuffer() {
+  if (Format() != TEDFFormat::BDF)
+    throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
+  if (FWideBuffer.empty()) {
+    UpdateDataChunks(this);
+    AllocateBuffer();
+  }
+  if (FWideBuffer.empty())
+    throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
+  return FWideBuffer;
+}
+
+void TCustomEDFFile::SetAcceptBDF(bool Value) {
+  if (FActive)
+    throw EDataFileIsOpen(DataFileMessages::IsOpen);
+  FAcceptBDF = Value;
+}
+
+TEDFFormat TCustomEDFFile::Format() const {
+  return FFileInfo ? FFileInfo->Format() : FFormat;
+}
+
+void TCustomEDFFile::SetFormat(TEDFFormat Value) {
+  if (FActive)
+    throw EDataFileIsOpen(DataFileMessages::IsOpen);
+  FFormat = Value;
+  if (Value == TEDFFormat::BDF)
+    FAcceptBDF = true;
+  if (FCreating && FFileInfo) {
+    FFileInfo->StoreAcceptBDF(FAcceptBDF);
+    FFileInfo->SetFormat(Value);
+    for (auto& Signal : FSignals) {
+      Signal->StoreFormat(Value);
+      Signal->ParseRawHeader();
+    }
+  }
+}
+
 int64_t TCustomEDFFile::SamplePosition(int64_t Index, int64_t Sample) const {
-  // HeaderBytes + 2 * (Index * RecordSamples + Sample), refusing what 64 bits cannot hold.
+  // HeaderBytes + width * (Index * RecordSamples + Sample), refusing what 64 bits cannot hold.
   int64_t Samples = 0;
   int64_t Position = 0;
   if (__builtin_mul_overflow(Index, FRecordSamples, &Samples) ||
       __builtin_add_overflow(Samples, Sample, &Samples) ||
-      __builtin_mul_overflow(Samples, int64_t{2}, &Position) ||
+      __builtin_mul_overflow(Samples, int64_t{SampleBytes()}, &Position) ||
       __builtin_add_overflow(Position, int64_t{FFileInfo->HeaderBytes()}, &Position))
     RaiseReadData(Index);
   return Position;
@@ -516,7 +596,7 @@ void TCustomEDFFile::CheckRecordAccess(int64_t Index) {
   if (FRecordSamples <= 0 || FLayoutEnd > FRecordSamples)
     RaiseReadData(Index);
   AllocateBuffer();
-  if (FBufferSamples > 0 && static_cast<int64_t>(FDataBuffer.size()) < FBufferSamples)
+  if (FBufferSamples > 0 && BufferSize() < FBufferSamples)
     throw EDataFileBufferAllocation(DataFileMessages::BufferAllocation);
 }
 
@@ -527,7 +607,7 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
     throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
   if (Index < 0 || Index >= FFileInfo->NrDataRecords())
     RaiseReadData(Index);
-  if (FDataBuffer.empty() || FLayoutEnd > FRecordSamples || FRecordSamples <= 0)
+  if (BufferEmpty() || FLayoutEnd > FRecordSamples || FRecordSamples <= 0)
     CheckRecordAccess(Index); // raises, or allocates a buffer not asked for yet
   // Every chunk must lie inside the file before the buffer is touched: a count taken from
   // the header (after a re-parse) may promise more than the file holds. Once the end of the
@@ -536,15 +616,27 @@ void TCustomEDFFile::ReadRecord(int64_t Index) {
   if (End > FileSize())
     RaiseReadData(Index);
 
-  int16_t* Buffer = FDataBuffer.data();
+  const int Width = SampleBytes();
   try {
     for (const auto& Chunk : FChunks) {
-      int16_t* Target = Buffer + Chunk->BufferOffset();
-      const auto Bytes = static_cast<std::size_t>(Chunk->Count()) * 2;
-      const int64_t Position = End - 2 * (FLayoutEnd - Chunk->RecordOffset());
-      if (FStream->ReadAt(Target, Bytes, Position) != Bytes)
-        RaiseReadData(Index); // cut short by someone else
-      SwapToHost(Target, Chunk->Count());
+      const auto Bytes = static_cast<std::size_t>(Chunk->Count()) * Width;
+      const int64_t Position = End - Width * (FLayoutEnd - Chunk->RecordOffset());
+      if (Width == 2) {
+        int16_t* Target = FDataBuffer.data() + Chunk->BufferOffset();
+        if (FStream->ReadAt(Target, Bytes, Position) != Bytes)
+          RaiseReadData(Index); // cut short by someone else
+        SwapToHost(Target, Chunk->Count());
+        continue;
+      }
+      FByteStage.resize(Bytes);
+      if (FStream->ReadAt(FByteStage.data(), Bytes, Position) != Bytes)
+        RaiseReadData(Index);
+      // Little-endian two's complement in three bytes: the top byte carries the sign.
+      int32_t* Target = FWideBuffer.data() + Chunk->BufferOffset();
+      const unsigned char* Source = FByteStage.data();
+      for (int64_t i = 0; i < Chunk->Count(); ++i, Source += 3)
+        Target[i] = static_cast<int32_t>(Source[0]) | (static_cast<int32_t>(Source[1]) << 8) |
+                    (static_cast<int32_t>(static_cast<signed char>(Source[2])) * 65536);
     }
   } catch (...) {
     FBufferedRecord = -1; // the buffer now holds parts of two records
@@ -601,16 +693,18 @@ bool TEDFFile::IsValid() {
   // Buffered samples of one record; asking for an empty buffer raises, as GetDataBuffer does.
   int64_t Samples = BufferedSamples();
   if (Samples == 0)
-    Samples = static_cast<int64_t>(GetDataBuffer().size());
+    Samples = Format() == TEDFFormat::BDF ? static_cast<int64_t>(GetWideDataBuffer().size())
+                                          : static_cast<int64_t>(GetDataBuffer().size());
   auto Miss = [&](TEDFStatus Bit) {
     AddStatus(Bit);
     if (Strict())
       Result = false;
   };
-  if (2 * Samples > EDFMaxRecordBytes)
+  const int Width = SampleBytes();
+  if (Width * Samples > EDFMaxRecordBytes)
     Miss(esRecordTooLarge);
   const long double Duration = FileInfo()->SampleRecDuration();
-  if (Duration < 1 && Samples * (1 / Duration) * 2 < EDFMaxRecordBytes)
+  if (Duration < 1 && Samples * (1 / Duration) * Width < EDFMaxRecordBytes)
     Miss(esRecordTooShort);
 
   // The count stated in the file as it was opened; a file we created has none to compare.
@@ -621,7 +715,7 @@ bool TEDFFile::IsValid() {
     if (Stated >= 0) {
       int64_t Expected = 0;
       if (__builtin_mul_overflow(Stated, RecordSamples(), &Expected) ||
-          __builtin_mul_overflow(Expected, int64_t{2}, &Expected) ||
+          __builtin_mul_overflow(Expected, int64_t{Width}, &Expected) ||
           __builtin_add_overflow(Expected, int64_t{FileInfo()->HeaderBytes()}, &Expected) ||
           Expected != FileSize())
         Miss(esFileSizeMismatch);

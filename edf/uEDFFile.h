@@ -55,16 +55,33 @@ public:
 
   int64_t Size() const { return FSize; }
   // Reads up to Count bytes at Position; returns the number read (less only at the file end).
-  // Raises EReadError when the system fails.
+  // Raises EReadError when the system fails. Reads that follow each other closely (records
+  // read in file order) are served from one read of ReadAheadBytes; a stream is used by one
+  // thread at a time.
   std::size_t ReadAt(void* Data, std::size_t Count, int64_t Position) const;
   // Writes exactly Count bytes at Position; EWriteError when the system fails.
   void WriteAt(const void* Data, std::size_t Count, int64_t Position);
   const std::string& FileName() const { return FFileName; }
 
+  static constexpr std::size_t ReadAheadBytes = std::size_t{1} << 20;
+  // Reads at most this far behind the one before are served from the read-ahead once a few
+  // have come in a row (not for a header and nothing else): copying the bytes in between
+  // costs less than a system call per read. Sparser reads (one signal of many) go to the
+  // system one by one.
+  static constexpr int64_t ReadAheadMaxGap = 4096;
+  static constexpr int ReadAheadAfter = 3;
+
 private:
+  std::size_t ReadDirect(char* Data, std::size_t Count, int64_t Position) const;
+
   std::string FFileName;
   int FHandle = -1;
   int64_t FSize = 0;
+  mutable std::vector<char> FAhead; // bytes from FAheadStart, FAheadSize of them valid
+  mutable int64_t FAheadStart = 0;
+  mutable std::size_t FAheadSize = 0;
+  mutable int64_t FLastEnd = -1; // end of the read before
+  mutable int FCloseReads = 0;   // reads in a row within ReadAheadMaxGap of the one before
 };
 
 // One run of buffered samples inside a data record.
@@ -121,8 +138,20 @@ public:
   int64_t RecordSamples() const { return FRecordSamples; }
   int64_t BufferedRecord() const { return FBufferedRecord; }
   // The shared buffer of one data record (a handle on the same storage, not a copy). Builds it
-  // on first use; EDataFileBufferAllocation when it holds no samples or cannot be allocated.
+  // on first use; EDataFileBufferAllocation when it holds no samples or cannot be allocated,
+  // or when the file is BDF, whose samples need GetWideDataBuffer.
   TDynSmallIntArray GetDataBuffer();
+  // The same for a BDF file, one int32_t per 24-bit sample; EDataFileBufferAllocation for EDF.
+  TDynArray<int32_t> GetWideDataBuffer();
+  // Whether a file announcing BDF is read by BDF's field rules and 3-byte samples; otherwise
+  // it is read, and refused, as EDF. Not while Active.
+  bool AcceptBDF() const { return FAcceptBDF; }
+  void SetAcceptBDF(bool Value);
+  // The format of the open file, or the one CreateNew makes (set before CreateNew; BDF also
+  // accepts BDF).
+  TEDFFormat Format() const;
+  void SetFormat(TEDFFormat Value);
+  int SampleBytes() const { return velastrin::SampleBytes(Format()); }
   const std::vector<std::unique_ptr<TReadWriteDataChunk>>& Chunks() const { return FChunks; }
 
   // ---- Operations ----
@@ -177,6 +206,9 @@ private:
   void AllocateBuffer();
   void AppendRecord(int64_t Position);
   void WriteSamples(const int16_t* Samples, int64_t Count, int64_t Position);
+  void WriteWideSamples(const int32_t* Samples, int64_t Count, int64_t Position);
+  bool BufferEmpty() const;
+  int64_t BufferSize() const;
   std::string FormatGeneralHeader() const;
   std::string FormatSignalHeaders() const;
 
@@ -194,6 +226,10 @@ private:
   int64_t FBufferedRecord = -1;
   int64_t FRecordSamples = 0;
   TDynSmallIntArray FDataBuffer;
+  TDynArray<int32_t> FWideBuffer;        // BDF's buffer; FDataBuffer stays empty
+  std::vector<unsigned char> FByteStage; // a BDF chunk's bytes before decoding
+  bool FAcceptBDF = false;
+  TEDFFormat FFormat = TEDFFormat::EDF;
   int64_t FBufferSamples = 0;
   int64_t FLayoutEnd = 0; // end of the last chunk, in samples from the record start
   std::unique_ptr<TEDFFileStream> FStream;

@@ -3,6 +3,7 @@
 // not fit its field refuses the whole write instead of leaving a half-written header.
 #include "edf/uEDFFile.h"
 
+#include "edf/uEDFFieldKind.h"
 #include "edf/uEDFHeader.h"
 #include "support/udStr.h"
 
@@ -18,40 +19,6 @@
 namespace velastrin {
 
 namespace {
-
-constexpr const char* TooLong = "String exceeds max string length";
-
-// Plain decimal; a text longer than the field would store another number, so it is refused.
-std::string IntegerText(int64_t Value, int Width) {
-  char Text[24];
-  const auto Result = std::to_chars(Text, Text + sizeof Text, Value);
-  std::string S(Text, Result.ptr);
-  if (static_cast<int>(S.size()) > Width)
-    throw EConvertError(TooLong);
-  return S;
-}
-
-// "dd.mm.yy". Two digits read back as 1985..2084, so a year outside that range would come
-// back as another year; it is refused instead.
-std::string StartDateText(TDateTime Date) {
-  uint16_t Year = 0, Month = 0, Day = 0;
-  DecodeDate(Date, Year, Month, Day);
-  if (Year < 1985 || Year > 2084)
-    throw EConvertError("Start year " + std::to_string(Year) +
-                        " cannot be written in an EDF header (1985 to 2084)");
-  return ZeroPadded(Day, 2) + "." + ZeroPadded(Month, 2) + "." + ZeroPadded(Year % 100, 2);
-}
-
-// "hh.nn.ss" on the 24-hour clock.
-std::string StartTimeText(TDateTime Time) {
-  uint16_t Hour = 0, Min = 0, Sec = 0, MSec = 0;
-  DecodeTime(Time, Hour, Min, Sec, MSec);
-  return ZeroPadded(Hour, 2) + "." + ZeroPadded(Min, 2) + "." + ZeroPadded(Sec, 2);
-}
-
-std::string DecimalText(long double Value, char DecSep, char ThouSep, int Width) {
-  return FloatToStrMaxLen(Value, DecSep, ThouSep, Width);
-}
 
 // Collects the samples of one appended record and writes them in large pieces.
 class TRecordWriter {
@@ -134,9 +101,12 @@ void TCustomEDFFile::CreateNew(int32_t SignalCount, bool Overwrite) {
   }
   FReadOnly = false;
   FFileInfo = CreateFileInfo();
+  FFileInfo->StoreAcceptBDF(FAcceptBDF);
+  FFileInfo->SetFormat(FFormat);
   FSignals.clear();
   FChunks.clear();
   FDataBuffer.clear();
+  FWideBuffer.clear();
   FBufferSamples = 0;
   FLayoutEnd = 0;
   FRecordSamples = 0;
@@ -156,7 +126,7 @@ void TEDFFile::CreateNew(int32_t SignalCount, bool Overwrite) {
     SetCreating(false); // nothing is being created without a file
     throw;
   }
-  FileInfo()->SetVersion("0");
+  FileInfo()->SetFormat(FileInfo()->Format()); // the version text of the format
   FileInfo()->SetNrSignals(SignalCount);
   FileInfo()->SetNrDataRecords(-1);
 }
@@ -173,7 +143,7 @@ std::string TCustomEDFFile::FormatGeneralHeader() const {
   std::string Block;
   Block.reserve(EDFGeneralHeaderSize);
   for (int Index = 0; Index < EDFFieldCount; ++Index) {
-    const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<std::size_t>(Index)];
+    const TEDFFieldDef& Def = GeneralFields(Format())[static_cast<std::size_t>(Index)];
     const bool Valid = Info.FieldValid(Index);
     std::string Text;
     if (Valid) {
@@ -188,26 +158,26 @@ std::string TCustomEDFFile::FormatGeneralHeader() const {
         Text = Info.GetRecording();
         break;
       case TGeneralField::StartDate:
-        Text = StartDateText(Info.StartDate());
+        Text = DateFieldText(Info.StartDate());
         break;
       case TGeneralField::StartTime:
-        Text = StartTimeText(Info.StartTime());
+        Text = TimeFieldText(Info.StartTime());
         break;
       case TGeneralField::HeaderBytes:
-        Text = IntegerText(Info.HeaderBytes(), Def.Width);
+        Text = IntegerFieldText(Def, Info.HeaderBytes());
         break;
       case TGeneralField::Reserved:
         Text = Info.Reserved();
         break;
       case TGeneralField::NrDataRecords:
-        Text = IntegerText(Info.NrDataRecords(), Def.Width);
+        Text = IntegerFieldText(Def, Info.NrDataRecords());
         break;
       case TGeneralField::SampleRecDuration:
-        Text = DecimalText(Info.SampleRecDuration(), Info.DecimalSeparator(),
-                           Info.ThousandSeparator(), Def.Width);
+        Text = DecimalFieldText(Def, Info.SampleRecDuration(),
+                                {Info.DecimalSeparator(), Info.ThousandSeparator()});
         break;
       case TGeneralField::NrSignals:
-        Text = IntegerText(Info.NrSignals(), Def.Width);
+        Text = IntegerFieldText(Def, Info.NrSignals());
         break;
       }
     }
@@ -224,7 +194,8 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
   Block.reserve(static_cast<std::size_t>(EDFSignalHeaderSize * Count));
   for (int Field = 0; Field < EDFFieldCount; ++Field) {
     const auto Kind = static_cast<TSignalField>(Field);
-    const int Width = SignalFieldWidth(Kind);
+    const TEDFFieldDef& Def = SignalFields(Format())[static_cast<std::size_t>(Field)];
+    const int Width = Def.Width;
     for (int64_t i = 0; i < Count; ++i) {
       const TCustomEDFSignalInfo& Signal = *FSignals[static_cast<std::size_t>(i)];
       const bool Valid = Signal.GetFieldValid(Field);
@@ -241,24 +212,24 @@ std::string TCustomEDFFile::FormatSignalHeaders() const {
           Text = Signal.Physidim();
           break;
         case TSignalField::Physimin:
-          Text = DecimalText(Signal.Physimin(), Signal.DecimalSeparator(),
-                             Signal.ThousandSeparator(), Width);
+          Text = DecimalFieldText(Def, Signal.Physimin(),
+                                  {Signal.DecimalSeparator(), Signal.ThousandSeparator()});
           break;
         case TSignalField::Physimax:
-          Text = DecimalText(Signal.Physimax(), Signal.DecimalSeparator(),
-                             Signal.ThousandSeparator(), Width);
+          Text = DecimalFieldText(Def, Signal.Physimax(),
+                                  {Signal.DecimalSeparator(), Signal.ThousandSeparator()});
           break;
         case TSignalField::Digimin:
-          Text = IntegerText(Signal.Digimin(), Width);
+          Text = IntegerFieldText(Def, Signal.Digimin());
           break;
         case TSignalField::Digimax:
-          Text = IntegerText(Signal.Digimax(), Width);
+          Text = IntegerFieldText(Def, Signal.Digimax());
           break;
         case TSignalField::Prefilter:
           Text = Signal.Prefilter();
           break;
         case TSignalField::NrSamples:
-          Text = IntegerText(Signal.NrSamples(), Width);
+          Text = IntegerFieldText(Def, Signal.NrSamples());
           break;
         case TSignalField::Reserved:
           Text = Signal.Reserved();
@@ -322,7 +293,28 @@ void TCustomEDFFile::WriteSamples(const int16_t* Samples, int64_t Count, int64_t
   }
 }
 
+void TCustomEDFFile::WriteWideSamples(const int32_t* Samples, int64_t Count, int64_t Position) {
+  FByteStage.resize(static_cast<std::size_t>(Count) * 3);
+  unsigned char* Target = FByteStage.data();
+  for (int64_t i = 0; i < Count; ++i, Target += 3) {
+    const auto Value = static_cast<uint32_t>(Samples[i]);
+    Target[0] = static_cast<unsigned char>(Value);
+    Target[1] = static_cast<unsigned char>(Value >> 8);
+    Target[2] = static_cast<unsigned char>(Value >> 16);
+  }
+  FStream->WriteAt(FByteStage.data(), FByteStage.size(), Position);
+}
+
 void TCustomEDFFile::AppendRecord(int64_t Position) {
+  if (Format() == TEDFFormat::BDF) {
+    // Signals not in the buffer are written as zeros; one record is at most 256 MiB of samples.
+    std::vector<int32_t> Record(static_cast<std::size_t>(FRecordSamples), 0);
+    for (const auto& Chunk : FChunks)
+      std::copy_n(FWideBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
+                  Record.begin() + Chunk->RecordOffset());
+    WriteWideSamples(Record.data(), FRecordSamples, Position);
+    return;
+  }
   // Signals not in the buffer are written as zeros.
   TRecordWriter Writer(*FStream, Position, FRecordSamples);
   int64_t Cursor = 0;
@@ -350,8 +342,12 @@ void TCustomEDFFile::WriteRecord(int64_t Index) {
   if (Index < Count) {
     // Overwrite: only the buffered signals; the others stay as they are in the file.
     for (const auto& Chunk : FChunks)
-      WriteSamples(FDataBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
-                   SamplePosition(Index, Chunk->RecordOffset()));
+      if (Format() == TEDFFormat::BDF)
+        WriteWideSamples(FWideBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
+                         SamplePosition(Index, Chunk->RecordOffset()));
+      else
+        WriteSamples(FDataBuffer.data() + Chunk->BufferOffset(), Chunk->Count(),
+                     SamplePosition(Index, Chunk->RecordOffset()));
   } else {
     AppendRecord(Position);
     FFileInfo->StoreNrDataRecords(Count + 1);

@@ -6,9 +6,11 @@
 #include "datetime/uDateTime.h"
 #include "datetime/uHPDateTime.h"
 #include "edf/uDataFile.h"
+#include "edf/uEDFFieldKind.h"
 #include "support/uScopeGuard.h"
 #include "support/udStr.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -24,46 +26,24 @@ bool ReadInteger(const std::string& S, int32_t& Value) {
   return IsInteger(S) && TryStrToInt(Trim(S), Value);
 }
 
-bool ReadSmallInt(const std::string& S, int16_t& Value) {
-  int32_t V = 0;
-  if (!IsSmallInt(S) || !TryStrToInt(Trim(S), V))
-    return false;
-  Value = static_cast<int16_t>(V);
-  return true;
-}
-
-// A number under the given separators. Infinite results of overlong exponents are not
-// values a header can mean, so they count as unreadable.
-bool ReadFloat(const std::string& S, char DecSep, char ThouSep, long double& Value) {
-  // The separator routines also accept the decimal mark of the settings they are given; a
-  // header must read the same under every user locale, so that mark is "." here (the default
-  // settings' mark).
-  static const TFormatSettings Plain;
-  const std::string T = Trim(S);
-  if (!IsFloatSep(T, DecSep, ThouSep, Plain))
-    return false;
-  try {
-    const long double V = StrToFloatSep(T, DecSep, ThouSep, Plain);
-    if (!std::isfinite(V))
-      return false;
-    Value = V;
-    return true;
-  } catch (const EConvertError&) {
-    return false;
-  }
-}
-
 bool IsBlank(const std::string& S) {
   return Trim(S).empty();
 }
 
 // Free text fields: printable and left-aligned, or anything when not strict.
 bool TextFieldValid(const std::string& Stored, bool Strict) {
-  return !Strict || (IsPrintable(Stored) && IsLeftAligned(Stored));
+  return !Strict ||
+         ReadField(GeneralHeaderFields[static_cast<int>(TGeneralField::Patient)], Stored).Strict;
 }
 
-bool IsSeparatorStrict(char DecSep, char ThouSep) {
-  return DecSep == '.' && ThouSep == 0;
+const TEDFFieldDef& GeneralDef(TGeneralField Field) {
+  return GeneralHeaderFields[static_cast<std::size_t>(Field)];
+}
+
+// A digital limit set in code is valid within the range of the format's row.
+bool DigitalLimitInRange(TEDFFormat Format, TSignalField Field, int32_t Value) {
+  const TEDFFieldDef& Def = SignalFields(Format)[static_cast<std::size_t>(Field)];
+  return Value >= Def.Minimum && Value <= Def.Maximum;
 }
 
 void CheckFieldIndex(int Index) {
@@ -235,7 +215,15 @@ void TCustomEDFFileInfo::SetHPStartDateTime(const std::shared_ptr<IHPDateTime>& 
 void TCustomEDFFileInfo::SetVersion(const std::string& Text) {
   CheckReadOnly();
   SetTextField(FVersion, Text, FModified);
-  SetFieldValid(TGeneralField::Version, FVersion == "0");
+  SetFieldValid(TGeneralField::Version,
+                FVersion ==
+                    GeneralFields(FFormat)[static_cast<int>(TGeneralField::Version)].Expected);
+}
+
+void TCustomEDFFileInfo::SetFormat(TEDFFormat Value) {
+  FFormat = Value;
+  SetVersion(std::string(GeneralFields(Value)[static_cast<int>(TGeneralField::Version)].Expected));
+  SetReserved(FReserved);
 }
 
 void TCustomEDFFileInfo::SetPatient(const std::string& Text) {
@@ -255,7 +243,12 @@ void TCustomEDFFileInfo::SetRecording(const std::string& Text) {
 void TCustomEDFFileInfo::SetReserved(const std::string& Text) {
   CheckReadOnly();
   SetTextField(FReserved, Text, FModified);
-  SetFieldValid(TGeneralField::Reserved, TextFieldValid(FReserved, FStrict));
+  // The start of the field tells EDF+ and BDF+ apart; strict reading wants the format's own.
+  SetFieldValid(
+      TGeneralField::Reserved,
+      !FStrict ||
+          ReadField(GeneralFields(FFormat)[static_cast<int>(TGeneralField::Reserved)], FReserved)
+              .Strict);
 }
 
 void TCustomEDFFileInfo::RecombineStartDateTime() {
@@ -358,6 +351,9 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   // The layout lock guards the values a user sets, not a load of the header's own texts.
   const auto Hold = HoldValue(FDataExists, false);
 
+  // A header being created has no version text yet and keeps the format it was given.
+  if (!IsBlank(RawText(TGeneralField::Version)))
+    FFormat = FAcceptBDF ? FormatOfVersion(RawText(TGeneralField::Version)) : TEDFFormat::EDF;
   SetVersion(RawText(TGeneralField::Version));
   if (IsBlank(RawText(TGeneralField::Patient))) {
     FPatient.clear();
@@ -375,82 +371,44 @@ void TCustomEDFFileInfo::LoadRawHeader(const TEDFRawGeneralHeader& Raw) {
   }
   SetStartDateText(Trim(RawText(TGeneralField::StartDate)));
   SetStartTimeText(Trim(RawText(TGeneralField::StartTime)));
-  int32_t N = 0;
-  if (ReadInteger(RawText(TGeneralField::HeaderBytes), N))
-    SetHeaderBytes(N);
+  auto Reading = [&](TGeneralField Field) {
+    return ReadField(GeneralDef(Field), RawText(Field), {FDecimalSeparator, FThousandSeparator});
+  };
+  if (const TEDFFieldReading R = Reading(TGeneralField::HeaderBytes); R.Read)
+    SetHeaderBytes(static_cast<int32_t>(R.Integer));
   SetReserved(RawText(TGeneralField::Reserved));
-  if (ReadInteger(RawText(TGeneralField::NrDataRecords), N))
-    SetNrDataRecords(N);
-  long double Duration = 0;
-  if (ReadFloat(RawText(TGeneralField::SampleRecDuration), FDecimalSeparator, FThousandSeparator,
-                Duration))
-    SetSampleRecDuration(Duration);
+  const TEDFFieldReading Records = Reading(TGeneralField::NrDataRecords);
+  if (Records.Read)
+    SetNrDataRecords(Records.Integer);
+  const TEDFFieldReading Duration = Reading(TGeneralField::SampleRecDuration);
+  if (Duration.Read)
+    SetSampleRecDuration(Duration.Number);
   else
     SetFieldValid(TGeneralField::SampleRecDuration, false);
   // The header size as read survives; only its flag comes from the signal count.
   const int32_t H = FHeaderBytes;
-  if (ReadInteger(RawText(TGeneralField::NrSignals), N))
-    SetNrSignals(N);
+  const TEDFFieldReading Signals = Reading(TGeneralField::NrSignals);
+  if (Signals.Read)
+    SetNrSignals(static_cast<int32_t>(Signals.Integer));
   FHeaderBytes = H;
-  SetFieldValid(TGeneralField::HeaderBytes, FieldValid(TGeneralField::HeaderBytes) &&
-                                                FieldValid(TGeneralField::NrSignals) &&
-                                                FHeaderBytes == EDFHeaderSize(FNrSignals));
+  SetFieldValid(
+      TGeneralField::HeaderBytes,
+      FieldValid(TGeneralField::HeaderBytes) &&
+          HeaderSizeProblem(FHeaderBytes, FieldValid(TGeneralField::NrSignals), FNrSignals)
+              .empty());
   FModified = false;
-  if (FStrict)
-    ApplyStrictChecks();
-}
-
-namespace {
-
-// "dd?mm?yy": two digits per part; the separators are any characters but digits and blanks.
-bool HasStartDateShape(const std::string& S) {
-  auto IsSeparator = [](char C) { return C != ' ' && !IsDigit(C); };
-  if (S.size() != 8 || !IsSeparator(S[2]) || !IsSeparator(S[5]))
-    return false;
-  for (int i : {0, 1, 3, 4, 6, 7})
-    if (!IsDigit(S[i]))
-      return false;
-  return true;
-}
-
-// The day a start date text of that shape names, with the century by EDF's rule (the
-// platform's date parse would read two-digit years through the window around the current
-// year instead, which gives 1900 for "00" from 2050 on and so would refuse 29.02.00 depending
-// on the clock). The start time goes through the same convertor.
-bool ReadStartDate(const std::string& S, TDateTime& Date) {
-  if (!HasStartDateShape(S))
-    return false;
-  const int YY = (S[6] - '0') * 10 + (S[7] - '0');
-  double V = 0;
-  // The separators, whatever they were, have done their part in the shape check.
-  const std::string Full =
-      S.substr(0, 2) + "." + S.substr(3, 2) + "." + std::to_string(EDFYearFromTwoDigits(YY));
-  if (!TryStrToDateTimeFmt(Full, "dd.mm.yyyy", V, 0))
-    return false;
-  Date = std::trunc(V);
-  return true;
-}
-
-// Exactly "dd.mm.yy", naming a real day.
-bool IsStrictStartDate(const std::string& S) {
-  TDateTime Date = 0;
-  return S.size() == 8 && S[2] == '.' && S[5] == '.' && ReadStartDate(S, Date);
-}
-
-} // namespace
-
-void TCustomEDFFileInfo::ApplyStrictChecks() {
-  auto RawText = [this](TGeneralField Field) -> const std::string& {
-    return FRawHeader.Text(static_cast<int>(Field));
-  };
+  if (!FStrict)
+    return;
+  // The text fields judged their own strictness when they were set; the date and time were
+  // read leniently already and need only the strict form.
   auto Narrow = [this](TGeneralField Field, bool Condition) {
     SetFieldValid(Field, FieldValid(Field) && Condition);
   };
-  Narrow(TGeneralField::StartDate, IsStrictStartDate(RawText(TGeneralField::StartDate)));
-  Narrow(TGeneralField::StartTime, IsValidTimeFmt(RawText(TGeneralField::StartTime), "hh.nn.ss"));
-  for (TGeneralField Field :
-       {TGeneralField::NrDataRecords, TGeneralField::SampleRecDuration, TGeneralField::NrSignals})
-    Narrow(Field, IsLeftAligned(RawText(Field)));
+  for (TGeneralField Field : {TGeneralField::StartDate, TGeneralField::StartTime})
+    Narrow(Field, HasStrictForm(GeneralDef(Field).Kind, RawText(Field)));
+  Narrow(TGeneralField::NrDataRecords, Records.Strict);
+  Narrow(TGeneralField::SampleRecDuration, Duration.Strict);
+  Narrow(TGeneralField::NrSignals, Signals.Strict);
 }
 
 void TCustomEDFFileInfo::ParseRawHeader() {
@@ -464,37 +422,16 @@ void TCustomEDFFileInfo::SetStrict(bool Value) {
   ParseRawHeader();
 }
 
-namespace {
-
-// The lenient repairs shared by start date and start time: blanks read as "0", and a missing
-// leading zero of the first two parts is put back.
-std::string RepairDateTimeText(const std::string& Text) {
-  std::string S = Text;
-  for (char& Ch : S)
-    if (Ch == ' ')
-      Ch = '0';
-  if (S.size() >= 2 && !IsDigit(S[1]))
-    S.insert(0, "0");
-  if (S.size() >= 5 && !IsDigit(S[4]))
-    S.insert(3, "0");
-  return S;
-}
-
-} // namespace
-
 TEDFFileInfo::TEDFFileInfo(TCustomEDFFile* Owner) : TCustomEDFFileInfo(Owner) {}
 
 void TEDFFileInfo::SetStartDateText(const std::string& Text) {
-  TDateTime Date = 0;
-  if (ReadStartDate(RepairDateTimeText(Text), Date))
-    SetStartDate(Date);
+  if (const TEDFFieldReading R = ReadField(GeneralDef(TGeneralField::StartDate), Text); R.Read)
+    SetStartDate(R.DateTime);
 }
 
 void TEDFFileInfo::SetStartTimeText(const std::string& Text) {
-  const std::string S = RepairDateTimeText(Text);
-  double V = 0;
-  if (TryStrToDateTimeFmt(S, "hh?nn?ss", V, 0))
-    SetStartTime(V - std::trunc(V));
+  if (const TEDFFieldReading R = ReadField(GeneralDef(TGeneralField::StartTime), Text); R.Read)
+    SetStartTime(R.DateTime);
 }
 
 // ---- Signal header record ----
@@ -581,21 +518,21 @@ void TCustomEDFSignalInfo::SetPhysimax(long double Value) {
   UpdateGain();
 }
 
-void TCustomEDFSignalInfo::SetDigimin(int16_t Value) {
+void TCustomEDFSignalInfo::SetDigimin(int32_t Value) {
   CheckReadOnly();
   if (Value != FDigimin)
     FModified = true;
   FDigimin = Value;
-  SetFieldValid(TSignalField::Digimin, true);
+  SetFieldValid(TSignalField::Digimin, DigitalLimitInRange(FFormat, TSignalField::Digimin, Value));
   UpdateGain();
 }
 
-void TCustomEDFSignalInfo::SetDigimax(int16_t Value) {
+void TCustomEDFSignalInfo::SetDigimax(int32_t Value) {
   CheckReadOnly();
   if (Value != FDigimax)
     FModified = true;
   FDigimax = Value;
-  SetFieldValid(TSignalField::Digimax, true);
+  SetFieldValid(TSignalField::Digimax, DigitalLimitInRange(FFormat, TSignalField::Digimax, Value));
   UpdateGain();
 }
 
@@ -646,52 +583,54 @@ void TCustomEDFSignalInfo::LoadRawHeader(const TEDFRawSignalHeader& Raw) {
   SetSignalLabel(RawText(TSignalField::SignalLabel));
   SetTransducertype(RawText(TSignalField::Transducertype));
   SetPhysidim(RawText(TSignalField::Physidim));
-  long double X = 0;
-  if (ReadFloat(RawText(TSignalField::Physimin), FDecimalSeparator, FThousandSeparator, X))
-    SetPhysimin(X);
-  if (ReadFloat(RawText(TSignalField::Physimax), FDecimalSeparator, FThousandSeparator, X))
-    SetPhysimax(X);
-
-  // Strictly an integer; leniently also a number without fraction in the 16-bit range.
-  auto ReadDigital = [this](const std::string& Text, int16_t& Value) {
-    if (ReadSmallInt(Text, Value))
-      return true;
-    long double V = 0;
-    if (FStrict || !ReadFloat(Text, FDecimalSeparator, FThousandSeparator, V))
-      return false;
-    if (V != std::trunc(V) || V < -32768.0L || V > 32767.0L)
-      return false;
-    Value = static_cast<int16_t>(V);
-    return true;
+  // Each number field is read once; the values are set in field order, strictness judged last.
+  const TEDFNumberFormat Format{FDecimalSeparator, FThousandSeparator};
+  auto Reading = [&](TSignalField Field) {
+    return ReadField(SignalFields(FFormat)[static_cast<int>(Field)], RawText(Field), Format);
   };
-  int16_t D = 0;
-  if (ReadDigital(RawText(TSignalField::Digimin), D))
-    SetDigimin(D);
-  if (ReadDigital(RawText(TSignalField::Digimax), D))
-    SetDigimax(D);
+  const TEDFFieldReading Physimin = Reading(TSignalField::Physimin);
+  const TEDFFieldReading Physimax = Reading(TSignalField::Physimax);
+  const TEDFFieldReading Digimin = Reading(TSignalField::Digimin);
+  const TEDFFieldReading Digimax = Reading(TSignalField::Digimax);
+  const TEDFFieldReading NrSamples = Reading(TSignalField::NrSamples);
+  auto At = [&](TSignalField Field) -> const TEDFFieldReading& {
+    switch (Field) {
+    case TSignalField::Physimin:
+      return Physimin;
+    case TSignalField::Physimax:
+      return Physimax;
+    case TSignalField::Digimin:
+      return Digimin;
+    case TSignalField::Digimax:
+      return Digimax;
+    default:
+      return NrSamples;
+    }
+  };
+  if (At(TSignalField::Physimin).Read)
+    SetPhysimin(At(TSignalField::Physimin).Number);
+  if (At(TSignalField::Physimax).Read)
+    SetPhysimax(At(TSignalField::Physimax).Number);
+  // Strict reading takes whole numbers only, aligned or not: alignment is judged last.
+  for (TSignalField Field : {TSignalField::Digimin, TSignalField::Digimax})
+    if (FStrict ? At(Field).Whole : At(Field).Read)
+      Field == TSignalField::Digimin ? SetDigimin(static_cast<int32_t>(At(Field).Integer))
+                                     : SetDigimax(static_cast<int32_t>(At(Field).Integer));
   if (FieldValid(TSignalField::Digimin) && FieldValid(TSignalField::Digimax) &&
-      FDigimin >= FDigimax) {
+      !DigitalOrderProblem(FDigimin, FDigimax).empty()) {
     SetFieldValid(TSignalField::Digimin, false);
     SetFieldValid(TSignalField::Digimax, false);
   }
   SetPrefilter(RawText(TSignalField::Prefilter));
-  int32_t N = 0;
-  if (ReadInteger(RawText(TSignalField::NrSamples), N))
-    SetNrSamples(N);
+  if (At(TSignalField::NrSamples).Read)
+    SetNrSamples(static_cast<int32_t>(At(TSignalField::NrSamples).Integer));
   SetReserved(RawText(TSignalField::Reserved));
   FModified = false;
-  if (FStrict) {
-    const bool PlainSeparators = IsSeparatorStrict(FDecimalSeparator, FThousandSeparator);
-    auto Narrow = [this](TSignalField Field, bool Condition) {
-      SetFieldValid(Field, FieldValid(Field) && Condition);
-    };
-    Narrow(TSignalField::Physimin, PlainSeparators);
-    Narrow(TSignalField::Physimax,
-           PlainSeparators && IsLeftAligned(RawText(TSignalField::Physimax)));
+  if (FStrict)
     for (TSignalField Field :
-         {TSignalField::Digimin, TSignalField::Digimax, TSignalField::NrSamples})
-      Narrow(Field, IsLeftAligned(RawText(Field)));
-  }
+         {TSignalField::Physimin, TSignalField::Physimax, TSignalField::Digimin,
+          TSignalField::Digimax, TSignalField::NrSamples})
+      SetFieldValid(Field, FieldValid(Field) && At(Field).Strict);
   UpdateGain();
 }
 

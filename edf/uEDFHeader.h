@@ -113,6 +113,10 @@ public:
   const TEDFRawGeneralHeader& LoadedHeader() const { return FLoadedHeader; }
   char DecimalSeparator() const { return FDecimalSeparator; }
   char ThousandSeparator() const { return FThousandSeparator; } // 0: none
+  // The format whose field rules the header is read by: BDF only when BDF is accepted and the
+  // version field announces it.
+  TEDFFormat Format() const { return FFormat; }
+  bool AcceptBDF() const { return FAcceptBDF; }
 
   // All ten field flags are true.
   bool IsValid() const;
@@ -160,6 +164,10 @@ public:
   void SetThousandSeparator(char Value) { FThousandSeparator = Value; }
   // Stores Strict without re-parsing (a fresh record before its first load).
   void StoreStrict(bool Value) { FStrict = Value; }
+  // Whether a BDF header is read by BDF's rules; otherwise it is read, and refused, as EDF.
+  void StoreAcceptBDF(bool Value) { FAcceptBDF = Value; }
+  // The format of a header being created; its version text follows.
+  void SetFormat(TEDFFormat Value);
   // Raised when a record is appended, lowered when the header is written.
   void SetModified(bool Value) { FModified = Value; }
   // The record count derived from the file size, stored without the record's setter.
@@ -168,8 +176,6 @@ public:
 
 protected:
   void SetFieldValid(TGeneralField Field, bool Value);
-  // The strict checks of the last load step, applied to the current RawHeader.
-  void ApplyStrictChecks();
   // Asserts "Field is ReadOnly!" when the record is read-only.
   void CheckReadOnly() const;
   void CheckLayoutUnlocked() const;
@@ -199,6 +205,8 @@ private:
   TEDFRawGeneralHeader FLoadedHeader;
   char FDecimalSeparator = '.';
   char FThousandSeparator = 0;
+  TEDFFormat FFormat = TEDFFormat::EDF;
+  bool FAcceptBDF = false;
 };
 
 // The general header record with EDF's start date and time rules, including the lenient
@@ -224,8 +232,8 @@ public:
   long double Physimax() const { return FPhysimax; }
   long double Physimin() const { return FPhysimin; }
   const std::string& Reserved() const { return FReserved; }
-  int16_t Digimin() const { return FDigimin; }
-  int16_t Digimax() const { return FDigimax; }
+  int32_t Digimin() const { return FDigimin; }
+  int32_t Digimax() const { return FDigimax; }
   const std::string& SignalLabel() const { return FSignalLabel; }
   const std::string& Prefilter() const { return FPrefilter; }
   const std::string& Physidim() const { return FPhysidim; }
@@ -237,6 +245,7 @@ public:
   bool ReadOnly() const { return FReadOnly; }
   char DecimalSeparator() const { return FDecimalSeparator; }
   char ThousandSeparator() const { return FThousandSeparator; } // 0: none
+  TEDFFormat Format() const { return FFormat; } // the field rules of the digital limits
   const TNotifyEvent& OnReadDataChanged() const { return FOnReadDataChanged; }
   long double Gain() const { return FGain; }
   bool FieldValid(int Index) const { return GetFieldValid(Index); }
@@ -248,8 +257,8 @@ public:
 
   // Every flag but Physimin's and Physimax's is true.
   virtual bool IsValid() const;
-  virtual void SetDigimax(int16_t Value);
-  virtual void SetDigimin(int16_t Value);
+  virtual void SetDigimax(int32_t Value);
+  virtual void SetDigimin(int32_t Value);
   virtual void SetPhysidim(const std::string& Text);
   virtual void SetPhysimax(long double Value);
   virtual void SetPhysimin(long double Value);
@@ -284,6 +293,8 @@ public:
   // Store a separator without re-parsing; the file object calls ParseRawHeader afterwards.
   void SetDecimalSeparator(char Value) { FDecimalSeparator = Value; }
   void SetThousandSeparator(char Value) { FThousandSeparator = Value; }
+  // Stores the file's format without re-parsing.
+  void StoreFormat(TEDFFormat Value) { FFormat = Value; }
   // Lowered when the signal header block is written.
   void SetModified(bool Value) { FModified = Value; }
   void SetOnReadDataChanged(TNotifyEvent Handler) { FOnReadDataChanged = std::move(Handler); }
@@ -299,8 +310,8 @@ private:
   long double FPhysimax = 0;
   long double FPhysimin = 0;
   std::string FReserved;
-  int16_t FDigimin = 0;
-  int16_t FDigimax = 0;
+  int32_t FDigimin = 0; // int32_t: BDF's limits reach -8388608..8388607
+  int32_t FDigimax = 0;
   std::string FSignalLabel;
   std::string FPrefilter;
   std::string FPhysidim;
@@ -313,6 +324,7 @@ private:
   char FDecimalSeparator = '.';
   char FThousandSeparator = 0;
   TNotifyEvent FOnReadDataChanged;
+  TEDFFormat FFormat = TEDFFormat::EDF;
   long double FGain = 0;
   TDynBooleanArray FFieldValid;
   int64_t FRecordOffset = 0;

@@ -4,17 +4,104 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
 namespace velastrin {
 
+// What a header field holds; one reading rule per kind (edf/uEDFFieldKind.h).
+enum class TEDFFieldKind {
+  FreeText,           // printable ASCII, left-aligned
+  IdentificationText, // free text with the EDF+ sub-fields
+  Date,               // "dd.mm.yy"
+  Time,               // "hh.nn.ss"
+  Integer,            // whole number of at least Minimum
+  Decimal,            // number, Minimum exclusive when AboveMinimum
+  DigitalLimit,       // whole number in Minimum..Maximum
+  Version,            // exactly Expected
+  Reserved            // free text kept for later use of the format
+};
+
 struct TEDFFieldDef {
   std::string_view Name;
-  int Width;
+  int Width = 0;
   // General header: byte offset. Signal header: block start, to be multiplied by NrSignals.
-  int Start;
+  int Start = 0;
+  TEDFFieldKind Kind = TEDFFieldKind::FreeText;
+  long double Minimum = -std::numeric_limits<long double>::infinity();
+  long double Maximum = std::numeric_limits<long double>::infinity();
+  bool AboveMinimum = false; // the value must exceed Minimum rather than reach it
+  bool StrictAligned = true; // strict reading refuses leading blanks
+  bool StrictPlain = false;  // strict reading wants "." and no thousands separator
+  // Version: the one text the field may hold. Reserved: the starts, "|" between them, of
+  // which strict reading wants one; empty for free text.
+  std::string_view Expected;
+  std::string_view Foreign; // Reserved: starts, "|" between them, that belong to another format
+
+  // Row modifiers, so that each table row reads as one sentence.
+  constexpr TEDFFieldDef From(long double Value) const {
+    TEDFFieldDef D = *this;
+    D.Minimum = Value;
+    return D;
+  }
+  constexpr TEDFFieldDef Above(long double Value) const {
+    TEDFFieldDef D = From(Value);
+    D.AboveMinimum = true;
+    return D;
+  }
+  constexpr TEDFFieldDef Within(long double Low, long double High) const {
+    TEDFFieldDef D = From(Low);
+    D.Maximum = High;
+    return D;
+  }
+  constexpr TEDFFieldDef LeadingBlanksAllowed() const {
+    TEDFFieldDef D = *this;
+    D.StrictAligned = false;
+    return D;
+  }
+  constexpr TEDFFieldDef PlainSeparators() const {
+    TEDFFieldDef D = *this;
+    D.StrictPlain = true;
+    return D;
+  }
+  constexpr TEDFFieldDef Exactly(std::string_view Text) const {
+    TEDFFieldDef D = *this;
+    D.Expected = Text;
+    return D;
+  }
+  constexpr TEDFFieldDef StartingWithOneOf(std::string_view Starts) const {
+    return Exactly(Starts);
+  }
+  constexpr TEDFFieldDef NotStartingWith(std::string_view Starts) const {
+    TEDFFieldDef D = *this;
+    D.Foreign = Starts;
+    return D;
+  }
 };
+
+constexpr TEDFFieldDef FieldRow(std::string_view Name, int Width, int Start, TEDFFieldKind Kind) {
+  TEDFFieldDef D{};
+  D.Name = Name;
+  D.Width = Width;
+  D.Start = Start;
+  D.Kind = Kind;
+  return D;
+}
+
+// EDF stores 2-byte samples; BDF (version byte 255 and "BIOSEMI") stores 3-byte samples and
+// wider digital limits, and is otherwise laid out as EDF.
+enum class TEDFFormat { EDF, BDF };
+
+constexpr int SampleBytes(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? 3 : 2;
+}
+
+// The format a version field announces: its first byte 255 marks BDF.
+constexpr TEDFFormat FormatOfVersion(std::string_view Raw) {
+  return !Raw.empty() && static_cast<unsigned char>(Raw[0]) == 0xFF ? TEDFFormat::BDF
+                                                                    : TEDFFormat::EDF;
+}
 
 inline constexpr int EDFFieldCount = 10;
 inline constexpr int EDFGeneralHeaderSize = 256;
@@ -49,30 +136,68 @@ enum class TSignalField : int {
 };
 
 inline constexpr std::array<TEDFFieldDef, EDFFieldCount> GeneralHeaderFields{{
-    {"Version", 8, 0},
-    {"Patient", 80, 8},
-    {"Recording", 80, 88},
-    {"StartDate", 8, 168},
-    {"StartTime", 8, 176},
-    {"HeaderBytes", 8, 184},
-    {"Reserved", 44, 192},
-    {"NrDataRecords", 8, 236},
-    {"SampleRecDuration", 8, 244},
-    {"NrSignals", 4, 252},
+    FieldRow("Version", 8, 0, TEDFFieldKind::Version).Exactly("0"),
+    FieldRow("Patient", 80, 8, TEDFFieldKind::IdentificationText),
+    FieldRow("Recording", 80, 88, TEDFFieldKind::IdentificationText),
+    FieldRow("StartDate", 8, 168, TEDFFieldKind::Date),
+    FieldRow("StartTime", 8, 176, TEDFFieldKind::Time),
+    FieldRow("HeaderBytes", 8, 184, TEDFFieldKind::Integer).From(0).LeadingBlanksAllowed(),
+    FieldRow("Reserved", 44, 192, TEDFFieldKind::Reserved).NotStartingWith("24BIT|BDF+"),
+    FieldRow("NrDataRecords", 8, 236, TEDFFieldKind::Integer).From(-1),
+    FieldRow("SampleRecDuration", 8, 244, TEDFFieldKind::Decimal).Above(0),
+    FieldRow("NrSignals", 4, 252, TEDFFieldKind::Integer).From(0),
 }};
 
 inline constexpr std::array<TEDFFieldDef, EDFFieldCount> SignalHeaderFields{{
-    {"SignalLabel", 16, 0},
-    {"Transducertype", 80, 16},
-    {"Physidim", 8, 96},
-    {"Physimin", 8, 104},
-    {"Physimax", 8, 112},
-    {"Digimin", 8, 120},
-    {"Digimax", 8, 128},
-    {"Prefilter", 80, 136},
-    {"NrSamples", 8, 216},
-    {"Reserved", 32, 224},
+    FieldRow("SignalLabel", 16, 0, TEDFFieldKind::FreeText),
+    FieldRow("Transducertype", 80, 16, TEDFFieldKind::FreeText),
+    FieldRow("Physidim", 8, 96, TEDFFieldKind::FreeText),
+    FieldRow("Physimin", 8, 104, TEDFFieldKind::Decimal).PlainSeparators().LeadingBlanksAllowed(),
+    FieldRow("Physimax", 8, 112, TEDFFieldKind::Decimal).PlainSeparators(),
+    FieldRow("Digimin", 8, 120, TEDFFieldKind::DigitalLimit).Within(-32768, 32767),
+    FieldRow("Digimax", 8, 128, TEDFFieldKind::DigitalLimit).Within(-32768, 32767),
+    FieldRow("Prefilter", 80, 136, TEDFFieldKind::FreeText),
+    FieldRow("NrSamples", 8, 216, TEDFFieldKind::Integer).From(1),
+    FieldRow("Reserved", 32, 224, TEDFFieldKind::Reserved),
 }};
+
+// BDF: the same layout; its own version text, reserved starts and 24-bit digital limits.
+inline constexpr std::array<TEDFFieldDef, EDFFieldCount> BDFGeneralHeaderFields{{
+    FieldRow("Version", 8, 0, TEDFFieldKind::Version)
+        .Exactly("\xFF"
+                 "BIOSEMI"),
+    FieldRow("Patient", 80, 8, TEDFFieldKind::IdentificationText),
+    FieldRow("Recording", 80, 88, TEDFFieldKind::IdentificationText),
+    FieldRow("StartDate", 8, 168, TEDFFieldKind::Date),
+    FieldRow("StartTime", 8, 176, TEDFFieldKind::Time),
+    FieldRow("HeaderBytes", 8, 184, TEDFFieldKind::Integer).From(0).LeadingBlanksAllowed(),
+    FieldRow("Reserved", 44, 192, TEDFFieldKind::Reserved)
+        .StartingWithOneOf("24BIT|BDF+C|BDF+D")
+        .NotStartingWith("EDF+"),
+    FieldRow("NrDataRecords", 8, 236, TEDFFieldKind::Integer).From(-1),
+    FieldRow("SampleRecDuration", 8, 244, TEDFFieldKind::Decimal).Above(0),
+    FieldRow("NrSignals", 4, 252, TEDFFieldKind::Integer).From(0),
+}};
+
+inline constexpr std::array<TEDFFieldDef, EDFFieldCount> BDFSignalHeaderFields{{
+    FieldRow("SignalLabel", 16, 0, TEDFFieldKind::FreeText),
+    FieldRow("Transducertype", 80, 16, TEDFFieldKind::FreeText),
+    FieldRow("Physidim", 8, 96, TEDFFieldKind::FreeText),
+    FieldRow("Physimin", 8, 104, TEDFFieldKind::Decimal).PlainSeparators().LeadingBlanksAllowed(),
+    FieldRow("Physimax", 8, 112, TEDFFieldKind::Decimal).PlainSeparators(),
+    FieldRow("Digimin", 8, 120, TEDFFieldKind::DigitalLimit).Within(-8388608, 8388607),
+    FieldRow("Digimax", 8, 128, TEDFFieldKind::DigitalLimit).Within(-8388608, 8388607),
+    FieldRow("Prefilter", 80, 136, TEDFFieldKind::FreeText),
+    FieldRow("NrSamples", 8, 216, TEDFFieldKind::Integer).From(1),
+    FieldRow("Reserved", 32, 224, TEDFFieldKind::Reserved),
+}};
+
+constexpr const std::array<TEDFFieldDef, EDFFieldCount>& GeneralFields(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? BDFGeneralHeaderFields : GeneralHeaderFields;
+}
+constexpr const std::array<TEDFFieldDef, EDFFieldCount>& SignalFields(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? BDFSignalHeaderFields : SignalHeaderFields;
+}
 
 // The Name column of a field table.
 constexpr std::array<std::string_view, EDFFieldCount>
@@ -107,8 +232,9 @@ constexpr int64_t SignalFieldOffset(TSignalField Field, int64_t NrSignals, int64
 }
 
 // Byte offset of data record Index; 64-bit so that files beyond 2 GiB stay addressable.
-constexpr int64_t RecordPosition(int64_t HeaderBytes, int64_t Index, int64_t RecordSamples) {
-  return HeaderBytes + Index * RecordSamples * 2;
+constexpr int64_t RecordPosition(int64_t HeaderBytes, int64_t Index, int64_t RecordSamples,
+                                 TEDFFormat Format = TEDFFormat::EDF) {
+  return HeaderBytes + Index * RecordSamples * SampleBytes(Format);
 }
 
 // "yy" of a start date: 85..99 are 1985..1999, 00..84 are 2000..2084.

@@ -166,35 +166,37 @@ bool IsZeroDuration(const std::string& Raw) {
 
 } // namespace
 
-TEDFPlusKind EDFPlusKindOf(std::string_view Reserved) {
-  if (Reserved.starts_with("EDF+C"))
+TEDFPlusKind EDFPlusKindOf(std::string_view Reserved, TEDFFormat Format) {
+  const bool BDF = Format == TEDFFormat::BDF;
+  if (Reserved.starts_with(BDF ? "BDF+C" : "EDF+C"))
     return TEDFPlusKind::Continuous;
-  if (Reserved.starts_with("EDF+D"))
+  if (Reserved.starts_with(BDF ? "BDF+D" : "EDF+D"))
     return TEDFPlusKind::Discontinuous;
   return TEDFPlusKind::None;
 }
 
-std::string EDFPlusKindName(TEDFPlusKind Kind) {
+std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format) {
+  const bool BDF = Format == TEDFFormat::BDF;
   switch (Kind) {
   case TEDFPlusKind::Continuous:
-    return "EDF+C";
+    return BDF ? "BDF+C" : "EDF+C";
   case TEDFPlusKind::Discontinuous:
-    return "EDF+D";
+    return BDF ? "BDF+D" : "EDF+D";
   case TEDFPlusKind::None:
     break;
   }
   return {};
 }
 
-bool IsAnnotationLabel(std::string_view Label) {
+bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format) {
   while (!Label.empty() && static_cast<unsigned char>(Label.back()) <= ' ')
     Label.remove_suffix(1);
-  return Label == EDFAnnotationsLabel;
+  return Label == (Format == TEDFFormat::BDF ? BDFAnnotationsLabel : EDFAnnotationsLabel);
 }
 
 bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal) {
-  return EDFPlusKindOf(Info.Reserved()) != TEDFPlusKind::None &&
-         IsAnnotationLabel(Signal.SignalLabel());
+  return EDFPlusKindOf(Info.Reserved(), Info.Format()) != TEDFPlusKind::None &&
+         IsAnnotationLabel(Signal.SignalLabel(), Info.Format());
 }
 
 bool ParseTALNumber(std::string_view Text, bool Signed, TTALNumber& Number) {
@@ -302,14 +304,16 @@ namespace {
 // export reads them. Returns the header's size in bytes.
 int64_t ReadPlusHeader(const std::string& FileName, TEDFPlusRecording& Result,
                        std::vector<int64_t>& Samples) {
-  // The header exactly as the export reads it.
+  // The header exactly as the export reads it; BDF+ carries its annotations as EDF+ does.
   TEDFFile File;
   File.SetFileName(FileName);
   File.SetReadOnly(true);
   File.SetStrict(false);
+  File.SetAcceptBDF(true);
   File.Open();
   const TCustomEDFFileInfo& Info = *File.FileInfo();
-  Result.Kind = EDFPlusKindOf(Info.Reserved());
+  Result.Kind = EDFPlusKindOf(Info.Reserved(), Info.Format());
+  Result.Format = File.Format();
   Result.Patient = Info.GetPatient();
   Result.Recording = Info.GetRecording();
   Result.StartDateTime = Info.StartDateTime();
@@ -357,9 +361,9 @@ bool ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
   }
   TEDFFileStream Stream(FileName, TEDFFileStream::TMode::ReadShared);
   // As the file object counts: whole records from the file size.
-  Result.NrDataRecords =
-      RecordSamples > 0 ? std::max<int64_t>(Stream.Size() - HeaderBytes, 0) / (2 * RecordSamples)
-                        : 0;
+  Result.NrDataRecords = RecordSamples > 0 ? std::max<int64_t>(Stream.Size() - HeaderBytes, 0) /
+                                                 (SampleBytes(Result.Format) * RecordSamples)
+                                           : 0;
   Result.RecordOnsets.resize(static_cast<std::size_t>(Result.NrDataRecords));
   std::string Bytes;
   for (int64_t r = 0; r < Result.NrDataRecords; ++r) {
@@ -368,8 +372,9 @@ bool ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
     bool First = true;
     for (const int32_t s : Result.AnnotationSignals) {
       const auto Index = static_cast<std::size_t>(s);
-      const int64_t Position = HeaderBytes + 2 * (r * RecordSamples + RecordOffset[Index]);
-      Bytes.assign(static_cast<std::size_t>(2 * Samples[Index]), '\0');
+      const int64_t Position =
+          HeaderBytes + SampleBytes(Result.Format) * (r * RecordSamples + RecordOffset[Index]);
+      Bytes.assign(static_cast<std::size_t>(SampleBytes(Result.Format) * Samples[Index]), '\0');
       // A file cut short meanwhile leaves NULs, which read as the end of the list.
       Stream.ReadAt(Bytes.data(), Bytes.size(), Position);
       TEDFAnnotationList List = ParseAnnotationList(Bytes, r, s, First);

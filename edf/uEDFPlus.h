@@ -9,6 +9,8 @@
 // but its annotations are read here. Nothing of this changes what the file object accepts.
 #pragma once
 
+#include "edf/uEDFLayout.h"
+
 #include "support/uSysUtils.h"
 
 #include <cstdint>
@@ -24,15 +26,18 @@ class TCustomEDFFileInfo;
 class TCustomEDFSignalInfo;
 
 inline constexpr std::string_view EDFAnnotationsLabel = "EDF Annotations";
+inline constexpr std::string_view BDFAnnotationsLabel = "BDF Annotations";
 
 enum class TEDFPlusKind { None, Continuous, Discontinuous };
 
-// The kind a general header's Reserved text declares: it begins with "EDF+C" or "EDF+D".
-TEDFPlusKind EDFPlusKindOf(std::string_view Reserved);
-// "EDF+C", "EDF+D", or empty for a plain EDF file.
-std::string EDFPlusKindName(TEDFPlusKind Kind);
-// The label of an annotation signal, trailing blanks aside.
-bool IsAnnotationLabel(std::string_view Label);
+// The kind a general header's Reserved text declares: it begins with "EDF+C" or "EDF+D", or
+// for BDF with "BDF+C" or "BDF+D".
+TEDFPlusKind EDFPlusKindOf(std::string_view Reserved, TEDFFormat Format = TEDFFormat::EDF);
+// "EDF+C", "EDF+D" (for BDF "BDF+C", "BDF+D"), or empty for a plain EDF or BDF file.
+std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format = TEDFFormat::EDF);
+// The label of an annotation signal, trailing blanks aside: "EDF Annotations", for BDF
+// "BDF Annotations".
+bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format = TEDFFormat::EDF);
 // Signal is an annotation signal: its label says so and the file (general header Info) is EDF+.
 bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal);
 
@@ -113,6 +118,7 @@ struct TEDFPlusRecording {
   std::string Recording;
   TDateTime StartDateTime = 0;
   long double RecordDuration = 0;
+  TEDFFormat Format = TEDFFormat::EDF; // BDF+ samples take 3 bytes
   int64_t NrDataRecords = 0;
   std::vector<std::string> Labels;         // every signal's label, trailing blanks removed
   std::vector<int32_t> AnnotationSignals;  // 0-based indexes, in header order

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
 
 namespace velastrin {
 
@@ -15,15 +16,19 @@ constexpr int64_t StopCheckSamples = int64_t{64} * 1024;
 
 // Folds Count samples into Column. Lanes of a fixed width let the compiler use vector
 // minimum and maximum instructions; the rest goes one by one.
-void Fold(TEnvelopeColumn& Column, const int16_t* Samples, int64_t Count) {
+template <typename TSample>
+void Fold(TEnvelopeColumn& Column, const TSample* Samples, int64_t Count) {
   constexpr int Lanes = 16;
   int64_t i = 0;
   if (Count >= Lanes) {
-    int16_t Low[Lanes];
-    int16_t High[Lanes];
+    TSample Low[Lanes];
+    TSample High[Lanes];
+    // A column's bounds start as the type's extremes or as samples of this type.
     for (int l = 0; l < Lanes; ++l) {
-      Low[l] = Column.Min;
-      High[l] = Column.Max;
+      Low[l] = static_cast<TSample>(std::clamp<int32_t>(
+          Column.Min, std::numeric_limits<TSample>::min(), std::numeric_limits<TSample>::max()));
+      High[l] = static_cast<TSample>(std::clamp<int32_t>(
+          Column.Max, std::numeric_limits<TSample>::min(), std::numeric_limits<TSample>::max()));
     }
     for (; i + Lanes <= Count; i += Lanes)
       for (int l = 0; l < Lanes; ++l) {
@@ -31,13 +36,13 @@ void Fold(TEnvelopeColumn& Column, const int16_t* Samples, int64_t Count) {
         High[l] = std::max(High[l], Samples[i + l]);
       }
     for (int l = 0; l < Lanes; ++l) {
-      Column.Min = std::min(Column.Min, Low[l]);
-      Column.Max = std::max(Column.Max, High[l]);
+      Column.Min = std::min<int32_t>(Column.Min, Low[l]);
+      Column.Max = std::max<int32_t>(Column.Max, High[l]);
     }
   }
   for (; i < Count; ++i) {
-    Column.Min = std::min(Column.Min, Samples[i]);
-    Column.Max = std::max(Column.Max, Samples[i]);
+    Column.Min = std::min<int32_t>(Column.Min, Samples[i]);
+    Column.Max = std::max<int32_t>(Column.Max, Samples[i]);
   }
 }
 
@@ -58,7 +63,7 @@ double TSignalEnvelope::SecondsAt(int64_t Sample) const {
                              static_cast<long double>(SampleCount));
 }
 
-double TSignalEnvelope::Physical(int16_t Digital) const {
+double TSignalEnvelope::Physical(int32_t Digital) const {
   if (!GainValid)
     return Digital;
   return static_cast<double>((static_cast<long double>(Digital) - Digimin) * Gain + Physimin);
@@ -69,6 +74,7 @@ TEnvelopeReader::TEnvelopeReader(const std::string& FileName, int32_t SignalInde
   FFile->SetFileName(FileName);
   FFile->SetReadOnly(true);
   FFile->SetStrict(false);
+  FFile->SetAcceptBDF(true);
   FFile->SetActive(true);
   if (!FFile->IsValid())
     throw EDataFileHeaderInvalid(DataFileMessages::HeaderInvalid);
@@ -94,7 +100,10 @@ TEnvelopeReader::TEnvelopeReader(const std::string& FileName, int32_t SignalInde
   for (int32_t i = 0; i < FFile->SignalCount(); ++i)
     if (i != SignalIndex)
       FFile->GetSignal(i)->SetReadData(false);
-  FFile->GetDataBuffer();
+  if (FFile->Format() == TEDFFormat::BDF)
+    FFile->GetWideDataBuffer();
+  else
+    FFile->GetDataBuffer();
   FBufferOffset = Signal.BufferOffset();
 }
 
@@ -104,13 +113,22 @@ std::optional<TSignalEnvelope> TEnvelopeReader::Compute(int32_t Columns, std::st
   TSignalEnvelope Result = FHeader;
   if (Result.SampleCount <= 0 || Result.Annotations || Columns <= 0)
     return Result;
-  const TDynSmallIntArray Buffer = FFile->GetDataBuffer();
-  const int16_t* Samples = Buffer.data() + FBufferOffset;
+  if (FFile->Format() == TEDFFormat::BDF)
+    return Compute(Result, FFile->GetWideDataBuffer(), Columns, Stop);
+  return Compute(Result, FFile->GetDataBuffer(), Columns, Stop);
+}
+
+template <typename TBuffer>
+std::optional<TSignalEnvelope> TEnvelopeReader::Compute(TSignalEnvelope& Result,
+                                                        const TBuffer& Buffer, int32_t Columns,
+                                                        std::stop_token Stop) {
+  using TSample = std::remove_cvref_t<decltype(*Buffer.data())>;
+  const TSample* Samples = Buffer.data() + FBufferOffset;
 
   const auto Count = static_cast<std::size_t>(std::min<int64_t>(Columns, Result.SampleCount));
   TEnvelopeColumn Empty;
-  Empty.Min = std::numeric_limits<int16_t>::max();
-  Empty.Max = std::numeric_limits<int16_t>::min();
+  Empty.Min = std::numeric_limits<TSample>::max();
+  Empty.Max = std::numeric_limits<TSample>::min();
   Result.Columns.assign(Count, Empty);
 
   int64_t Column = 0;

@@ -16,9 +16,10 @@ namespace velastrin {
 
 class TEDFFile;
 
+// Samples are int32_t: BDF's reach 24 bits.
 struct TEnvelopeColumn {
-  int16_t Min = 0;
-  int16_t Max = 0;
+  int32_t Min = 0;
+  int32_t Max = 0;
   bool ClippedLow = false;  // a sample at or below Digimin
   bool ClippedHigh = false; // a sample at or above Digimax
   bool Clipped() const { return ClippedLow || ClippedHigh; }
@@ -31,8 +32,8 @@ struct TSignalEnvelope {
   TDateTime StartDateTime = 0;
   long double Seconds = 0; // NrDataRecords * SampleRecDuration
   int64_t SampleCount = 0; // of the signal over all records
-  int16_t Digimin = 0;
-  int16_t Digimax = 0;
+  int32_t Digimin = 0;
+  int32_t Digimax = 0;
   bool GainValid = false;
   long double Gain = 1;
   long double Physimin = 0;
@@ -47,10 +48,10 @@ struct TSignalEnvelope {
   double SecondsAt(int64_t Sample) const;
   // The physical value of a digital one through the gain; the digital value itself when the
   // gain is not defined.
-  double Physical(int16_t Digital) const;
+  double Physical(int32_t Digital) const;
 };
 
-// One signal of an EDF file, opened for its envelope in two steps. The constructor reads the
+// One signal of an EDF or BDF file, opened for its envelope in two steps. The constructor reads the
 // header, which reads the process-wide format settings (month names): it belongs on the thread
 // that may change them. Compute reads nothing but data records, so it may run on any other
 // thread, one at a time.
@@ -70,6 +71,11 @@ public:
   std::optional<TSignalEnvelope> Compute(int32_t Columns, std::stop_token Stop = {});
 
 private:
+  // The loop over the records for either sample width (a buffer shared with the file).
+  template <typename TBuffer>
+  std::optional<TSignalEnvelope> Compute(TSignalEnvelope& Result, const TBuffer& Buffer,
+                                         int32_t Columns, std::stop_token Stop);
+
   std::unique_ptr<TEDFFile> FFile;
   TSignalEnvelope FHeader; // every value but the columns
   int64_t FBufferOffset = 0;

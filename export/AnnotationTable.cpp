@@ -1,14 +1,40 @@
 // The annotation table and its information text.
 #include "export/AnnotationTable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
+#include <unicode/utf8.h>
 
 namespace velastrin {
 
 namespace {
+
+// A damaged file would otherwise bury the summary under one warning per record.
+constexpr std::size_t MaxFaultWarnings = 20;
+
+// The text with each byte that is not part of a UTF-8 character replaced by U+FFFD, so that
+// the table is UTF-8 throughout; the fault warnings name the annotation.
+std::string ValidUTF8(const std::string& Text) {
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
+  const auto Length = static_cast<int32_t>(Text.size());
+  std::string Out;
+  Out.reserve(Text.size());
+  for (int32_t i = 0; i < Length;) {
+    const int32_t Start = i;
+    UChar32 Code = 0;
+    U8_NEXT(Bytes, i, Length, Code);
+    if (Code >= 0)
+      Out.append(Text, static_cast<std::size_t>(Start), static_cast<std::size_t>(i - Start));
+    else
+      for (int32_t b = Start; b < i; ++b)
+        Out += "\xEF\xBF\xBD";
+  }
+  return Out;
+}
 
 // Seconds since 30 December 1899 of a date-time serial, to the nearest second (the header
 // gives whole seconds; the serial's binary fraction may fall just short of one).
@@ -132,7 +158,7 @@ std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector
       Quoted("Patient:", Plus.Patient),
       Quoted("Recording:", Plus.Recording),
       Quoted("StartTime:", AnnotationClockTime(Plus.StartDateTime, {"+0", 0})),
-      Quoted("FileType:", EDFPlusKindName(Plus.Kind)),
+      Quoted("FileType:", EDFPlusKindName(Plus.Kind, Plus.Format)),
       Quoted("SignalNumber:", Numbers),
       Quoted("SignalLabel:", Labels),
       Quoted("Content:", "Annotation table: onset in seconds from StartTime, onset as clock "
@@ -143,6 +169,48 @@ std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector
   for (std::size_t i = 0; i < Entries.size(); ++i)
     Info += (i ? Format.Separator : std::string()) + Entries[i];
   return Info;
+}
+
+std::vector<std::string> AnnotationFaultWarnings(const std::vector<TEDFPlusFault>& Faults,
+                                                 const std::vector<int32_t>& Signals) {
+  std::vector<std::string> Warnings;
+  for (const TEDFPlusFault& Fault : Faults) {
+    if (std::find(Signals.begin(), Signals.end(), Fault.Signal) == Signals.end())
+      continue;
+    if (Warnings.size() == MaxFaultWarnings) {
+      Warnings.push_back("more damaged annotation lists not listed");
+      break;
+    }
+    Warnings.push_back("signal " + std::to_string(Fault.Signal + 1) + ", record " +
+                       std::to_string(Fault.Record + 1) + ", byte " +
+                       std::to_string(Fault.FilePosition) + ": " + Fault.Message() +
+                       (Fault.Kind == TTALFault::NotUTF8
+                            ? "; each byte that is not UTF-8 is written as U+FFFD"
+                            : ""));
+  }
+  return Warnings;
+}
+
+void WriteAnnotationTable(const TEDFPlusRecording& Plus, const std::vector<int32_t>& Signals,
+                          const std::string& Separator, TTextFileWriter& Info,
+                          TTextFileWriter& Data) {
+  const TAnnotationTableFormat Format{Separator == "\r\n" ? "," : Separator, "\r\n"};
+  std::vector<TEDFAnnotation> List = Plus.InTimeOrder(Signals);
+  for (TEDFAnnotation& Annotation : List)
+    Annotation.Text = ValidUTF8(Annotation.Text);
+  Info.Write(AnnotationTableInfo(Plus, Signals, List.size(), Format));
+  Data.Write(AnnotationTable(List, Plus.StartDateTime, Format));
+}
+
+std::vector<std::string> ExportAnnotationTable(const std::string& FileName,
+                                               const std::vector<int32_t>& Signals,
+                                               const std::string& Separator, TTextFileWriter& Info,
+                                               TTextFileWriter& Data) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(FileName);
+  if (!Plus.Readable)
+    throw std::runtime_error("not a valid EDF file");
+  WriteAnnotationTable(Plus, Signals, Separator, Info, Data);
+  return AnnotationFaultWarnings(Plus.Faults, Signals);
 }
 
 } // namespace velastrin

@@ -1,9 +1,10 @@
 // The annotation table: EDF+ annotations as text, one line per annotation with its onset in
 // seconds (every digit the file gives), its onset as clock time, its duration and its text,
-// and the information text that goes with it. No files are touched here; the caller writes.
+// and the information text that goes with it, written through the caller's writers.
 #pragma once
 
 #include "edf/uEDFPlus.h"
+#include "export/ExportText.h"
 
 #include <string>
 #include <string_view>
@@ -39,5 +40,26 @@ std::string AnnotationTable(const std::vector<TEDFAnnotation>& Annotations, TDat
 // entries in the manner of the signal-information file, separated by the separator.
 std::string AnnotationTableInfo(const TEDFPlusRecording& Plus, const std::vector<int32_t>& Signals,
                                 std::size_t AnnotationCount, const TAnnotationTableFormat& Format);
+
+// The warnings of the faults of the given annotation signals (0-based): signal, record, byte and
+// what is wrong, at most twenty.
+std::vector<std::string> AnnotationFaultWarnings(const std::vector<TEDFPlusFault>& Faults,
+                                                 const std::vector<int32_t>& Signals);
+
+// The table and its information text for the given annotation signals (0-based) of Plus,
+// written to Info and Data with the separator rule of ExportAnnotationTable.
+void WriteAnnotationTable(const TEDFPlusRecording& Plus, const std::vector<int32_t>& Signals,
+                          const std::string& Separator, TTextFileWriter& Info,
+                          TTextFileWriter& Data);
+
+// Reads the annotations of FileName and writes the information text of the given annotation
+// signals (0-based) to Info and their table, in time order, to Data. Fields are separated by
+// Separator; a line break as separator would break the lines of the table, so the comma
+// takes its place. Returns the warnings: damaged annotation lists by record and byte. Raises
+// std::runtime_error when the file cannot be read for annotations.
+std::vector<std::string> ExportAnnotationTable(const std::string& FileName,
+                                               const std::vector<int32_t>& Signals,
+                                               const std::string& Separator, TTextFileWriter& Info,
+                                               TTextFileWriter& Data);
 
 } // namespace velastrin

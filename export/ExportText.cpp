@@ -1,5 +1,7 @@
 #include "export/ExportText.h"
 
+#include "support/uOutputFiles.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -226,6 +228,9 @@ void TTextFileWriter::Flush() {
     }
     Done += static_cast<std::size_t>(Written);
   }
+  if (FWriteBack)
+    StartWriteBack(FHandle, FWritten, FUsed);
+  FWritten += FUsed;
   FUsed = 0;
 }
 

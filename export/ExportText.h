@@ -69,6 +69,9 @@ public:
   }
   void Commit(char* End) { FUsed = static_cast<std::size_t>(End - FBuffer.data()); }
   std::size_t BufferSize() const { return FBuffer.size(); }
+  // Starts the disk's write-back of each block as it is handed to the system, for a file that
+  // is waited for before it is renamed (TOutputFiles): the wait then finds little left to do.
+  void SetWriteBack(bool Value) { FWriteBack = Value; }
   // Flushes and forces the bytes to the disk; raises EWriteError.
   void Sync();
   // Flushes and closes; raises EWriteError on a failed write. Idempotent.
@@ -84,6 +87,8 @@ private:
   int FHandle = -1;
   std::vector<char> FBuffer;
   std::size_t FUsed = 0;
+  uint64_t FWritten = 0; // bytes handed to the system so far
+  bool FWriteBack = false;
 };
 
 } // namespace velastrin

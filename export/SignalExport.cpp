@@ -1,6 +1,7 @@
 #include "export/SignalExport.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "export/SampleText.h"
 
 #include <cmath>
@@ -30,10 +31,11 @@ TExportOptions ExportOptions(const std::string& Separator, const TFormatSettings
   return Options;
 }
 
-void OpenForExport(TEDFFile& File, const std::string& FileName) {
+void OpenForExport(TEDFFile& File, const std::string& FileName, bool AcceptBDF) {
   File.SetFileName(FileName);
   File.SetReadOnly(true);
   File.SetStrict(false);
+  File.SetAcceptBDF(AcceptBDF);
   File.SetActive(true);
 }
 
@@ -44,8 +46,11 @@ std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal, const TCusto
 }
 
 std::string FormulaEntry(const TCustomEDFSignalInfo& Signal, char DecimalMark) {
-  const double Physimin = static_cast<double>(Signal.Physimin());
-  const double Physimax = static_cast<double>(Signal.Physimax());
+  // Limits a decimal comma kept from the record are read as the export reads them.
+  const double Physimin =
+      static_cast<double>(PhysicalLimit(Signal, TSignalField::Physimin).value_or(0));
+  const double Physimax =
+      static_cast<double>(PhysicalLimit(Signal, TSignalField::Physimax).value_or(0));
   const int Digimin = Signal.Digimin();
   const int Digimax = Signal.Digimax();
   // Divided in extended precision, then kept as a double: the gain of the signal record
@@ -64,9 +69,8 @@ std::string FormulaEntry(const TCustomEDFSignalInfo& Signal, char DecimalMark) {
   return Out;
 }
 
-std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOptions& Options) {
+std::string RecordingInfoEntries(TEDFFile& File, const TExportOptions& Options) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
-  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
   const std::string& S = Options.Separator;
   std::string Out;
   AppendQuotedEntry(Out, "FileName:", File.FileName(), S);
@@ -76,6 +80,14 @@ std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOption
                     S);
   AppendQuotedEntry(Out, "StopTime:", DateTimeText(Info.GetStopDateTime(), Options.ShortMonthNames),
                     S);
+  return Out;
+}
+
+std::string SignalInfoEntries(TEDFFile& File, int SignalNumber, const TExportOptions& Options) {
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  const TCustomEDFSignalInfo& Signal = *File.GetSignal(SignalNumber - 1);
+  const std::string& S = Options.Separator;
+  std::string Out;
   AppendQuotedEntry(Out, "SignalNumber:", std::to_string(SignalNumber), S);
   AppendQuotedEntry(Out, "SignalLabel:", Signal.SignalLabel(), S);
   AppendQuotedEntry(
@@ -84,10 +96,54 @@ std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOption
   return Out;
 }
 
+std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOptions& Options) {
+  return RecordingInfoEntries(File, Options) + SignalInfoEntries(File, SignalNumber, Options);
+}
+
 void ExportSignalInfo(TEDFFile& File, int SignalNumber, const TExportOptions& Options,
                       TTextFileWriter& Writer) {
   Writer.Write(SignalInfoText(File, SignalNumber, Options));
 }
+
+namespace {
+
+// The data file's loop for either sample width; Buffer is shared with the file object and
+// sees every ReadRecord.
+template <typename TBuffer>
+bool WriteSamples(TEDFFile& File, const TBuffer& Buffer, int64_t B, std::size_t N,
+                  const TExportOptions& Options, TTextFileWriter& Writer,
+                  const TExportProgress& Progress) {
+  const int64_t RecordCount = File.FileInfo()->NrDataRecords();
+  std::optional<TSampleTextTable> OwnTable;
+  const TSampleTextTable* Table = StandardSampleTextTable(Options.Separator);
+  if (!Table)
+    Table = &OwnTable.emplace(Options.Separator);
+  constexpr bool Wide = sizeof(*Buffer.data()) == 4;
+  const std::size_t PerValue = Wide ? Table->MaxBytesPerWideValue() : Table->MaxBytesPerValue();
+  // Values go out in runs that fit the writer's buffer, one capacity check per run.
+  const std::size_t RunLength = std::max<std::size_t>(1, Writer.BufferSize() / PerValue);
+
+  for (int64_t n = 0; n < RecordCount; ++n) {
+    if (Progress && !Progress(n, RecordCount))
+      return false;
+    File.ReadRecord(n);
+    const auto* Samples = Buffer.data() + B;
+    for (std::size_t Done = 0; Done < N;) {
+      const std::size_t Run = std::min(RunLength, N - Done);
+      char* Out = Writer.Reserve(Run * PerValue);
+      Writer.Commit(Table->Append(Out, Samples + Done, Run));
+      Done += Run;
+    }
+  }
+  // Every value is followed by the separator but the very last one of the file.
+  if (N > 0) {
+    char* End = Writer.Reserve(0);
+    Writer.Commit(End - Options.Separator.size());
+  }
+  return true;
+}
+
+} // namespace
 
 bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Options,
                       TTextFileWriter& Writer, const TExportProgress& Progress) {
@@ -102,34 +158,9 @@ bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Op
   const int64_t RecordCount = File.FileInfo()->NrDataRecords();
   if (RecordCount <= 0)
     return true;
-  const TDynSmallIntArray Buffer = File.GetDataBuffer(); // shared: sees every ReadRecord
-
-  std::optional<TSampleTextTable> OwnTable;
-  const TSampleTextTable* Table = StandardSampleTextTable(Options.Separator);
-  if (!Table)
-    Table = &OwnTable.emplace(Options.Separator);
-  const std::size_t PerValue = Table->MaxBytesPerValue();
-  // Values go out in runs that fit the writer's buffer, one capacity check per run.
-  const std::size_t RunLength = std::max<std::size_t>(1, Writer.BufferSize() / PerValue);
-
-  for (int64_t n = 0; n < RecordCount; ++n) {
-    if (Progress && !Progress(n, RecordCount))
-      return false;
-    File.ReadRecord(n);
-    const int16_t* Samples = Buffer.data() + B;
-    for (std::size_t Done = 0; Done < N;) {
-      const std::size_t Run = std::min(RunLength, N - Done);
-      char* Out = Writer.Reserve(Run * PerValue);
-      Writer.Commit(Table->Append(Out, Samples + Done, Run));
-      Done += Run;
-    }
-  }
-  // Every value is followed by the separator but the very last one of the file.
-  if (N > 0) {
-    char* End = Writer.Reserve(0);
-    Writer.Commit(End - Options.Separator.size());
-  }
-  return true;
+  if (File.Format() == TEDFFormat::BDF)
+    return WriteSamples(File, File.GetWideDataBuffer(), B, N, Options, Writer, Progress);
+  return WriteSamples(File, File.GetDataBuffer(), B, N, Options, Writer, Progress);
 }
 
 } // namespace velastrin

@@ -36,7 +36,8 @@ TExportOptions ExportOptions(const std::string& Separator, const TFormatSettings
 using TExportProgress = std::function<bool(int64_t Record, int64_t RecordCount)>;
 
 // Opens File read-only with lenient header checking, as every export and examination does.
-void OpenForExport(TEDFFile& File, const std::string& FileName);
+// A BDF file is read as BDF only when AcceptBDF is set; otherwise it is refused as EDF.
+void OpenForExport(TEDFFile& File, const std::string& FileName, bool AcceptBDF = false);
 
 // NrSamples / SampleRecDuration as number text, without the unit.
 std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal, const TCustomEDFFileInfo& Info,
@@ -44,6 +45,15 @@ std::string SampleFrequencyText(const TCustomEDFSignalInfo& Signal, const TCusto
 
 // The formula entry: physical value = (ASCII - Digimin) * K + Physimin, K the gain.
 std::string FormulaEntry(const TCustomEDFSignalInfo& Signal, char DecimalMark);
+
+// The entries of the recording (file name, patient, recording, start and stop time), each
+// followed by the separator.
+std::string RecordingInfoEntries(TEDFFile& File, const TExportOptions& Options);
+
+// The entries of signal SignalNumber (number, label, sample frequency, formula), the formula
+// last, without a separator after it and with its quote left open as the file has always had
+// it.
+std::string SignalInfoEntries(TEDFFile& File, int SignalNumber, const TExportOptions& Options);
 
 // The whole signal-information file for SignalNumber (1-based).
 std::string SignalInfoText(TEDFFile& File, int SignalNumber, const TExportOptions& Options);
@@ -53,9 +63,9 @@ void ExportSignalInfo(TEDFFile& File, int SignalNumber, const TExportOptions& Op
                       TTextFileWriter& Writer);
 
 // Writes the ASCII data file through Writer: switches off buffering for every other signal,
-// then reads the records one by one. Returns false when Progress stopped it; what was
-// written up to then stays in Writer, each value followed by the separator. Errors of the
-// file object and of the writer pass through.
+// then reads the records one by one; a BDF file's 24-bit values as they are. Returns false when
+// Progress stopped it; what was written up to then stays in Writer, each value followed by the
+// separator. Errors of the file object and of the writer pass through.
 bool ExportSignalData(TEDFFile& File, int SignalNumber, const TExportOptions& Options,
                       TTextFileWriter& Writer, const TExportProgress& Progress = {});
 

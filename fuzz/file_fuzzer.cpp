@@ -1,8 +1,8 @@
 // Fuzz target of the file object, fed through an in-memory file. Any byte sequence opens
-// read-only, strict and lenient, without a crash, a hang or unbounded memory: either valid, or
-// not valid with Status 1 or 2 and no records; what strict reading accepts, lenient reading
-// accepts with the same records. Every record and every signal of a valid file reads inside the
-// buffer, and the header written back to a copy reads back to the same values.
+// (EDF or BDF) read-only, strict and lenient, without a crash, a hang or unbounded memory: either
+// valid, or not valid with Status 1 or 2 and no records; what strict reading accepts, lenient
+// reading accepts with the same records. Every record and every signal of a valid file reads inside
+// the buffer, and the header written back to a copy reads back to the same values.
 #include "edf/uEDF.h"
 #include "fuzz/fuzz_support.h"
 
@@ -22,9 +22,11 @@ void ReadRecords(TEDFFile& File, int64_t Limit) {
   // itself is covered by the unit tests.
   if (File.RecordSamples() > (int64_t{1} << 22))
     return;
-  TDynSmallIntArray Buffer;
+  // BDF's 3-byte samples come in the wide buffer.
+  size_t BufferSize = 0;
   try {
-    Buffer = File.GetDataBuffer();
+    BufferSize =
+        File.SampleBytes() == 3 ? File.GetWideDataBuffer().size() : File.GetDataBuffer().size();
   } catch (const EDataFileBufferAllocation&) {
     return; // nothing buffered, or more than the bound allows
   }
@@ -35,8 +37,7 @@ void ReadRecords(TEDFFile& File, int64_t Limit) {
     for (int32_t s = 0; s < File.SignalCount(); ++s) {
       const TCustomEDFSignalInfo& Signal = *File.GetSignal(s);
       if (Signal.BufferOffset() >= 0)
-        FUZZ_CHECK(Signal.BufferOffset() + Signal.NrSamples() <=
-                   static_cast<int64_t>(Buffer.size()));
+        FUZZ_CHECK(Signal.BufferOffset() + Signal.NrSamples() <= static_cast<int64_t>(BufferSize));
     }
   }
   try {
@@ -52,6 +53,7 @@ int64_t Examine(const std::string& Path, bool Strict) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(Strict);
+  File.SetAcceptBDF(true);
   File.Open();
   FUZZ_CHECK(File.Active() && File.FileInfo() != nullptr);
   if (!File.Valid()) {
@@ -89,7 +91,7 @@ struct THeaderValues {
   long double Duration = 0;
   TDateTime Start = 0;
   std::vector<int32_t> Samples;
-  std::vector<int16_t> Digital; // Digimin, Digimax of every signal
+  std::vector<int32_t> Digital; // Digimin, Digimax of every signal
   std::vector<long double> Physical;
 };
 
@@ -125,6 +127,7 @@ void WriteBack(fuzz::TMemoryFile& Copy, const uint8_t* Data, size_t Size, bool W
     TEDFFile File;
     File.SetFileName(Copy.Path());
     File.SetStrict(false);
+    File.SetAcceptBDF(true);
     File.Open();
     Before = ValuesOf(File);
     File.FileInfo()->SetModified(true);
@@ -145,6 +148,7 @@ void WriteBack(fuzz::TMemoryFile& Copy, const uint8_t* Data, size_t Size, bool W
   File.SetFileName(Copy.Path());
   File.SetReadOnly(true);
   File.SetStrict(WasStrict);
+  File.SetAcceptBDF(true);
   File.Open();
   const THeaderValues After = ValuesOf(File);
   FUZZ_CHECK(After.Valid);

@@ -1,10 +1,13 @@
 // Fuzz target of the findings engine and the EDF+ reader, fed through an in-memory file. The
-// verdict is the reader's own: valid when strict reading accepts the file, lenient when only
-// lenient reading does, unreadable otherwise. Every finding lies inside the file, none counts in
-// a valid file, the reports form, and every annotation fault lies inside its record.
+// verdict follows the readers: valid only when strict reading accepts the header and no file
+// check fails, unreadable exactly when lenient reading refuses the file (an annotation-only EDF+
+// file with records of duration 0 is read as valid for check). Every finding lies inside the
+// file, none counts in a valid file, the reports form, and every annotation fault lies inside
+// its record.
 #include "check/uEDFFindings.h"
 #include "check/uEDFReport.h"
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "edf/uEDFPlus.h"
 #include "fuzz/fuzz_support.h"
 
@@ -16,28 +19,69 @@ namespace {
 
 using namespace velastrin;
 
-// The reader's own verdict: the header, then the record-size recommendations and the count.
-bool Accepts(const std::string& Path, bool Strict) {
+// Whether the reader accepts the file, and why the export refuses it read leniently.
+struct TAcceptance {
+  bool Valid = false;
+  std::string Refusal;
+};
+
+TAcceptance Accepts(const std::string& Path, bool Strict, size_t Size) {
   TEDFFile File;
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(Strict);
+  File.SetAcceptBDF(true); // BDF headers by their own rules, as the engine reads them
   File.Open();
+  TAcceptance A;
   try {
-    return File.IsValid();
+    A.Valid = File.IsValid();
   } catch (const EDataFile&) {
-    return false; // no buffer can be made for the layout
+    A.Valid = false; // no buffer can be made for the layout
   }
+  A.Refusal = HeaderRefusal(File, static_cast<int64_t>(Size));
+  return A;
+}
+
+void CheckVerdict(const TEDFFindings& F, const std::string& Path, size_t Size) {
+  size_t Failed = 0;
+  for (const TEDFFileCheck& Check : F.Checks)
+    Failed += Check.Fails ? 1 : 0;
+  if (F.Verdict == TEDFVerdict::Valid) {
+    FUZZ_CHECK(Failed == 0);
+    for (const TEDFFinding& Finding : F.Findings)
+      FUZZ_CHECK(!Finding.Counts);
+  }
+  if (F.Verdict == TEDFVerdict::Unreadable)
+    FUZZ_CHECK(!F.Reason.empty());
+  if (Size < 256) {
+    FUZZ_CHECK(F.Verdict == TEDFVerdict::Unreadable);
+    return;
+  }
+  const TAcceptance Strict = Accepts(Path, true, Size);
+  const TAcceptance Lenient = Accepts(Path, false, Size);
+  // Strict acceptance never refuses what lenient reading refuses.
+  FUZZ_CHECK(!Strict.Valid || Lenient.Valid);
+  const bool ZeroDuration = F.Plus && F.RecordDuration && *F.RecordDuration == 0;
+  if (ZeroDuration) {
+    FUZZ_CHECK(F.Verdict != TEDFVerdict::Unreadable);
+    return;
+  }
+  FUZZ_CHECK((F.Verdict == TEDFVerdict::Unreadable) == !Lenient.Refusal.empty());
+  if (!Lenient.Valid)
+    FUZZ_CHECK(F.Verdict == TEDFVerdict::Unreadable);
+  if (F.Verdict == TEDFVerdict::Valid)
+    FUZZ_CHECK(Strict.Valid);
+  if (Lenient.Refusal.empty() && Strict.Valid && Failed == 0)
+    FUZZ_CHECK(F.Verdict == TEDFVerdict::Valid);
+  if (F.Verdict == TEDFVerdict::Lenient)
+    FUZZ_CHECK(!Strict.Valid || Failed > 0);
 }
 
 void CheckFindings(const std::string& Path, size_t Size) {
   const TEDFFindings F = CollectFindings(Path);
   FUZZ_CHECK(F.Error.empty());
   FUZZ_CHECK(F.FileSize == static_cast<int64_t>(Size));
-  const TEDFVerdict Expected = Accepts(Path, true)    ? TEDFVerdict::Valid
-                               : Accepts(Path, false) ? TEDFVerdict::Lenient
-                                                      : TEDFVerdict::Unreadable;
-  FUZZ_CHECK(F.Verdict == Expected);
+  CheckVerdict(F, Path, Size);
   for (const TEDFFinding& Finding : F.Findings) {
     FUZZ_CHECK(static_cast<int>(Finding.Raw.size()) == Finding.Width);
     FUZZ_CHECK(Finding.Offset >= 0 && Finding.Offset + Finding.Width <= F.FileSize);

@@ -113,7 +113,7 @@ std::vector<std::string> FileSeeds(const fs::path& Work) {
   // Every row of the header fault table.
   const fs::path Recording = Work / "fault.edf";
   for (const test::TFaultRow& Row : test::FaultRows) {
-    test::MakeRecording(Recording);
+    test::MakeRecording(Recording, 3, Row.Format);
     std::string Bytes = ReadAll(Recording);
     if (Row.PatchOffset >= 0)
       Bytes = Patched(Bytes, static_cast<size_t>(Row.PatchOffset), Row.Bytes);

@@ -26,12 +26,13 @@ bool OpenStrict(const std::string& Path, int64_t& Records, int64_t& HeaderBytes,
   File.SetFileName(Path);
   File.SetReadOnly(true);
   File.SetStrict(true);
+  File.SetAcceptBDF(true);
   File.Open();
   if (!File.IsValid())
     return false;
   Records = File.FileInfo()->NrDataRecords();
   HeaderBytes = File.FileInfo()->HeaderBytes();
-  RecordBytes = 2 * File.RecordSamples();
+  RecordBytes = File.SampleBytes() * File.RecordSamples();
   return true;
 }
 

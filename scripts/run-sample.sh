@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)"
+# Only the program and the sample's writer: the tests are built by run-tests.sh.
+cmake --build "$build" -j"$(nproc)" --target velastrin velastrin_make_sample
 
 # Signal 1 (EEG Fpz-Cz, 100 Hz) of the five-minute sample, comma-separated, without interaction.
 # Without a display the program runs on Qt's offscreen platform by itself.

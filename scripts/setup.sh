@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libicu-dev libjpeg-dev libinih-dev
   libgtest-dev libgmock-dev libbenchmark-dev libedf-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev
   clang libclang-rt-14-dev
   locales
 )

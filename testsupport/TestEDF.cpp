@@ -10,6 +10,11 @@ int16_t PatternSample(int64_t Record, int64_t Signal, int64_t Position) {
   return static_cast<int16_t>(static_cast<uint16_t>(V * 2654435761u >> 7));
 }
 
+int32_t WidePatternSample(int64_t Record, int64_t Signal, int64_t Position) {
+  return int32_t{PatternSample(Record, Signal, Position)} * 255 +
+         static_cast<int32_t>((Record + Position) % 255);
+}
+
 std::string Pad(const std::string& Text, std::size_t Width) {
   std::string S = Text.substr(0, Width);
   S.resize(Width, ' ');
@@ -65,12 +70,29 @@ std::string TTestEDF::Bytes() const {
   for (int64_t r = 0; r < Records; ++r)
     for (std::size_t s = 0; s < Signals.size(); ++s)
       for (int64_t k = 0; k < Signals[s].Samples(); ++k) {
-        const auto V = static_cast<uint16_t>(PatternSample(r, static_cast<int64_t>(s), k));
+        const auto V = SampleBytes == 3
+                           ? static_cast<uint32_t>(WidePatternSample(r, static_cast<int64_t>(s), k))
+                           : static_cast<uint16_t>(PatternSample(r, static_cast<int64_t>(s), k));
         B += static_cast<char>(V & 0xFF); // little-endian
-        B += static_cast<char>(V >> 8);
+        B += static_cast<char>((V >> 8) & 0xFF);
+        if (SampleBytes == 3)
+          B += static_cast<char>((V >> 16) & 0xFF);
       }
   B.append(static_cast<std::size_t>(ExtraBytes), '\x5A');
   return B;
+}
+
+TTestEDF BDFTestEDF() {
+  TTestEDF Edf;
+  Edf.Version = "\xFF"
+                "BIOSEMI";
+  Edf.Reserved = "24BIT";
+  Edf.SampleBytes = 3;
+  for (TTestSignal& S : Edf.Signals) {
+    S.DigMin = "-8388608";
+    S.DigMax = "8388607";
+  }
+  return Edf;
 }
 
 TTestSignal AnnotationTestSignal() {

@@ -11,6 +11,8 @@ namespace velastrin::test {
 // The sample written at position k of signal s in record r: distinct across records,
 // signals and positions, and covering negative values and both bytes.
 int16_t PatternSample(int64_t Record, int64_t Signal, int64_t Position);
+// The same spread over 24 bits, for BDF: all three bytes vary, within -8355840..8355839.
+int32_t WidePatternSample(int64_t Record, int64_t Signal, int64_t Position);
 
 // Text cut or padded with blanks to Width.
 std::string Pad(const std::string& Text, std::size_t Width);
@@ -47,6 +49,7 @@ struct TTestEDF {
   std::vector<TTestSignal> Signals = {TTestSignal{}, TTestSignal{}};
   int64_t Records = 3;
   int64_t ExtraBytes = 0; // a trailing partial record
+  int SampleBytes = 2;    // 3: BDF samples, WidePatternSample values
 
   int64_t RecordSamples() const;
   int64_t HeaderSize() const { return 256 * (static_cast<int64_t>(Signals.size()) + 1); }
@@ -54,6 +57,9 @@ struct TTestEDF {
   // The header, Records records of PatternSample values, then ExtraBytes bytes 0x5A.
   std::string Bytes() const;
 };
+
+// A BDF file: version byte 255 and "BIOSEMI", reserved "24BIT", 24-bit digital limits.
+TTestEDF BDFTestEDF();
 
 // An EDF+ annotation signal ("EDF Annotations") of 10 samples, 20 bytes, per record.
 TTestSignal AnnotationTestSignal();

@@ -19,6 +19,7 @@ std::vector<TRecordingSignal> NumberedSignals(int32_t Count, const TRecordingSig
 void CreateRecording(TEDFFile& File, const std::string& Path, const TRecordingHeader& Header) {
   const auto Count = static_cast<int32_t>(Header.Signals.size());
   File.SetFileName(Path);
+  File.SetFormat(Header.Format);
   File.CreateNew(Count, true);
   TCustomEDFFileInfo& Info = *File.FileInfo();
   Info.SetPatient(Header.Patient);
@@ -54,7 +55,7 @@ int64_t CreateSizedRecording(const std::string& Path, const TRecordingHeader& He
     File.Close();
   }
   for (const TRecordingSignal& Signal : Header.Signals)
-    RecordBytes += int64_t{Signal.Samples} * 2;
+    RecordBytes += int64_t{Signal.Samples} * SampleBytes(Header.Format);
   const int Handle = ::open(Path.c_str(), O_RDWR | O_CLOEXEC);
   const std::string Count =
       PadRight(std::to_string(Records), GeneralFieldWidth(TGeneralField::NrDataRecords));

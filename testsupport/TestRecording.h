@@ -29,6 +29,7 @@ struct TRecordingHeader {
   std::string Reserved = "";
   long double Duration = 1; // seconds per record
   std::vector<TRecordingSignal> Signals = {};
+  TEDFFormat Format = TEDFFormat::EDF; // BDF wants Reserved "24BIT", "BDF+C" or "BDF+D"
 };
 
 // Count signals like Like, labelled Prefix followed by their number counted from First.

@@ -2,9 +2,12 @@
 // (two EEG derivations, two EOG channels, chin EMG, respiration) as an EDF+C file, with EDF+
 // patient and recording identification and an "EDF Annotations" signal after the others that
 // holds lights off and on and the sleep stage of each 30-second epoch. The signals are made
-// from fixed formulas and a fixed-seed generator, so every run writes the same bytes.
+// from fixed formulas and a fixed-seed generator, so every run writes the same bytes. Given a
+// name ending in ".bdf" it writes samples/psg-sample.bdf instead: the first minute as BDF+C,
+// with 256 times the resolution and a "BDF Annotations" signal.
 #include "edf/uEDF.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -24,21 +27,30 @@ struct TSampleSignal {
   const char* Transducer;
   const char* Physidim;
   long double Physimin, Physimax;
-  int16_t Digimin, Digimax;
+  int32_t Digimin, Digimax;
   const char* Prefilter;
   int32_t Rate; // samples per one-second record
   // Physical value at time T seconds; Noise gives one standard normal number per call.
   std::function<double(double T, std::normal_distribution<double>&, std::mt19937&)> Value;
 };
 
-constexpr int RecordCount = 300; // five minutes of one-second records
+constexpr int RecordCount = 300;   // five minutes of one-second records
+constexpr int BDFRecordCount = 60; // the BDF sample's one minute
+constexpr int BDFResolution = 256; // BDF's extra 8 bits
 constexpr double Pi = std::numbers::pi;
 
-int16_t ToDigital(const TSampleSignal& S, double Physical) {
+int32_t ToDigital(const TSampleSignal& S, double Physical) {
   const double Gain = static_cast<double>(S.Physimax - S.Physimin) / (S.Digimax - S.Digimin);
   const double Digital =
       std::round((Physical - static_cast<double>(S.Physimin)) / Gain) + S.Digimin;
-  return static_cast<int16_t>(std::clamp<double>(Digital, S.Digimin, S.Digimax));
+  return static_cast<int32_t>(std::clamp<double>(Digital, S.Digimin, S.Digimax));
+}
+
+// A signal with BDF's digital range: each EDF step split into BDFResolution.
+TSampleSignal Widened(TSampleSignal S) {
+  S.Digimin *= BDFResolution;
+  S.Digimax = S.Digimax * BDFResolution + BDFResolution - 1;
+  return S;
 }
 
 // Relaxed wakefulness for the first two minutes (alpha), then light sleep (theta, spindles).
@@ -96,25 +108,26 @@ struct TSampleAnnotation {
 
 // The hypnogram follows the EEG above: awake (alpha) for two minutes, a drowsy epoch, then
 // light sleep with spindles.
-std::vector<TSampleAnnotation> Annotations() {
+std::vector<TSampleAnnotation> Annotations(int Records) {
   std::vector<TSampleAnnotation> List = {{0, 0, "Lights off"}};
-  for (int Epoch = 0; Epoch < RecordCount / 30; ++Epoch) {
+  for (int Epoch = 0; Epoch < Records / 30; ++Epoch) {
     const int Onset = Epoch * 30;
     List.push_back({Onset, 30,
                     Onset < 120   ? "Sleep stage W"
                     : Onset < 150 ? "Sleep stage N1"
                                   : "Sleep stage N2"});
   }
-  List.push_back({RecordCount - 5, 0, "Lights on"});
+  List.push_back({Records - 5, 0, "Lights on"});
   return List;
 }
 
-// The time-stamped annotation lists of record Record as the annotation signal's samples: the
-// record's time-keeping list, then one list per annotation that starts within the record.
-std::vector<int16_t> AnnotationRecord(int Record) {
+// The time-stamped annotation lists of record Record as the annotation signal's samples of
+// Width bytes: the record's time-keeping list, then one list per annotation that starts within
+// the record.
+std::vector<int32_t> AnnotationRecord(int Record, int Records, int Width) {
   std::string Bytes = "+" + std::to_string(Record) + "\x14\x14";
   Bytes += '\0';
-  for (const TSampleAnnotation& A : Annotations()) {
+  for (const TSampleAnnotation& A : Annotations(Records)) {
     if (A.Onset != Record)
       continue;
     Bytes += "+" + std::to_string(A.Onset);
@@ -123,14 +136,20 @@ std::vector<int16_t> AnnotationRecord(int Record) {
     Bytes += "\x14" + std::string(A.Text) + "\x14";
     Bytes += '\0';
   }
-  if (Bytes.size() > 2 * AnnotationSamples)
+  const auto Size = static_cast<std::size_t>(Width * AnnotationSamples);
+  if (Bytes.size() > Size)
     throw std::length_error("the annotations of record " + std::to_string(Record) +
                             " do not fit their signal");
-  Bytes.resize(2 * AnnotationSamples, '\0');
-  std::vector<int16_t> Samples;
-  for (std::size_t i = 0; i < Bytes.size(); i += 2) // little-endian, like every sample
-    Samples.push_back(static_cast<int16_t>(static_cast<uint8_t>(Bytes[i]) |
-                                           static_cast<uint8_t>(Bytes[i + 1]) << 8));
+  Bytes.resize(Size, '\0');
+  std::vector<int32_t> Samples;
+  for (std::size_t i = 0; i < Bytes.size(); i += static_cast<std::size_t>(Width)) {
+    // Little-endian two's complement, like every sample.
+    uint32_t Value = 0;
+    for (int b = 0; b < Width; ++b)
+      Value |= static_cast<uint32_t>(static_cast<uint8_t>(Bytes[i + b])) << (8 * b);
+    Samples.push_back(Width == 2 ? int32_t{static_cast<int16_t>(Value)}
+                                 : static_cast<int32_t>(Value << 8) >> 8);
+  }
   return Samples;
 }
 
@@ -139,19 +158,26 @@ std::vector<int16_t> AnnotationRecord(int Record) {
 int main(int argc, char** argv) {
   // A name that looks like an option ("--help") is a request for the usage, not a file to write.
   if (argc != 2 || argv[1][0] == '-') {
-    std::fprintf(stderr, "usage: %s OUTPUT.edf\n", argv[0]);
+    std::fprintf(stderr, "usage: %s OUTPUT.edf|OUTPUT.bdf\n", argv[0]);
     return 2;
   }
   try {
-    const std::vector<TSampleSignal> Fixture = Signals();
+    std::string Name = argv[1];
+    const bool BDF = Name.size() >= 4 && (Name.ends_with(".bdf") || Name.ends_with(".BDF"));
+    std::vector<TSampleSignal> Fixture = Signals();
+    if (BDF)
+      std::transform(Fixture.begin(), Fixture.end(), Fixture.begin(), Widened);
+    const int Records = BDF ? BDFRecordCount : RecordCount;
+    const int Width = BDF ? 3 : 2;
     TEDFFile File;
     File.SetFileName(argv[1]);
+    File.SetFormat(BDF ? TEDFFormat::BDF : TEDFFormat::EDF);
     File.CreateNew(static_cast<int32_t>(Fixture.size()) + 1, true);
     TCustomEDFFileInfo& Info = *File.FileInfo();
     Info.SetPatient("X-0042 F 12-JUN-1978 Sample_Subject");
     Info.SetRecording("Startdate 07-DEC-2026 PSG-0042 NN Velastrin_sample_generator");
     Info.SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 30, 0, 0));
-    Info.SetReserved("EDF+C");
+    Info.SetReserved(BDF ? "BDF+C" : "EDF+C");
     Info.SetSampleRecDuration(1);
     for (std::size_t i = 0; i < Fixture.size(); ++i) {
       const TSampleSignal& S = Fixture[i];
@@ -168,13 +194,13 @@ int main(int argc, char** argv) {
       Signal.SetReserved("");
     }
     TCustomEDFSignalInfo& Annotation = *File.GetSignal(static_cast<int32_t>(Fixture.size()));
-    Annotation.SetSignalLabel("EDF Annotations");
+    Annotation.SetSignalLabel(BDF ? "BDF Annotations" : "EDF Annotations");
     Annotation.SetTransducertype("");
     Annotation.SetPhysidim("");
     Annotation.SetPhysimin(-1);
     Annotation.SetPhysimax(1);
-    Annotation.SetDigimin(-32768);
-    Annotation.SetDigimax(32767);
+    Annotation.SetDigimin(BDF ? -8388608 : -32768);
+    Annotation.SetDigimax(BDF ? 8388607 : 32767);
     Annotation.SetPrefilter("");
     Annotation.SetNrSamples(AnnotationSamples);
     Annotation.SetReserved("");
@@ -185,15 +211,19 @@ int main(int argc, char** argv) {
     }
     std::mt19937 Generator(20261207);
     std::normal_distribution<double> Noise(0.0, 1.0);
-    for (int r = 0; r < RecordCount; ++r) {
-      TDynSmallIntArray Buffer = File.GetDataBuffer();
-      std::size_t k = 0;
+    for (int r = 0; r < Records; ++r) {
+      std::vector<int32_t> Record;
       for (const TSampleSignal& S : Fixture)
         for (int32_t i = 0; i < S.Rate; ++i)
-          Buffer[k++] =
-              ToDigital(S, S.Value(r + static_cast<double>(i) / S.Rate, Noise, Generator));
-      for (const int16_t Sample : AnnotationRecord(r))
-        Buffer[k++] = Sample;
+          Record.push_back(
+              ToDigital(S, S.Value(r + static_cast<double>(i) / S.Rate, Noise, Generator)));
+      for (const int32_t Sample : AnnotationRecord(r, Records, Width))
+        Record.push_back(Sample);
+      if (BDF)
+        std::copy(Record.begin(), Record.end(), File.GetWideDataBuffer().begin());
+      else
+        std::transform(Record.begin(), Record.end(), File.GetDataBuffer().begin(),
+                       [](int32_t V) { return static_cast<int16_t>(V); });
       File.WriteRecord(Info.NrDataRecords());
     }
     File.Close();

@@ -226,6 +226,7 @@ TEST_F(BatchRun, SignalNumberOutOfRangeExportsTheLastSignal) {
 TEST_F(BatchRun, InteractiveStartWithoutDisplayPrintsHelp) {
   const TRun Run = RunProgram({Input, "1"});
   EXPECT_EQ(Run.Status, ExitStatus::NotStarted);
+  EXPECT_EQ(Run.StdErr.rfind("velastrin: no display to open the window on", 0), 0u) << Run.StdErr;
   EXPECT_NE(Run.StdErr.find("The possible commandline parameters are:\n\nEDFInputfile"),
             std::string::npos)
       << Run.StdErr;
@@ -436,14 +437,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 return std::vector<std::string>{In, "1", "/BATCH"};
                               },
                               ExitStatus::NotStarted,
-                              {"\"$DIR/night.edf\": it is a BDF file (version byte 255)"}},
+                              {"\"$DIR/night.edf\": BDF: export it with velastrin export"}},
                    TStartCase{"InputShorterThanAHeader",
                               [](const TTempDir& D, const std::string&) {
                                 WriteFileBytes(D.File("short.edf"), "0       ");
                                 return std::vector<std::string>{D.File("short.edf"), "1", "/BATCH"};
                               },
                               ExitStatus::NotStarted,
-                              {"the file is too short for an EDF header (8 bytes)\n"}},
+                              {"the file holds 8 bytes, fewer than the 256 of a header\n"}},
                    TStartCase{"RefusedHeaderNamesItsFields",
                               [](const TTempDir&, const std::string& In) {
                                 PatchBytes(In, GeneralFieldOffset(TGeneralField::HeaderBytes),
@@ -495,6 +496,60 @@ INSTANTIATE_TEST_SUITE_P(
                               ExitStatus::NotStarted,
                               {"\"$DIR/" + Latin1Name + ".edf\": the file does not exist\n"}}),
     [](const ::testing::TestParamInfo<TStartCase>& Info) { return Info.param.Name; });
+
+// Physical limits and signal numbers the batch export must not pass over in silence.
+struct TLimitCase {
+  const char* Name;
+  std::string Physimin; // patched into signal 2's Physimin field; empty: left alone
+  const char* Signal;   // the signal number parameter
+  int Status;
+  const char* StdErrHas;  // empty: standard error stays empty
+  const char* FormulaHas; // in the information file; empty when nothing is written
+};
+
+void PrintTo(const TLimitCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+class BatchLimits : public ::testing::TestWithParam<TLimitCase> {};
+
+TEST_P(BatchLimits, ExportTheFormulaTheHeaderMeansOrRefuse) {
+  const TLimitCase& C = GetParam();
+  TTempDir Dir;
+  const std::string Input = Dir.File("night.edf");
+  WriteEdf(Input, ThreeSignalFixture(2));
+  // Signal 2's Physimin in a three-signal header: block 104, width 8.
+  if (!C.Physimin.empty())
+    PatchBytes(Input, 256 + 3 * 104 + 8, C.Physimin);
+  const TRun Run =
+      RunProgram({Input, C.Signal, Dir.File("i.txt"), Dir.File("d.ascii"), "/COMMA", "/BATCH"});
+  EXPECT_EQ(Run.Status, C.Status) << Run.StdErr;
+  if (*C.StdErrHas)
+    EXPECT_NE(Run.StdErr.find(C.StdErrHas), std::string::npos) << Run.StdErr;
+  else
+    EXPECT_EQ(Run.StdErr, "");
+  if (*C.FormulaHas) {
+    EXPECT_NE(ReadFile(Dir.File("i.txt")).find(C.FormulaHas), std::string::npos)
+        << ReadFile(Dir.File("i.txt"));
+  } else {
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("i.txt")));
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("d.ascii")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, BatchLimits,
+    ::testing::Values(
+        TLimitCase{"DecimalCommaIsReadAsTheDurationWouldBe", "-100,00 ", "2", ExitStatus::Success,
+                   "", "(ASCII-0)*0.2-100"},
+        TLimitCase{"UnreadableLimitRefusesTheSignal", "abc     ", "2", ExitStatus::NotStarted,
+                   "the physical limits of signal 2 cannot be read", ""},
+        TLimitCase{"UnreadableLimitOfAnotherSignalDoesNotMatter", "abc     ", "1",
+                   ExitStatus::Success, "", "Physical value"},
+        TLimitCase{"SignalNumberAboveTheFileIsClampedAndSaid", "", "5", ExitStatus::Success,
+                   "signal number 5 is above the 3 signals of the file; signal 3 exported",
+                   "SignalNumber:3"}),
+    [](const ::testing::TestParamInfo<TLimitCase>& Info) { return Info.param.Name; });
 
 } // namespace
 } // namespace velastrin

@@ -578,6 +578,24 @@ TEST_F(ExportRun, OutputThatIsTheInputShowsTheErrorBoxBeforeAnyQuestion) {
   EXPECT_TRUE(Form.BtnExport()->isEnabled());
 }
 
+TEST_F(ExportRun, UnreadablePhysicalLimitShowsTheErrorBoxAndWritesNothing) {
+  const std::string Input = Dir.File("night.edf");
+  WriteEdf(Input, ThreeSignalFixture(2));
+  velastrin::test::PatchBytes(Input, SignalFieldOffset(TSignalField::Physimax, 3, 1), "n/a     ");
+  SetCommandLine(std::vector<std::string>{"velastrin", Input, "2", InfoName, Dir.File("d.ascii")});
+  TForm1 Form;
+  ASSERT_TRUE(Form.BtnExport()->isEnabled());
+  QTest::mouseClick(Form.BtnExport(), Qt::LeftButton);
+
+  ASSERT_EQ(Boxes.Boxes.size(), 1u);
+  EXPECT_NE(Boxes.Boxes[0].Text.find("the physical limits of signal 2 cannot be read"),
+            std::string::npos)
+      << Boxes.Boxes[0].Text;
+  EXPECT_EQ(Boxes.Boxes[0].Icon, TMsgDlgType::Error);
+  EXPECT_FALSE(std::filesystem::exists(InfoName));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("d.ascii")));
+}
+
 TEST_F(ExportRun, StopTimeOutsideTheCalendarIsNoValidFile) {
   const std::string Input = Dir.File("night.edf");
   WriteEdf(Input, ThreeSignalFixture(2));

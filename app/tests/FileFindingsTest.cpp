@@ -131,6 +131,15 @@ TEST(FindingsSummary, CountsAndNamesTheTrouble) {
   EXPECT_EQ(FindingsSummary(F), "Not readable: 2 header fields wrong");
   F.Error = "No such file or directory";
   EXPECT_EQ(FindingsSummary(F), "Not readable: No such file or directory");
+  // BDF is shown, and its export left to velastrin export.
+  TEDFFindings B;
+  B.Kind = TEDFKind::BDFPlusC;
+  B.Verdict = TEDFVerdict::Valid;
+  EXPECT_EQ(FindingsSummary(B), "BDF: export it with velastrin export");
+  B.Verdict = TEDFVerdict::Lenient;
+  B.Findings = {Repaired};
+  EXPECT_EQ(FindingsSummary(B),
+            "Read leniently: 1 header field repaired; BDF: export it with velastrin export");
 }
 
 } // namespace

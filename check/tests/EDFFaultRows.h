@@ -28,7 +28,8 @@ struct TFaultRow {
   const char* Problem; // part of the expected problem text
   bool Lenient;        // lenient reading accepts the field
   TEDFVerdict Verdict;
-  const char* Check; // expected file check; empty when none
+  const char* Check;                   // expected file check; empty when none
+  TEDFFormat Format = TEDFFormat::EDF; // of the recording the row patches
 };
 
 inline void PrintTo(const TFaultRow& Row, std::ostream* Out) {
@@ -71,18 +72,34 @@ inline const TFaultRow FaultRows[] = {
     {"BytesLeftOver", -1, "", 7, "", 0, 0, "", true, Lenient, "trailing_bytes"},
     {"LastRecordCutShort", -1, "", -7, "", 0, 0, "", true, Lenient, "partial_record"},
     // Physical limits do not decide validity: strict reading refuses the field, the file stays
-    // valid, and lenient reading does not look for other separators in a valid file.
+    // valid, and lenient reading reads the limit in the separators it shows.
     {"PhysimaxRightAligned", Sig(112, 8, 1), " 3276.7 ", 0, "Physimax", 1, Sig(112, 8, 1),
      "not left-aligned", true, Valid, ""},
     {"PhysiminWithDecimalComma", Sig(104, 8, 2), "-3276,8 ", 0, "Physimin", 2, Sig(104, 8, 2),
-     "decimal comma", false, Valid, ""},
+     "decimal comma", true, Valid, ""},
     {"RecordCountUnknown", 236, "-1      ", 0, "", 0, 0, "", true, Valid, "record_count"},
     {"VersionOne", 0, "1", 0, "Version", 0, 0, "version is \"1\", not \"0\"", false, Unreadable,
      ""},
+    // A BDF version over an EDF file: read as BDF, whose reserved field names BDF, and whose
+    // 3-byte samples make 2 whole records of the 3 stated.
     {"BdfVersionByte", 0,
      "\xFF"
      "BIOSEMI",
-     0, "Version", 0, 0, "a BDF file", false, Unreadable, ""},
+     0, "Reserved", 0, 192, "does not start with one of 24BIT,BDF+C,BDF+D", true, Lenient,
+     "record_count"},
+    {"EdfWithBdfReserved", 192, "24BIT", 0, "Reserved", 0, 192,
+     "starts with \"24BIT\", which belongs to the other format", true, Lenient, ""},
+    {"BdfWithEdfPlusReserved", 192, "EDF+C", 0, "Reserved", 0, 192,
+     "starts with \"EDF+\", which belongs to the other format", true, Lenient, "", TEDFFormat::BDF},
+    {"BdfValid", -1, "", 0, "", 0, 0, "", true, Valid, "", TEDFFormat::BDF},
+    {"BdfLastSampleCutShort", -1, "", -1, "", 0, 0, "", true, Lenient, "partial_record",
+     TEDFFormat::BDF},
+    {"BdfDigimaxRightAligned", Sig(128, 8, 2), " 8388607", 0, "Digimax", 2, Sig(128, 8, 2),
+     "not left-aligned", true, Lenient, "", TEDFFormat::BDF},
+    {"BdfDigimaxOutOfRange", Sig(128, 8, 1), "8388608 ", 0, "Digimax", 1, Sig(128, 8, 1),
+     "outside -8388608 to 8388607", false, Unreadable, "", TEDFFormat::BDF},
+    {"BdfDigiminOutOfRange", Sig(120, 8, 2), "-9000000", 0, "Digimin", 2, Sig(120, 8, 2),
+     "outside -8388608 to 8388607", false, Unreadable, "", TEDFFormat::BDF},
     {"HeaderSizeWrong", 184, "1024    ", 0, "HeaderBytes", 0, 184,
      "header size 1024 does not match 2 signals (768 expected)", false, Unreadable, ""},
     {"DigiminEqualsDigimax", Sig(120, 8, 2), "32767   ", 0, "Digimin", 2, Sig(120, 8, 2),

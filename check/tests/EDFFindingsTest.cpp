@@ -126,6 +126,16 @@ TEST(EdfFindings, TellsEdfPlusKindsAndAnnotationSignals) {
   EXPECT_NE(FindingsText(F).find(", annotations in signal 2, 0 annotations)"), std::string::npos);
   test::PatchBytes(Path, 192, "EDF+C");
   EXPECT_EQ(json::parse(FindingsJson(CollectFindings(Path)))["kind"], "EDF+C");
+
+  // BDF+ by its own names: "BDF+D" and "BDF Annotations"; the version's byte 255 escaped.
+  const std::string Bdf = Dir.File("plus.bdf");
+  test::MakeRecording(Bdf, 3, TEDFFormat::BDF);
+  test::PatchBytes(Bdf, 192, "BDF+D");
+  test::PatchBytes(Bdf, 256 + 16, test::Pad("BDF Annotations", 16));
+  const json J = json::parse(FindingsJson(CollectFindings(Bdf)));
+  EXPECT_EQ(J["format"], "BDF+D");
+  EXPECT_EQ(J["version"], "\\xFFBIOSEMI");
+  EXPECT_TRUE(J["signals"][1]["annotations"]);
 }
 
 TEST(EdfFindings, JsonFindingCarriesEveryKey) {
@@ -181,9 +191,19 @@ const TPrintableRow PrintableRows[] = {
     {"PlainTextStays", "EEG Fpz-Cz", "EEG Fpz-Cz"},
     {"LeadingBlanksGo", "  EEG", "EEG"},
     {"ControlsBecomeBlanks", std::string("A\0B\tC", 5), "A B C"},
-    {"Latin1MicroIsU", "\xB5V", "uV"},
+    {"Latin1ByteIsNoCharacter", "\xB5V", "?V"},
     {"Utf8MicroIsOneLetter", "\xC2\xB5V", "uV"},
-    {"Latin1LettersLoseAccents", "Jos\xE9 M\xFCller", "Jose Muller"},
+    {"Latin1BytesAreQuestionMarks", "Jos\xE9 M\xFCller", "Jos? M?ller"},
+    {"Utf8LettersLoseAccents", "Jos\xC3\xA9 M\xC3\xBCller", "Jose Muller"},
+    {"ThreeByteCharactersAreOneEach",
+     "Fp1\xE2\x80\x93"
+     "A2 \xE2\x82\xAC",
+     "Fp1-A2 ?"},
+    {"FourByteCharacterIsOne",
+     "a\xF0\x9F\x98\x80"
+     "b",
+     "a?b"},
+    {"CutCharacterIsOneQuestionMarkPerByte", "a\xE2\x80", "a??"},
     {"OtherBytesBecomeQuestionMarks",
      "\xB0"
      "C",

@@ -157,6 +157,19 @@ TEST_F(AnnotationExport, DamagedListIsAWarningAndTheRestIsExported) {
   EXPECT_EQ(ReadFile(Dir.File("damaged.ascii")), "1,2026-12-07T22:30:01,,ok\r\n");
 }
 
+TEST_F(AnnotationExport, TextThatIsNotUtf8ReachesTheTableAsUtf8) {
+  const std::string Input = Dir.File("latin1.edf");
+  WriteFileBytes(Input, AnnotationOnlyBytes("+0\x14\x14\0+1\x14"
+                                            "caf\xE9\x14"s,
+                                            "+0\x14\x14\0"s));
+  const TCliRun Run = RunCli({"export", "-s", "annotations", "--sep", "comma", Input});
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_NE(Run.Err.find("not UTF-8; each byte that is not UTF-8 is written as U+FFFD"),
+            std::string::npos)
+      << Run.Err;
+  EXPECT_EQ(ReadFile(Dir.File("latin1.ascii")), "1,2026-12-07T22:30:01,,caf\xEF\xBF\xBD\r\n");
+}
+
 TEST_F(AnnotationExport, AllAnnotationsOfAPlainEdfFileFails) {
   WriteEdf(Dir.File("plain.edf"), ThreeSignalFixture(2));
   const TCliRun Run = RunCli({"export", "-s", "annotations", Dir.File("plain.edf")});

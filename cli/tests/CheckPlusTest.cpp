@@ -32,7 +32,7 @@ TEST_P(CheckEdfPlus, ReportsAnnotationsAndRecordGaps) {
   const std::string Path = Dir.File("plus.edf");
   test::WriteBytes(Path, GapFile(GetParam().Reserved));
   const TCliRun Text = RunCli({"check", Path});
-  EXPECT_NE(Text.Out.find(", 1 annotations)\n"), std::string::npos) << Text.Out;
+  EXPECT_NE(Text.Out.find(", 1 annotation)"), std::string::npos) << Text.Out;
   EXPECT_NE(Text.Out.find("  gap: record 3 starts at +5 s, 3 s after the end of record 2 (2 s)\n"),
             std::string::npos)
       << Text.Out;

@@ -1,7 +1,6 @@
 // "velastrin export" in-process: outputs byte for byte, names, signals by number and label,
 // failures that let the others go on, and the refusals that write nothing.
 #include "cli/ExportCommand.h"
-#include "cli/AtomicOutput.h"
 #include "cli/CommandLine.h"
 #include "cli/tests/CliTestSupport.h"
 #include "edf/uEDF.h"
@@ -27,6 +26,11 @@ std::vector<std::string> Tree(const TTempDir& Dir) {
   return Out;
 }
 
+// The fixture's second label has a leading blank: each file is read leniently, and said so.
+std::string LenientNote(const std::string& Path) {
+  return Path + ": warning: read leniently: 1 header field; see velastrin check " + Path + "\n";
+}
+
 class ExportCommand : public ::testing::Test {
 protected:
   // night.edf beside the folder's two recordings in sub/: three inputs.
@@ -47,7 +51,9 @@ TEST_P(ExportJobs, FolderIsExportedBesideEachInputTheSameWhateverTheJobs) {
       {"export", "--signal", "2", "--sep", "comma", "--jobs", GetParam(), Dir.File("study")});
   EXPECT_EQ(Run.Status, 0) << Run.Err;
   EXPECT_EQ(Run.Out, "");
-  EXPECT_EQ(Run.Err, "3 exported\n");
+  EXPECT_EQ(Run.Err, LenientNote(Dir.File("study/night.edf")) +
+                         LenientNote(Dir.File("study/sub/a.EDF")) +
+                         LenientNote(Dir.File("study/sub/b.edf")) + "3 exported\n");
   EXPECT_EQ(Tree(Dir),
             (std::vector<std::string>{"study/night.ascii", "study/night.edf", "study/night.txt",
                                       "study/sub/a.EDF", "study/sub/a.ascii", "study/sub/a.txt",
@@ -150,7 +156,7 @@ TEST_F(ExportCommand, SharedLabelWarnsAndExportsTheFirst) {
   WriteEdf(Dir.File("n.edf"), Fixture);
   const TCliRun Run = RunCli({"export", "--signal", "EMG SUBMENTAL", Dir.File("n.edf")});
   EXPECT_EQ(Run.Status, 0);
-  EXPECT_EQ(Run.Err, Dir.File("n.edf") +
+  EXPECT_EQ(Run.Err, LenientNote(Dir.File("n.edf")) + Dir.File("n.edf") +
                          ": warning: 2 signals are labelled \"EMG SUBMENTAL\"; signal 3 exported\n"
                          "1 exported\n");
 }
@@ -168,7 +174,7 @@ TEST_F(ExportCommand, FailedFilesAreReportedAtTheEndAndTheOthersAreExported) {
                                Dir.File("study/one.edf") +
                                ": signal number 2 out of range: the file has 1 signal\n" +
                                Dir.File("study/sub/broken.edf") + ": the header is not valid\n";
-  EXPECT_EQ(Run.Err.substr(0, Expected.size()), Expected);
+  EXPECT_NE(Run.Err.find(Expected), std::string::npos) << Run.Err;
   EXPECT_NE(Run.Err.find("\n  field Version: \"????????\"\n"), std::string::npos) << Run.Err;
   EXPECT_EQ(Run.Err.substr(Run.Err.size() - 22), "\n3 exported, 3 failed\n");
   EXPECT_TRUE(std::filesystem::exists(Dir.File("study/sub/b.ascii")));
@@ -177,12 +183,12 @@ TEST_F(ExportCommand, FailedFilesAreReportedAtTheEndAndTheOthersAreExported) {
   EXPECT_TRUE(LiveTemporaryFiles().empty());
 }
 
-TEST_F(ExportCommand, MissingOutputFolderFailsEachFileWithTheReason) {
+TEST_F(ExportCommand, MissingOutputFolderIsMadeWithItsParents) {
   WriteEdf(Dir.File("n.edf"), ThreeSignalFixture(1));
-  const TCliRun Run = RunCli({"export", "-s", "1", "-o", Dir.File("none"), Dir.File("n.edf")});
-  EXPECT_EQ(Run.Status, 1);
-  EXPECT_EQ(Run.Err, Dir.File("n.edf") + ": Cannot create file \"" + Dir.File("none/n.txt") +
-                         "\". No such file or directory\n0 exported, 1 failed\n");
+  const TCliRun Run =
+      RunCli({"export", "-s", "1", "-o", Dir.File("none/deeper"), Dir.File("n.edf")});
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("none/deeper/n.ascii")));
 }
 
 // ---- Refusals: status 2, nothing written ---------------------------------------------------
@@ -266,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"UnknownOption", {"export", "-s", "1", "--fast", "@"}, "Usage:"},
         TUsageCase{"UnknownSeparator", {"export", "-s", "1", "--sep", "semicolon", "@"}, "--sep"},
         TUsageCase{"ZeroJobs", {"export", "-s", "1", "--jobs", "0", "@"}, "--jobs"},
-        TUsageCase{"NoPath", {"export", "-s", "1"}, "PATH is required"},
+        TUsageCase{"NoPath", {"export", "-s", "1"}, "no input given"},
         TUsageCase{"NoInputFound", {"export", "-s", "1", "@dir"}, "no input found"},
         TUsageCase{"FolderWithoutEdfFiles", {"export", "-s", "1", "@dir"}, "no EDF files"},
         TUsageCase{"UnknownCommand", {"merge", "@"}, "unknown command \"merge\""}),

@@ -65,9 +65,9 @@ TEST(FileNames, IdentityFollowsLinksAndNormalNamesCompareSpellings) {
   WriteFileBytes(Dir.File("a.edf"), "x");
   std::filesystem::create_hard_link(Dir.File("a.edf"), Dir.File("hard.edf"));
   std::filesystem::create_symlink(Dir.File("a.edf"), Dir.File("soft.edf"));
-  EXPECT_EQ(IdentityOf(Dir.File("a.edf")), IdentityOf(Dir.File("hard.edf")));
-  EXPECT_EQ(IdentityOf(Dir.File("a.edf")), IdentityOf(Dir.File("soft.edf")));
-  EXPECT_FALSE(IdentityOf(Dir.File("none.edf")).has_value());
+  EXPECT_EQ(FileIdentity(Dir.File("a.edf")), FileIdentity(Dir.File("hard.edf")));
+  EXPECT_EQ(FileIdentity(Dir.File("a.edf")), FileIdentity(Dir.File("soft.edf")));
+  EXPECT_FALSE(FileIdentity(Dir.File("none.edf")).has_value());
   EXPECT_EQ(NormalName(Dir.File("x/../a.edf")), NormalName(Dir.File("./a.edf")));
   EXPECT_EQ(NormalName("rel.txt"), (std::filesystem::current_path() / "rel.txt").string());
 }

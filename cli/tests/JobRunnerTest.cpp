@@ -16,7 +16,7 @@ class JobsCase : public ::testing::TestWithParam<unsigned> {};
 TEST_P(JobsCase, OutcomesAreDeliveredInInputOrderWhateverTheJobs) {
   std::vector<TInput> Inputs;
   for (int i = 0; i < 12; ++i)
-    Inputs.push_back({"f" + std::to_string(i), 10, {}});
+    Inputs.push_back({"f" + std::to_string(i), 10, {}, {}});
   std::vector<std::size_t> Order;
   std::string Text;
   const auto Outcomes = RunJobs(
@@ -46,7 +46,7 @@ TEST_P(JobsCase, OutcomesAreDeliveredInInputOrderWhateverTheJobs) {
 INSTANTIATE_TEST_SUITE_P(JobRunner, JobsCase, ::testing::Values(1u, 2u, 5u, 64u));
 
 TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
-  std::vector<TInput> Inputs{{"slow", 1000000, {}}};
+  std::vector<TInput> Inputs{{"slow", 1000000, {}, {}}};
   std::ostringstream Line;
   RunJobs(
       Inputs, 1,
@@ -57,13 +57,13 @@ TEST(JobRunner, ProgressLineIsErasedBeforeDeliveryAndAtTheEnd) {
       },
       [](std::size_t, const TJobOutcome&) {}, &Line);
   const std::string Text = Line.str();
-  EXPECT_NE(Text.find("\r0/1 files, "), std::string::npos) << Text;
+  EXPECT_NE(Text.find("\r0/1 file, "), std::string::npos) << Text;
   EXPECT_EQ(Text.substr(Text.size() - 4), "\r\x1b[K");
 }
 
 TEST(JobRunner, ProgressTextShowsFilesAndMegabytesPerSecond) {
   EXPECT_EQ(ProgressText(3, 20, 50000000, 2.0), "3/20 files, 25.0 MB/s");
-  EXPECT_EQ(ProgressText(0, 1, 0, 0.0), "0/1 files, 0.0 MB/s");
+  EXPECT_EQ(ProgressText(0, 1, 0, 0.0), "0/1 file, 0.0 MB/s");
 }
 
 TEST(JobRunner, NoInputsNoThreadsNoDelivery) {

@@ -1,15 +1,16 @@
 velastrin_add_test(cli_tests
-  SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp tests/AtomicOutputTest.cpp
+  SOURCES tests/CliTestSupport.cpp tests/InputsTest.cpp
           tests/JobRunnerTest.cpp tests/ExportCommandTest.cpp
-          tests/AnnotationExportTest.cpp
-  LIBS velastrin_cli velastrin_export_test_support)
+          tests/AnnotationExportTest.cpp tests/ExportTablesTest.cpp
+  LIBS velastrin_cli velastrin_export_test_support velastrin_test_recording)
 # velastrin check and velastrin repair, in-process; the JSON Lines are read back with nlohmann.
 find_package(nlohmann_json REQUIRED)
 velastrin_add_test(cli_check_tests
   SOURCES tests/CliTestSupport.cpp tests/CheckCommandTest.cpp tests/CheckPlusTest.cpp
-          tests/ParallelJobsTest.cpp
+          tests/ParallelJobsTest.cpp tests/CheckExportAgreeTest.cpp tests/FrameTest.cpp
+          tests/AnonymizeCommandTest.cpp
   LIBS velastrin_cli velastrin_export_test_support velastrin_test_recording
-       nlohmann_json::nlohmann_json)
+       velastrin_edflib nlohmann_json::nlohmann_json)
 if(VELASTRIN_BUILD_GUI)
   # One run of the built program without a display as well.
   target_compile_definitions(cli_check_tests PRIVATE VELASTRIN_EXE="$<TARGET_FILE:velastrin>")

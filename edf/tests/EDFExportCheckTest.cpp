@@ -3,6 +3,7 @@
 #include "edf/tests/EDFFileTestSupport.h"
 
 #include "edf/uEDFExportCheck.h"
+#include "support/uOutputFiles.h"
 
 #include <gtest/gtest.h>
 

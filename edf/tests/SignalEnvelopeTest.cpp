@@ -17,25 +17,31 @@ namespace {
 
 struct TEnvelopeSignal {
   int32_t PerRecord;
-  int16_t Digimin;
-  int16_t Digimax;
+  int32_t Digimin;
+  int32_t Digimax;
   long double Physimin;
   long double Physimax;
-  std::function<int16_t(int64_t Sample)> Value; // by sample number over the whole recording
+  std::function<int32_t(int64_t Sample)> Value; // by sample number over the whole recording
+  TEDFFormat Format = TEDFFormat::EDF;
 };
 
 // Three signals: a decoy of 3 samples per record, the one under test, and a decoy of 5. The
 // decoys hold values beyond every limit of the chosen one, so a sample taken from the wrong
 // place would show.
 void WriteFile(const std::string& Path, const TEnvelopeSignal& Chosen, int64_t Records) {
+  const bool BDF = Chosen.Format == TEDFFormat::BDF;
+  // The decoys' values lie at the ends of the format's range.
+  const int32_t Low = BDF ? -8388608 : -32768;
+  const int32_t High = BDF ? 8388607 : 32767;
   TEDFFile File;
   File.SetFileName(Path);
+  File.SetFormat(Chosen.Format);
   File.CreateNew(3, true);
   TCustomEDFFileInfo& Info = *File.FileInfo();
   Info.SetPatient("P-1 M 01-JAN-1970 Some_One");
   Info.SetRecording("Startdate 03-APR-2021 X X X");
   Info.SetStartDateTime(EncodeDate(2021, 4, 3) + EncodeTime(23, 59, 0, 0));
-  Info.SetReserved("");
+  Info.SetReserved(BDF ? "24BIT" : "");
   Info.SetSampleRecDuration(2.5L);
   const int32_t Samples[] = {3, Chosen.PerRecord, 5};
   for (int32_t s = 0; s < 3; ++s) {
@@ -45,20 +51,24 @@ void WriteFile(const std::string& Path, const TEnvelopeSignal& Chosen, int64_t R
     Signal.SetPhysidim(s == 1 ? "mV" : "uV");
     Signal.SetPhysimin(s == 1 ? Chosen.Physimin : -1);
     Signal.SetPhysimax(s == 1 ? Chosen.Physimax : 1);
-    Signal.SetDigimin(s == 1 ? Chosen.Digimin : -32768);
-    Signal.SetDigimax(s == 1 ? Chosen.Digimax : 32767);
+    Signal.SetDigimin(s == 1 ? Chosen.Digimin : Low);
+    Signal.SetDigimax(s == 1 ? Chosen.Digimax : High);
     Signal.SetPrefilter("None");
     Signal.SetNrSamples(Samples[s]);
     Signal.SetReserved("");
   }
   File.WriteHeader();
   for (int64_t r = 0; r < Records; ++r) {
-    TDynSmallIntArray Buffer = File.GetDataBuffer();
     for (int32_t s = 0; s < 3; ++s) {
       const int64_t B = File.GetSignal(s)->BufferOffset();
-      for (int32_t k = 0; k < Samples[s]; ++k)
-        Buffer[static_cast<std::size_t>(B + k)] =
-            s == 1 ? Chosen.Value(r * Chosen.PerRecord + k) : (k % 2 ? 32767 : -32768);
+      for (int32_t k = 0; k < Samples[s]; ++k) {
+        const int32_t V = s == 1 ? Chosen.Value(r * Chosen.PerRecord + k) : (k % 2 ? High : Low);
+        const auto At = static_cast<std::size_t>(B + k);
+        if (BDF)
+          File.GetWideDataBuffer()[At] = V;
+        else
+          File.GetDataBuffer()[At] = static_cast<int16_t>(V);
+      }
     }
     File.WriteRecord(r);
   }
@@ -106,6 +116,30 @@ TEnvelopeSignal Spikes() {
           100, -1,
           1,   [](int64_t i) {
             return static_cast<int16_t>(i == 37 ? -77 : i == 70 ? 88 : 0); }};
+}
+
+TEnvelopeSignal BDFSpikes() {
+  // Zero but spikes beyond 16 bits at 37 (low) and 70 (high), in one BDF record of 100.
+  return {100,
+          -8388608,
+          8388607,
+          -1,
+          1,
+          [](int64_t i) { return i == 37   ? -5000000
+                                 : i == 70 ? 7000000
+                                           : 0; },
+          TEDFFormat::BDF};
+}
+
+TEnvelopeSignal BDFRampToTheLimits() {
+  // The top hundred values of the 24-bit range over ten records of ten samples.
+  return {10,
+          8388508,
+          8388607,
+          0,
+          990,
+          [](int64_t i) { return static_cast<int32_t>(8388508 + i); },
+          TEDFFormat::BDF};
 }
 
 class SignalEnvelope : public ::testing::TestWithParam<TEnvelopeCase> {
@@ -201,6 +235,18 @@ INSTANTIATE_TEST_SUITE_P(
                       1,
                       2,
                       {{-77, 0, false, false}, {0, 88, false, false}}},
+        TEnvelopeCase{"BdfSpikesBeyondSixteenBits",
+                      BDFSpikes(),
+                      1,
+                      2,
+                      {{-5000000, 0, false, false}, {0, 7000000, false, false}}},
+        TEnvelopeCase{"BdfRampToTheLimitsInThreeColumns",
+                      BDFRampToTheLimits(),
+                      10,
+                      3,
+                      {{8388508, 8388540, true, false},
+                       {8388541, 8388573, false, false},
+                       {8388574, 8388607, false, true}}},
         TEnvelopeCase{"NoColumnsAsked", Ramp(), 10, 0, {}},
         TEnvelopeCase{"NoRecords", Ramp(), 0, 8, {}}),
     [](const ::testing::TestParamInfo<TEnvelopeCase>& Info) { return Info.param.Name; });

@@ -4,6 +4,7 @@ velastrin_add_test(edf_file_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/EDFFileReadTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EDFFileWriteTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EDFFileStreamTest.cpp
   LIBS velastrin_edf
 )
 

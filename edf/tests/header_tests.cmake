@@ -5,6 +5,7 @@ velastrin_add_test(edf_header_tests
     ${CMAKE_CURRENT_LIST_DIR}/EDFIdentTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EDFGeneralHeaderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EDFSignalHeaderTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EDFFieldKindTest.cpp
   LIBS velastrin_edf
 )
 

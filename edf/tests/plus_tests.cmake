@@ -9,3 +9,8 @@ velastrin_add_test(edf_plus_interop_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFPlusInteropTest.cpp
   LIBS velastrin_edf velastrin_edflib
 )
+
+velastrin_add_test(edf_bdf_interop_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/BDFInteropTest.cpp
+  LIBS velastrin_edf velastrin_edflib
+)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,25 @@ TEST(SampleText, TheLastValueEndsExactlyWhereItsTextEnds) {
   const int16_t Samples[] = {-1, 7};
   char* End = Table.Append(Out.data(), Samples, 2);
   EXPECT_EQ(std::string(Out.data(), static_cast<std::size_t>(End - Out.data())), "-1,7,");
+}
+
+// Texts made as values occur: each once, in the order written, and none beyond its room.
+TEST(SampleText, GivenTextsAreMadeWhenTheirValueFirstOccurs) {
+  std::vector<int> Made;
+  const TSampleTextTable Table(
+      ";",
+      [&](int16_t Value) {
+        Made.push_back(Value);
+        return Value == 99 ? std::string(20, '9') : "v" + std::to_string(Value);
+      },
+      8);
+  const int16_t Samples[] = {-32768, 5, -32768, 32767, 5};
+  std::vector<char> Out(std::size(Samples) * Table.MaxBytesPerValue());
+  char* End = Table.Append(Out.data(), Samples, std::size(Samples));
+  EXPECT_EQ(std::string(Out.data(), End), "v-32768;v5;v-32768;v32767;v5;");
+  EXPECT_EQ(Made, (std::vector<int>{-32768, 5, 32767}));
+  const int16_t TooLong[] = {99};
+  EXPECT_THROW(Table.Append(Out.data(), TooLong, 1), std::length_error);
 }
 
 } // namespace

@@ -5,5 +5,5 @@ target_link_libraries(velastrin_export_test_support PUBLIC velastrin_export vela
 
 velastrin_add_test(export_tests
   SOURCES tests/ExportTextTest.cpp tests/SampleTextTest.cpp tests/SignalExportTest.cpp
-          tests/AnnotationTableTest.cpp
+          tests/AnnotationTableTest.cpp tests/PhysicalTextTest.cpp
   LIBS velastrin_export_test_support)

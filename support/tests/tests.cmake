@@ -4,4 +4,5 @@ velastrin_add_test(support_tests
     tests/udStrTest.cpp
     tests/udrootTest.cpp
     tests/uLocaleTest.cpp
+    tests/uOutputFilesTest.cpp
   LIBS velastrin_support)

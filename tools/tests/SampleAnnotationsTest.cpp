@@ -4,9 +4,12 @@
 #include "edf/uEDFPlus.h"
 #include "export/AnnotationTable.h"
 
+#include <edflib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace velastrin {
 namespace {
@@ -35,6 +38,48 @@ TEST(SampleRecording, AnnotationSignalHoldsLightsAndSleepStages) {
   File.Open();
   EXPECT_TRUE(File.IsValid());
   EXPECT_EQ(File.SignalCount(), 7);
+}
+
+// The BDF+ sample: its first minute, the same annotations up to then, and 24-bit samples that
+// edflib reads as ours do.
+TEST(SampleRecording, BDFSampleIsBDFPlusThatEdflibReads) {
+  const TEDFPlusRecording Plus = ReadEDFPlus(VELASTRIN_BDF_SAMPLE);
+  EXPECT_EQ(Plus.Kind, TEDFPlusKind::Continuous);
+  ASSERT_TRUE(Plus.Readable);
+  EXPECT_EQ(Plus.AnnotationSignals, (std::vector<int32_t>{6}));
+  EXPECT_TRUE(Plus.Faults.empty());
+  ASSERT_EQ(Plus.RecordOnsets.size(), 60u);
+  const std::vector<TEDFAnnotation> List = Plus.InTimeOrder();
+  ASSERT_EQ(List.size(), 4u);
+  EXPECT_EQ(List[1].Text, "Sleep stage W");
+
+  TEDFFile File;
+  File.SetFileName(VELASTRIN_BDF_SAMPLE);
+  File.SetReadOnly(true);
+  File.SetAcceptBDF(true);
+  File.Open();
+  ASSERT_TRUE(File.IsValid());
+  EXPECT_EQ(File.Format(), TEDFFormat::BDF);
+  const TDynArray<int32_t> Buffer = File.GetWideDataBuffer();
+  File.ReadRecord(59);
+  const TCustomEDFSignalInfo& Eeg = *File.GetSignal(0);
+  std::vector<int> Ours(Buffer.begin() + Eeg.BufferOffset(),
+                        Buffer.begin() + Eeg.BufferOffset() + Eeg.NrSamples());
+  // Beyond 16 bits: the sample uses BDF's resolution.
+  EXPECT_TRUE(std::any_of(Ours.begin(), Ours.end(), [](int V) { return V % 256 != 0; }));
+
+  edf_hdr_struct Header{};
+  ASSERT_EQ(edfopen_file_readonly(VELASTRIN_BDF_SAMPLE, &Header, EDFLIB_READ_ALL_ANNOTATIONS), 0)
+      << "edflib error " << Header.filetype;
+  EXPECT_EQ(Header.filetype, EDFLIB_FILETYPE_BDFPLUS);
+  EXPECT_EQ(Header.annotations_in_file, 4);
+  std::vector<int> Theirs(Ours.size());
+  edfseek(Header.handle, 0, 59LL * Eeg.NrSamples(), EDFSEEK_SET);
+  EXPECT_EQ(
+      edfread_digital_samples(Header.handle, 0, static_cast<int>(Theirs.size()), Theirs.data()),
+      static_cast<int>(Theirs.size()));
+  edfclose_file(Header.handle);
+  EXPECT_EQ(Theirs, Ours);
 }
 
 } // namespace

@@ -1,18 +1,21 @@
-#include "cli/AtomicOutput.h"
+#include "support/uOutputFiles.h"
 
-#include "export/tests/ExportTestSupport.h"
+#include "testsupport/TestFiles.h"
+#include "testsupport/TestTempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <unistd.h>
 
-namespace velastrin::cli {
+namespace velastrin {
 namespace {
 
-using velastrin::testing::ReadFile;
-using velastrin::testing::TTempDir;
-using velastrin::testing::WriteFileBytes;
+using test::TTempDir;
+
+std::string ReadFile(const std::string& Name) {
+  return test::ReadBytes(Name);
+}
 
 void WriteAll(int Handle, const std::string& Text) {
   ASSERT_EQ(::write(Handle, Text.data(), Text.size()), static_cast<ssize_t>(Text.size()));
@@ -28,7 +31,7 @@ std::size_t FilesIn(const TTempDir& Dir) {
 
 TEST(OutputFiles, CommitRenamesEveryFileAndReplacesAnExistingOne) {
   TTempDir Dir;
-  WriteFileBytes(Dir.File("b.ascii"), "old and longer");
+  test::WriteBytes(Dir.File("b.ascii"), "old and longer");
   {
     TOutputFiles Outputs;
     WriteAll(Outputs.Create(Dir.File("a.txt")), "info");
@@ -49,7 +52,7 @@ TEST(OutputFiles, CommitRenamesEveryFileAndReplacesAnExistingOne) {
 
 TEST(OutputFiles, WhatIsNotCommittedIsRemovedAndAnOldFileStays) {
   TTempDir Dir;
-  WriteFileBytes(Dir.File("a.txt"), "old");
+  test::WriteBytes(Dir.File("a.txt"), "old");
   {
     TOutputFiles Outputs;
     WriteAll(Outputs.Create(Dir.File("a.txt")), "half");
@@ -84,4 +87,4 @@ TEST(OutputFiles, FailedRenameRemovesTheFilesNotRenamed) {
 }
 
 } // namespace
-} // namespace velastrin::cli
+} // namespace velastrin

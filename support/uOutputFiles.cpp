@@ -1,4 +1,4 @@
-#include "cli/AtomicOutput.h"
+#include "support/uOutputFiles.h"
 
 #include <atomic>
 #include <cerrno>
@@ -10,12 +10,15 @@
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
-namespace velastrin::cli {
+namespace velastrin {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Every temporary file alive in the process. The interrupt thread takes the lock, so it never
 // sees a file half created or half renamed.
@@ -45,14 +48,39 @@ std::string RandomSuffix() {
   throw std::runtime_error(What + " \"" + Name + "\". " + std::strerror(Error));
 }
 
+// Waits until the bytes of the file under Name are on the disk. By name, because a writer may
+// have replaced the file the set created.
+void WaitForDisk(const std::string& Name, const std::string& Final) {
+  const int Handle = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Handle < 0)
+    RaiseFileError("Cannot write file", Final, errno);
+  const bool Done = ::fdatasync(Handle) == 0;
+  const int Error = errno;
+  ::close(Handle);
+  if (!Done)
+    RaiseFileError("Cannot write file", Final, Error);
+}
+
 } // namespace
+
+std::optional<TFileIdentity> FileIdentity(const std::string& Path) {
+  struct stat Info {};
+  if (::stat(Path.c_str(), &Info) != 0)
+    return std::nullopt;
+  return TFileIdentity{Info.st_dev, Info.st_ino};
+}
+
+bool SameFile(const std::string& A, const std::string& B) {
+  const auto First = FileIdentity(A);
+  return First && First == FileIdentity(B);
+}
 
 TOutputFiles::~TOutputFiles() {
   Discard();
 }
 
 int TOutputFiles::Create(const std::string& FinalName) {
-  const std::filesystem::path Final(FinalName);
+  const fs::path Final(FinalName);
   TRegistry& R = Registry();
   std::lock_guard Guard(R.Lock);
   for (int Attempt = 0;; ++Attempt) {
@@ -80,10 +108,9 @@ int TOutputFiles::Create(const std::string& FinalName) {
 
 void TOutputFiles::Commit() {
   for (TFile& File : FFiles) {
-    if (::fsync(File.Handle) != 0)
-      RaiseFileError("Cannot write file", File.Final, errno);
     ::close(File.Handle);
     File.Handle = -1;
+    WaitForDisk(File.Temporary, File.Final);
   }
   TRegistry& R = Registry();
   std::lock_guard Guard(R.Lock);
@@ -106,6 +133,12 @@ void TOutputFiles::Discard() noexcept {
     R.Names.erase(File.Temporary);
   }
   FFiles.clear();
+}
+
+void StartWriteBack(int Handle, uint64_t Offset, uint64_t Length) noexcept {
+  if (Length > 0)
+    ::sync_file_range(Handle, static_cast<off64_t>(Offset), static_cast<off64_t>(Length),
+                      SYNC_FILE_RANGE_WRITE);
 }
 
 void InstallInterruptCleanup() {
@@ -136,4 +169,4 @@ std::vector<std::string> LiveTemporaryFiles() {
   return {R.Names.begin(), R.Names.end()};
 }
 
-} // namespace velastrin::cli
+} // namespace velastrin

@@ -1,0 +1,339 @@
+// "velastrin anonymize", in-process: one row per header field, annotation text, date policy
+// and map, each with what must be gone from the copy and what must stay. Files are built byte
+// by byte; edflib reads every copy back.
+#include "check/tests/CheckTestSupport.h"
+#include "cli/tests/CliTestSupport.h"
+#include "support/uOutputFiles.h"
+
+#include <edflib.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+
+namespace velastrin::cli {
+namespace {
+
+using velastrin::testing::RunCli;
+using velastrin::testing::TCliRun;
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+constexpr int64_t ListBytes = 60;
+
+// An EDF+ (or plain, Reserved "") file: an EEG signal of pattern samples and an annotation
+// signal of 60 bytes holding Lists[r] in record r.
+std::string Recording(const std::vector<std::string>& Lists, const std::string& Reserved = "EDF+C",
+                      const std::string& Patient = "P-4711 F 16-SEP-1987 Anna_Berg-Holm") {
+  test::TTestEDF Edf{.Patient = Patient,
+                     .Recording = "Startdate 01-FEB-2003 INV-77 TK Amp_2",
+                     .Reserved = Reserved};
+  Edf.Signals = {test::TTestSignal{}, test::AnnotationTestSignal()};
+  Edf.Signals[1].NrSamples = std::to_string(ListBytes / 2);
+  Edf.Records = static_cast<int64_t>(Lists.size());
+  std::string Bytes = Edf.Header();
+  for (std::size_t r = 0; r < Lists.size(); ++r) {
+    for (int64_t k = 0; k < Edf.Signals[0].Samples(); ++k) {
+      const auto V = static_cast<uint16_t>(test::PatternSample(static_cast<int64_t>(r), 0, k));
+      Bytes += {static_cast<char>(V & 0xFF), static_cast<char>(V >> 8)};
+    }
+    std::string List = Lists[r];
+    List.resize(ListBytes, '\0');
+    Bytes += List;
+  }
+  return Bytes;
+}
+
+const std::vector<std::string> Lists = {"+0\x14\x14\0+0.5\x14"
+                                        "Anna called\x14\0"s,
+                                        "+1\x14\x14\0+1\x15\x32\x14P-4711 bergholm\x14\0"s};
+
+// edflib opens the copy, and its EEG samples are the input's.
+void ExpectSameSamples(const std::string& Input, const std::string& Copy) {
+  auto Samples = [](const std::string& Path) {
+    edf_hdr_struct H{};
+    EXPECT_EQ(edfopen_file_readonly(Path.c_str(), &H, EDFLIB_READ_ALL_ANNOTATIONS), 0)
+        << Path << ": edflib error " << H.filetype;
+    std::vector<int> Values(static_cast<std::size_t>(H.signalparam[0].smp_in_file));
+    EXPECT_EQ(edfread_digital_samples(H.handle, 0, static_cast<int>(Values.size()), Values.data()),
+              static_cast<int>(Values.size()));
+    edfclose_file(H.handle);
+    return Values;
+  };
+  const std::vector<int> From = Samples(Input);
+  EXPECT_FALSE(From.empty());
+  EXPECT_EQ(Samples(Copy), From);
+}
+
+struct TRow {
+  const char* Name;
+  std::vector<std::string> Options;
+  std::string Bytes;
+  std::vector<std::string> Present; // in the copy's header or annotation bytes
+  std::vector<std::string> Gone;    // anywhere in the copy, any letter case
+};
+
+void PrintTo(const TRow& Row, std::ostream* Out) {
+  *Out << Row.Name;
+}
+
+std::string Lower(std::string Text) {
+  for (char& c : Text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return Text;
+}
+
+class Anonymize : public ::testing::TestWithParam<TRow> {};
+
+TEST_P(Anonymize, ChangesOnlyWhatIdentifies) {
+  const TRow& Row = GetParam();
+  test::TTempDir Dir;
+  fs::create_directory(Dir.Path() / "in");
+  const std::string Input = Dir.Write("in/night.edf", Row.Bytes);
+  const std::string Scrub = Dir.Write("scrub.txt", "Ward 7\nDr. Sommer\n");
+  std::vector<std::string> Args = {"anonymize", "-o", Dir.File("out")};
+  for (const std::string& Option : Row.Options)
+    Args.push_back(Option == "SCRUB" ? Scrub : Option);
+  Args.push_back(Input);
+  const TCliRun Run = RunCli(Args);
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  const std::string Copy = Dir.File("out/night.edf");
+  const std::string Bytes = test::ReadBytes(Copy);
+  ASSERT_EQ(Bytes.size(), Row.Bytes.size());
+  for (const std::string& Text : Row.Present)
+    EXPECT_NE(Bytes.find(Text), std::string::npos) << "missing: " << Text;
+  for (const std::string& Text : Row.Gone)
+    EXPECT_EQ(Lower(Bytes).find(Lower(Text)), std::string::npos) << "left: " << Text;
+  // Signal headers and the EEG samples stay byte for byte.
+  EXPECT_EQ(Bytes.substr(256, 512), Row.Bytes.substr(256, 512));
+  ExpectSameSamples(Input, Copy);
+  EXPECT_EQ(RunCli({"check", Copy}).Status, 0);
+}
+
+const std::string Blank36(36, ' ');
+
+// clang-format off
+const TRow Rows[] = {
+    {"DefaultPolicy", {}, Recording(Lists),
+     {"X X X X" + std::string(73, ' '), "Startdate 01-JAN-1985 X X X ", "01.01.8510.20.30",
+      "EDF+C" + std::string(39, ' '), "+0.5\x14XXXX called\x14", "+1\x15\x32\x14XXXXXX XXXXXXXX\x14"},
+     {"P-4711", "Anna", "Berg", "Holm", "16-SEP", "INV-77", "TK", "Amp_2", "01.02.03"}},
+    {"SubjectSexAndBirthYear", {"--subject", "sub-01", "--keep", "sex,birth-year"}, Recording(Lists),
+     {"sub-01 F 01-JAN-1987 X "}, {"P-4711", "Anna", "16-SEP"}},
+    {"KeepDateZeroTimeAndEquipment", {"--date", "keep", "--time", "zero", "--keep", "equipment"},
+     Recording(Lists), {"Startdate 01-FEB-2003 X X Amp_2 ", "01.02.0300.00.00"},
+     {"INV-77", "10.20.30", "Anna"}},
+    {"ShiftFromSeed", {"--date", "shift", "--seed", "7"}, Recording(Lists), {"Startdate "},
+     {"01.02.03", "01-FEB-2003", "01.01.85", "Anna"}},
+    {"ScrubList", {"--scrub", "SCRUB"},
+     Recording({"+0\x14\x14\0+2\x14In ward 7 with DR. SOMMER\x14\0"s}),
+     {"+2\x14In XXXXXX with XXXXXXXXXX\x14"}, {"ward 7", "sommer"}},
+    {"DropKeepsTimeKeeping", {"--annotations", "drop"}, Recording(Lists),
+     {"+0\x14\x14\0\0"s, "+1\x14\x14\0\0"s}, {"called", "4711"}},
+    {"PlainEDFWordsAndReserved", {"--date", "keep"},
+     Recording({"+0\x14\x14\0"s}, "ID 99-ANNA", "Anna Berg 1987 female"),
+     {"X X X X ", "01.02.03", std::string(256 - 192 - 8, ' ').substr(0, 10)},
+     {"Anna", "Berg", "female", "ID 99"}},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Cli, Anonymize, ::testing::ValuesIn(Rows),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+// Two recordings of one patient shift alike; the audit has both hashes equal and no old text.
+TEST(AnonymizeAudit, OneShiftPerSubjectAndNoOldText) {
+  test::TTempDir Dir;
+  fs::create_directory(Dir.Path() / "in");
+  Dir.Write("in/a.edf", Recording(Lists));
+  Dir.Write("in/b.edf", Recording(Lists));
+  const TCliRun Run = RunCli({"anonymize", "--json", "--date", "shift", "--seed", "3", "-o",
+                              Dir.File("out"), Dir.File("in")});
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Out.find("Anna"), std::string::npos);
+  EXPECT_EQ(Run.Out.find("4711"), std::string::npos);
+  std::vector<nlohmann::json> Lines;
+  std::istringstream Out(Run.Out);
+  for (std::string Line; std::getline(Out, Line);)
+    Lines.push_back(nlohmann::json::parse(Line));
+  ASSERT_EQ(Lines.size(), 2u);
+  EXPECT_EQ(Lines[0]["date_shift_days"], Lines[1]["date_shift_days"]);
+  EXPECT_LT(Lines[0]["date_shift_days"].get<int>(), 0);
+  EXPECT_EQ(Lines[0]["seed"], 3);
+  EXPECT_EQ(Lines[0]["annotations_scrubbed"], 2);
+  EXPECT_EQ(Lines[0]["signals_sha256_input"], Lines[0]["signals_sha256_output"]);
+  EXPECT_EQ(Lines[0]["fields_changed"], nlohmann::json({"Patient", "Recording", "StartDate"}));
+  EXPECT_EQ(test::ReadBytes(Dir.File("out/a.edf")).substr(168, 8),
+            test::ReadBytes(Dir.File("out/b.edf")).substr(168, 8));
+}
+
+struct TMapRow {
+  const char* Name;
+  std::string Map; // IN_A and IN_B stand for the inputs' paths
+  int Status;
+  const char* Says;                 // on standard error
+  std::vector<std::string> Outputs; // the files under out afterwards
+};
+
+void PrintTo(const TMapRow& Row, std::ostream* Out) {
+  *Out << Row.Name;
+}
+
+class AnonymizeMap : public ::testing::TestWithParam<TMapRow> {};
+
+TEST_P(AnonymizeMap, NamesOutputsOrStopsBeforeWriting) {
+  const TMapRow& Row = GetParam();
+  test::TTempDir Dir;
+  fs::create_directory(Dir.Path() / "in");
+  const std::string A = Dir.Write("in/Anna Berg.edf", Recording(Lists));
+  const std::string B =
+      Dir.Write("in/Carl Dahl.edf", Recording(Lists, "EDF+C", "C-12 M X Carl_Dahl"));
+  std::string Map = Row.Map;
+  for (const auto& [Key, Path] : {std::pair{"IN_A"s, A}, std::pair{"IN_B"s, B}})
+    for (std::size_t At; (At = Map.find(Key)) != std::string::npos;)
+      Map.replace(At, Key.size(), Path);
+  const TCliRun Run = RunCli({"anonymize", "--date", "shift", "--map", Dir.Write("map.csv", Map),
+                              "-o", Dir.File("out"), Dir.File("in")});
+  EXPECT_EQ(Run.Status, Row.Status) << Run.Err;
+  EXPECT_NE(Run.Err.find(Row.Says), std::string::npos) << Run.Err;
+  std::vector<std::string> Found;
+  if (fs::exists(Dir.Path() / "out"))
+    for (const auto& Entry : fs::recursive_directory_iterator(Dir.Path() / "out"))
+      if (Entry.is_regular_file())
+        Found.push_back(fs::relative(Entry.path(), Dir.Path() / "out").string());
+  std::sort(Found.begin(), Found.end());
+  EXPECT_EQ(Found, Row.Outputs);
+  if (Row.Status == 0) {
+    const std::string Copy = test::ReadBytes(Dir.File("out/sub-01/eeg.edf"));
+    EXPECT_EQ(Copy.substr(8, 10), "sub-01 X X");
+    EXPECT_EQ(Copy.substr(168, 8), "22.01.03"); // 01.02.03 less 10 days
+    ExpectSameSamples(A, Dir.File("out/sub-01/eeg.edf"));
+  }
+}
+
+// clang-format off
+const TMapRow MapRows[] = {
+    {"HeaderRowSubfoldersAndShift",
+     "input,subject,output,shift_days\nIN_A,sub-01,sub-01/eeg.edf,-10\nIN_B,sub-02,b.edf\n", 0,
+     "2 anonymized", {"b.edf", "sub-01/eeg.edf"}},
+    {"MissesAnInput", "IN_A,sub-01,sub-01/eeg.edf\n", 2, "has no row for the input", {}},
+    {"OutputTwice", "IN_A,sub-01,x.edf\nIN_B,sub-02,./x.edf\n", 2, "line 2: the output", {}},
+    {"TooFewColumns", "IN_A,sub-01,a.edf\nIN_B,sub-02\n", 2, "line 2: expected", {}},
+    {"ShiftNotANumber", "IN_A,sub-01,a.edf,ten\nIN_B,s,b.edf\n", 2, "line 1: shift_days", {}},
+    {"OutputLeavesTheFolder", "IN_A,sub-01,../a.edf\nIN_B,s,b.edf\n", 2, "line 1: the output", {}},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Cli, AnonymizeMap, ::testing::ValuesIn(MapRows),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+struct TBadRow {
+  const char* Name;
+  std::string Scrub;
+  const char* Says;
+};
+
+class AnonymizeBadScrub : public ::testing::TestWithParam<TBadRow> {};
+
+TEST_P(AnonymizeBadScrub, StopsBeforeWriting) {
+  test::TTempDir Dir;
+  const std::string Input = Dir.Write("in.edf", Recording(Lists));
+  const TCliRun Run = RunCli(
+      {"anonymize", "--scrub", Dir.Write("s.txt", GetParam().Scrub), "-o", Dir.File("out"), Input});
+  EXPECT_EQ(Run.Status, 2);
+  EXPECT_NE(Run.Err.find(GetParam().Says), std::string::npos) << Run.Err;
+  EXPECT_FALSE(fs::exists(Dir.File("out/in.edf")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, AnonymizeBadScrub,
+    ::testing::Values(TBadRow{"EmptyLine", "Sommer\n\nWard\n", "line 2: empty"},
+                      TBadRow{"NotUTF8", "Sommer\nM\xFCller\n", "line 2: not UTF-8"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// An unreadable header is skipped without a trace; the readable file is still done. A folder
+// that holds an input is refused.
+TEST(AnonymizeSafety, SkipsUnreadableAndNeverWritesBesideInputs) {
+  test::TTempDir Dir;
+  fs::create_directory(Dir.Path() / "in");
+  const std::string Good = Dir.Write("in/good.edf", Recording(Lists));
+  Dir.Write("in/bad.edf", "0       not a header");
+  const TCliRun Run = RunCli({"anonymize", "-o", Dir.File("out"), Dir.File("in")});
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  EXPECT_TRUE(fs::exists(Dir.File("out/good.edf")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(Dir.Path() / "out"), fs::directory_iterator()), 1);
+  const TCliRun Beside = RunCli({"anonymize", "-o", Dir.File("in"), Good});
+  EXPECT_EQ(Beside.Status, 2);
+  EXPECT_NE(Beside.Err.find("never writes beside its inputs"), std::string::npos) << Beside.Err;
+}
+
+// A damaged annotation list cannot be told apart from its texts: no copy.
+TEST(AnonymizeSafety, RefusesBrokenAnnotationList) {
+  test::TTempDir Dir;
+  const std::string Input = Dir.Write("in.edf", Recording({"+0\x14\x14\0+1 Anna Berg"s}));
+  const TCliRun Run = RunCli({"anonymize", "-o", Dir.File("out"), Input});
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Err.find("annotation list of data record 1"), std::string::npos) << Run.Err;
+  EXPECT_FALSE(fs::exists(Dir.File("out/in.edf")));
+  EXPECT_TRUE(LiveTemporaryFiles().empty());
+}
+
+// edflib's EDF+ and BDF+ files: the copy opens in edflib with every sample equal, the name and
+// code gone from its header and annotations, the annotations still at their onsets.
+class AnonymizePeer : public ::testing::TestWithParam<int> {};
+
+TEST_P(AnonymizePeer, EdflibReadsTheCopy) {
+  test::TTempDir Dir;
+  fs::create_directory(Dir.Path() / "in");
+  const bool Bdf = GetParam() == EDFLIB_FILETYPE_BDFPLUS;
+  const std::string Name = Bdf ? "peer.bdf" : "peer.edf";
+  const std::string Input = Dir.File("in/" + Name);
+  const int Handle = edfopen_file_writeonly(Input.c_str(), GetParam(), 1);
+  ASSERT_GE(Handle, 0);
+  edf_set_samplefrequency(Handle, 0, 8);
+  edf_set_digital_minimum(Handle, 0, Bdf ? -8388608 : -32768);
+  edf_set_digital_maximum(Handle, 0, Bdf ? 8388607 : 32767);
+  edf_set_physical_minimum(Handle, 0, -500.0);
+  edf_set_physical_maximum(Handle, 0, 500.0);
+  edf_set_label(Handle, 0, "EEG");
+  edf_set_patientname(Handle, "Eva Lindqvist");
+  edf_set_patientcode(Handle, "MRN-55301");
+  edf_set_startdatetime(Handle, 2020, 5, 17, 22, 15, 0);
+  std::vector<int> Samples(8);
+  for (int r = 0; r < 3; ++r) {
+    for (int k = 0; k < 8; ++k)
+      Samples[static_cast<std::size_t>(k)] = (r * 8 + k) * (Bdf ? 99991 : 997) - 12000;
+    ASSERT_EQ(edfwrite_digital_samples(Handle, Samples.data()), 0);
+  }
+  edfwrite_annotation_utf8(Handle, 15000, -1, "Lindqvist asleep");
+  edfwrite_annotation_utf8(Handle, 25000, 5000, "mrn-55301 checked");
+  ASSERT_EQ(edfclose_file(Handle), 0);
+  const TCliRun Run =
+      RunCli({"anonymize", "--date", "shift", "--seed", "1", "-o", Dir.File("out"), Input});
+  ASSERT_EQ(Run.Status, 0) << Run.Err;
+  const std::string Copy = Dir.File("out/" + Name);
+  ExpectSameSamples(Input, Copy);
+  edf_hdr_struct H{};
+  ASSERT_EQ(edfopen_file_readonly(Copy.c_str(), &H, EDFLIB_READ_ALL_ANNOTATIONS), 0);
+  EXPECT_STREQ(H.patientcode, "");
+  EXPECT_STREQ(H.patient_name, "X");
+  EXPECT_LT(H.startdate_year * 10000 + H.startdate_month * 100 + H.startdate_day, 20200517);
+  EXPECT_EQ(H.starttime_hour, 22);
+  ASSERT_EQ(H.annotations_in_file, 2);
+  edf_annotation_struct A{};
+  edf_get_annotation(H.handle, 0, &A);
+  EXPECT_EQ(A.onset, 15000000);
+  EXPECT_STREQ(A.annotation, "XXXXXXXXX asleep");
+  edf_get_annotation(H.handle, 1, &A);
+  EXPECT_STREQ(A.annotation, "XXXXXXXXX checked");
+  edfclose_file(H.handle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, AnonymizePeer,
+                         ::testing::Values(EDFLIB_FILETYPE_EDFPLUS, EDFLIB_FILETYPE_BDFPLUS),
+                         [](const auto& Info) {
+                           return std::string(Info.param == EDFLIB_FILETYPE_BDFPLUS ? "BDF"
+                                                                                    : "EDF");
+                         });
+
+} // namespace
+} // namespace velastrin::cli
