@@ -1,6 +1,6 @@
 // Writes the seed corpus and the dictionary of every fuzz target, all made by the program:
 // recordings from our own writer, the rows of the header fault table patched into one, header
-// bytes cut from them, annotation lists, date-time formats and number texts.
+// bytes cut from them, field texts, annotation lists, date-time formats and number texts.
 //   fuzz_seeds SEED_FOLDER DICTIONARY_FOLDER
 // SEED_FOLDER/<target>/ gets the seeds, DICTIONARY_FOLDER/<target>.dict the dictionary.
 #include "check/tests/CheckTestSupport.h"
@@ -136,6 +136,37 @@ std::string HeaderOf(const std::string& File) {
   return File.substr(0, static_cast<size_t>(EDFHeaderSize(Count)));
 }
 
+// Field texts: the bytes of every fault row, and numbers, dates and times in the forms the
+// readers take or refuse.
+std::vector<std::string> FieldSeeds() {
+  std::vector<std::string> Seeds;
+  for (const test::TFaultRow& Row : test::FaultRows)
+    if (!Row.Bytes.empty())
+      Seeds.push_back(Row.Bytes);
+  Seeds.insert(Seeds.end(), {"0       ",
+                             "-1      ",
+                             "1       ",
+                             "0.5     ",
+                             "1,5     ",
+                             "1.234,5 ",
+                             "1e-3    ",
+                             "-3276.8 ",
+                             "8388607 ",
+                             "-8388608",
+                             "02.02.20",
+                             "29.02.84",
+                             "1.2.85  ",
+                             "23.59.59",
+                             "24.00.00",
+                             "X F 01-JAN-1990 Seed_Patient",
+                             "Startdate 02-FEB-2020 X X X",
+                             "EDF+C",
+                             "BDF+D",
+                             "24BIT",
+                             "BIOSEMI"});
+  return Seeds;
+}
+
 std::vector<std::string> TALSeeds() {
   std::vector<std::string> Seeds;
   for (const std::string& List : AnnotationLists()) {
@@ -222,6 +253,16 @@ std::vector<std::string> EDFWords() {
   return Words;
 }
 
+std::vector<std::string> FieldWords() {
+  std::vector<std::string> Words = EDFWords();
+  for (const test::TFaultRow& Row : test::FaultRows)
+    if (!Row.Bytes.empty())
+      Words.push_back(Row.Bytes);
+  Words.insert(Words.end(), {"24BIT", "BDF+C", "BDF+D", "8388607", "-8388608", "E", "e", "+", "-",
+                             " ", "0", "9", "29.02.", "24.00.00"});
+  return Words;
+}
+
 std::vector<std::string> DateTimeWords() {
   std::vector<std::string> Words{
       "d", "dd", "ddd", "dddd", "m", "mm",    "mmm", "mmmm", "yy", "yyyy", "h",  "hh", "n",  "nn",
@@ -261,11 +302,13 @@ int main(int argc, char** argv) {
   Write("header", Headers);
   Write("tal", TALSeeds());
   Write("datetime", DateTimeSeeds());
+  Write("fieldkind", FieldSeeds());
   fs::remove_all(Work);
 
   for (const char* Target : {"file", "findings", "repair", "header"})
     SaveDictionary(Dicts / (std::string(Target) + ".dict"), EDFWords());
   SaveDictionary(Dicts / "tal.dict", TALWords());
   SaveDictionary(Dicts / "datetime.dict", DateTimeWords());
+  SaveDictionary(Dicts / "fieldkind.dict", FieldWords());
   return 0;
 }

@@ -11,7 +11,7 @@ root=$PWD
 seconds=${1:-600}
 build=$(realpath -m "${BUILD_DIR:-build}")
 fuzz=$build/fuzz
-targets=(datetime tal header file findings repair)
+targets=(datetime tal header file findings repair fieldkind)
 share=$(( (seconds + ${#targets[@]} - 1) / ${#targets[@]} ))
 
 clangxx=$(command -v clang++ || true)
