@@ -224,19 +224,19 @@ std::vector<std::string> DateTimeProblems(const std::string& Raw, bool IsTime, b
   const char* What = IsTime ? "time" : "date";
   const char* Form = IsTime ? "hh.nn.ss" : "dd.mm.yy";
   std::vector<std::string> Problems;
-  char Separator = 0;
-  for (const char C : T)
-    if (!IsDigit(C) && C != ' ' && C != '.' && Separator == 0)
-      Separator = C;
-  if (Separator != 0)
-    Problems.push_back(std::string(What) + " uses '" + ShownBytes(std::string(1, Separator)) +
+  // The first other separator; a NUL byte counts as one too.
+  const auto Other =
+      std::find_if(T.begin(), T.end(), [](char C) { return !IsDigit(C) && C != ' ' && C != '.'; });
+  const bool Separator = Other != T.end();
+  if (Separator)
+    Problems.push_back(std::string(What) + " uses '" + ShownBytes(std::string(1, *Other)) +
                        "' instead of '.'");
   bool Shape = Raw.size() == 8;
   for (std::size_t i = 0; Shape && i < 8; ++i)
     Shape = (i == 2 || i == 5) ? !IsDigit(Raw[i]) : IsDigit(Raw[i]);
   if (!Shape)
     Problems.push_back(std::string("not in the form ") + Form + " (two digits per part)");
-  if (!Lenient && Separator == 0 && Shape)
+  if (!Lenient && !Separator && Shape)
     Problems.push_back(std::string("not a real ") + What);
   else if (!Lenient)
     Problems.push_back(std::string("no ") + What + " even when read leniently");
@@ -331,8 +331,12 @@ TEDFFieldReading ReadDecimalField(const TEDFFieldDef& Def, const std::string& Ra
     R.Problems.push_back("not left-aligned");
   if (!IsPlainNumber(T))
     R.Problems.push_back(SeparatorProblem(T));
-  else if (R.Read && !R.Lenient)
+  else if (!R.Read)
+    R.Problems.push_back("not a number with the chosen separators");
+  else if (!R.Lenient)
     R.Problems.push_back(RangeProblem(Def));
+  else if (Def.StrictPlain && !Format.IsPlain())
+    R.Problems.push_back("read with separators other than '.'");
   return R;
 }
 

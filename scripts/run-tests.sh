@@ -2,7 +2,7 @@
 # Sets up a fresh machine, configures, builds and runs every test through CTest.
 # With VELASTRIN_SANITIZE=ON everything is built with AddressSanitizer and
 # UndefinedBehaviorSanitizer in its own folder; the fuzz label is left out there, since the fuzz
-# target is always built with both sanitizers.
+# targets are always built with both sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
