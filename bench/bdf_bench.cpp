@@ -151,7 +151,9 @@ int main() {
   const std::string Out = (Folder / "out").string();
   auto Export = [&](const std::string& Input) {
     return RunProcess(
-        {VELASTRIN_EXE, "export", "--signal", std::to_string(ExportedSignal), "--out", Out, Input});
+        // The EDF and BDF recordings share the output names: each run replaces the last.
+        {VELASTRIN_EXE, "export", "--signal", std::to_string(ExportedSignal), "--overwrite",
+         "--out", Out, Input});
   };
   std::vector<double> Ratios, EDFTimes, BDFTimes, EDFPeak, BDFPeak;
   for (int r = 0; r < Runs; ++r) {

@@ -426,8 +426,24 @@ void WriteWideRecord(TTableState& State, const int32_t* Buffer, TTextFileWriter&
     }
   if (!State.Rows) {
     TColumn& C = State.Columns.front();
-    for (std::size_t i = 0; i < N; ++i)
-      AppendWide(Writer, C, Buffer[C.Offset + static_cast<int64_t>(i)]);
+    const int32_t* Samples = Buffer + C.Offset;
+    if (C.WidePhysical) {
+      for (std::size_t i = 0; i < N; ++i)
+        AppendWide(Writer, C, Samples[i]);
+      return;
+    }
+    // Digital values in runs that fit the writer's buffer: one reservation a run, not a value.
+    const std::size_t Per = MaxWideDigits + C.Suffix.size();
+    const std::size_t Run = std::max<std::size_t>(1, Writer.BufferSize() / Per);
+    for (std::size_t i = 0; i < N;) {
+      const std::size_t End = std::min(N, i + Run);
+      char* Out = Writer.Reserve((End - i) * Per);
+      for (; i < End; ++i) {
+        Out = std::to_chars(Out, Out + MaxWideDigits, Samples[i]).ptr;
+        Out = std::copy(C.Suffix.begin(), C.Suffix.end(), Out);
+      }
+      Writer.Commit(Out);
+    }
     return;
   }
   if (State.Time)
