@@ -10,8 +10,45 @@ namespace velastrin {
 namespace {
 
 constexpr std::size_t ValueCount = 65536;
-constexpr std::size_t MaxDigits = 6;     // "-32768"
-constexpr std::size_t MaxWideDigits = 8; // "-8388608"
+constexpr std::size_t MaxDigits = 6; // "-32768"
+// BDF's values have at most eight ("-8388608"); room is made for any 32-bit value.
+constexpr std::size_t MaxWideDigits = 11; // "-2147483648"
+
+// "0000" to "9999", for the values of BDF beyond the 16-bit table.
+struct TFourDigits {
+  char Text[10000][4];
+  constexpr TFourDigits() : Text() {
+    for (int i = 0; i < 10000; ++i) {
+      Text[i][0] = static_cast<char>('0' + i / 1000);
+      Text[i][1] = static_cast<char>('0' + i / 100 % 10);
+      Text[i][2] = static_cast<char>('0' + i / 10 % 10);
+      Text[i][3] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr TFourDigits FourDigits;
+
+// A value of up to eight digits as two look-ups in place of a division per digit.
+inline char* AppendWideDigits(char* Out, int32_t Value) {
+  const uint32_t Magnitude =
+      Value < 0 ? 0u - static_cast<uint32_t>(Value) : static_cast<uint32_t>(Value);
+  if (Magnitude >= 100000000) [[unlikely]]
+    return std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
+  *Out = '-';
+  Out += Value < 0;
+  const uint32_t High = Magnitude / 10000, Low = Magnitude % 10000;
+  if (High > 0) {
+    const int Skip = High < 10 ? 3 : High < 100 ? 2 : High < 1000 ? 1 : 0;
+    std::memcpy(Out, FourDigits.Text[High], 4);
+    std::memmove(Out, Out + Skip, 4); // drops the leading zeros
+    Out += 4 - Skip;
+    std::memcpy(Out, FourDigits.Text[Low], 4);
+    return Out + 4;
+  }
+  const int Skip = Low < 10 ? 3 : Low < 100 ? 2 : Low < 1000 ? 1 : 0;
+  std::memcpy(Out, FourDigits.Text[Low] + Skip, 4);
+  return Out + 4 - Skip;
+}
 
 // An index for every value, so that the table is one array in value order.
 inline std::size_t Index(int16_t Value) {
@@ -123,7 +160,7 @@ char* TSampleTextTable::AppendWideFixed(char* Out, const int32_t* Samples,
       std::memcpy(Out, Texts + i * Stride, Stride);
       Out += Lengths[i];
     } else {
-      Out = std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
+      Out = AppendWideDigits(Out, Value);
       Out = std::copy(FSeparator.begin(), FSeparator.end(), Out);
     }
   }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -26,7 +25,6 @@ static_assert(std::endian::native == std::endian::little,
 constexpr const char* LineBreak = "\r\n";
 // A damaged or much interrupted file would otherwise bury the summary under its gaps.
 constexpr std::size_t MaxListedGaps = 20;
-constexpr std::size_t MaxWideDigits = 8; // "-8388608"
 
 // One record in the file object's buffer: int16_t samples of EDF, or int32_t of BDF.
 struct TRecordSamples {
@@ -406,9 +404,7 @@ void AppendWide(TTextFileWriter& Writer, TColumn& C, int32_t Value) {
     Writer.Commit(std::copy(C.Suffix.begin(), C.Suffix.end(), Out));
     return;
   }
-  char* Out = Writer.Reserve(MaxWideDigits + C.Suffix.size());
-  Out = std::to_chars(Out, Out + MaxWideDigits, Value).ptr;
-  Writer.Commit(std::copy(C.Suffix.begin(), C.Suffix.end(), Out));
+  Writer.Commit(C.Texts->Append(Writer.Reserve(C.Texts->MaxBytesPerWideValue()), &Value, 1));
 }
 
 // WriteRecord for BDF's samples.
@@ -433,16 +429,12 @@ void WriteWideRecord(TTableState& State, const int32_t* Buffer, TTextFileWriter&
       return;
     }
     // Digital values in runs that fit the writer's buffer: one reservation a run, not a value.
-    const std::size_t Per = MaxWideDigits + C.Suffix.size();
-    const std::size_t Run = std::max<std::size_t>(1, Writer.BufferSize() / Per);
-    for (std::size_t i = 0; i < N;) {
-      const std::size_t End = std::min(N, i + Run);
-      char* Out = Writer.Reserve((End - i) * Per);
-      for (; i < End; ++i) {
-        Out = std::to_chars(Out, Out + MaxWideDigits, Samples[i]).ptr;
-        Out = std::copy(C.Suffix.begin(), C.Suffix.end(), Out);
-      }
-      Writer.Commit(Out);
+    const std::size_t Per = C.Texts->MaxBytesPerWideValue();
+    const std::size_t RunLength = std::max<std::size_t>(1, Writer.BufferSize() / Per);
+    for (std::size_t Done = 0; Done < N;) {
+      const std::size_t Run = std::min(RunLength, N - Done);
+      Writer.Commit(C.Texts->Append(Writer.Reserve(Run * Per), Samples + Done, Run));
+      Done += Run;
     }
     return;
   }
@@ -540,10 +532,10 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       C.Digimin = Signal.Digimin();
       C.Digimax = Signal.Digimax();
       C.Suffix = Suffix;
-      if (!Wide)
-        C.Texts = &Texts.Get(Signal, Options.Values, Suffix);
-      else if (Physical)
+      if (Wide && Physical)
         C.WidePhysical = CalibrationOf(Signal);
+      else // BDF's digital values beyond 16 bits are converted as they come
+        C.Texts = &Texts.Get(Signal, Options.Values, Suffix);
       State.Samples = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));
       State.RowBytes += Wide ? 0 : C.Texts->OneValueBytes();
       Needed[static_cast<std::size_t>(Index)] = true;

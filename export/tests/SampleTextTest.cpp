@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -38,6 +39,21 @@ TEST_P(SampleTextTableCase, WritesEveryValueWithItsSeparator) {
   std::vector<char> Out(Samples.size() * Table.MaxBytesPerValue());
   char* End = Table.Append(Out.data(), Samples.data(), Samples.size());
   EXPECT_EQ(std::string(Out.data(), static_cast<std::size_t>(End - Out.data())), Expected);
+
+  // BDF's 24-bit values: the 16-bit table, and the digit groups beyond it, every power-of-ten
+  // edge and a sweep of the range.
+  std::vector<int32_t> Wide{INT32_MIN, INT32_MAX, -8388608, 8388607, -100000000, 99999999};
+  for (int32_t Edge = 1; Edge <= 10000000; Edge *= 10)
+    for (const int32_t V : {Edge - 1, Edge, -Edge, 1 - Edge})
+      Wide.push_back(V);
+  for (int32_t V = -8388608; V <= 8388607; V += 9973)
+    Wide.push_back(V);
+  std::string WideExpected;
+  for (const int32_t V : Wide)
+    WideExpected += std::to_string(V) + C.Separator;
+  std::vector<char> WideOut(Wide.size() * Table.MaxBytesPerWideValue());
+  End = Table.Append(WideOut.data(), Wide.data(), Wide.size());
+  EXPECT_EQ(std::string(WideOut.data(), End), WideExpected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
