@@ -1,6 +1,6 @@
 // The command-line tool's entry: "velastrin <subcommand> ...", "velastrin --help" and
-// "velastrin --version". Runs without Qt; the program's main calls it before any Qt object
-// exists when IsCommandLineTool says so.
+// "velastrin --version". Runs without Qt: the front end "velastrin" calls it when
+// IsCommandLineTool says so, and starts the desktop program otherwise.
 #pragma once
 
 #include "cli/Command.h"

@@ -1,5 +1,6 @@
 // The built program: subcommands dispatched before any Qt object and without a display, the
 // desktop program's command line untouched, and Ctrl-C / SIGTERM leaving no half file.
+#include "cli/DesktopProgram.h"
 #include "cli/tests/CliTestSupport.h"
 #include "edf/uEDF.h"
 #include "export/tests/ExportTestSupport.h"
@@ -55,6 +56,27 @@ TEST(Program, ExistingFileNamedLikeACommandIsTheInputFile) {
       RunChild(Exe, {"export", "2", "i.txt", "d.txt", "/COMMA", "/BATCH"}, {}, Dir.Path().string());
   EXPECT_EQ(Run.Status, 0) << Run.Err;
   EXPECT_EQ(ReadFile(Dir.File("d.txt")), ExpectedData(Fixture.Signals[1], 0, 2, ",", true));
+}
+
+// The commands are the front end's alone; everything else starts the desktop program beside
+// it, and a front end without one says where it looked.
+TEST(Program, CommandsNeedNoDesktopProgram) {
+  TTempDir Dir;
+  const TEdfFixture Fixture = ThreeSignalFixture(2);
+  WriteEdf(Dir.File("n.edf"), Fixture);
+  const std::filesystem::path Alone = Dir.Path() / "bin" / "velastrin";
+  std::filesystem::create_directories(Alone.parent_path());
+  std::filesystem::copy_file(Exe, Alone);
+  const TCliRun Export = RunChild(Alone.string(), {"export", "-s", "1", Dir.File("n.edf")});
+  EXPECT_EQ(Export.Status, 0) << Export.Err;
+  EXPECT_EQ(ReadFile(Dir.File("n.ascii")), ExpectedData(Fixture.Signals[0], 0, 2, "\r\n", true));
+  const TCliRun Batch =
+      RunChild(Alone.string(), {Dir.File("n.edf"), "1", "i.txt", "d.txt", "/BATCH"});
+  EXPECT_EQ(Batch.Status, 2);
+  EXPECT_NE(Batch.Err.find("cannot start the desktop program \"" +
+                           cli::DesktopProgramPath(Alone).string()),
+            std::string::npos)
+      << Batch.Err;
 }
 
 } // namespace
