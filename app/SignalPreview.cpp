@@ -14,6 +14,8 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace velastrin {
 
@@ -112,6 +114,23 @@ QColor StageColour(TSleepStage Stage) {
     break;
   }
   return UnscoredColour;
+}
+
+// A strip under the plot (hypnogram, events): white inside a grey frame, drawn first so that
+// marks at either end stay visible, and its row names in the left margin in a font a row fits.
+void DrawStripFrame(QPainter& Painter, const QRect& Strip, const QColor& TextColour,
+                    const std::vector<std::pair<QRect, QString>>& Names) {
+  Painter.fillRect(Strip, Qt::white);
+  Painter.setPen(QColor(160, 160, 160));
+  Painter.drawRect(Strip.adjusted(0, 0, -1, -1));
+  QFont Small = Painter.font();
+  Small.setPixelSize(StageRowHeight - 1);
+  Painter.save();
+  Painter.setFont(Small);
+  Painter.setPen(TextColour);
+  for (const auto& [Box, Name] : Names)
+    Painter.drawText(Box, Qt::AlignRight | Qt::AlignVCenter, Name);
+  Painter.restore();
 }
 
 } // namespace
@@ -619,20 +638,13 @@ void TSignalPreview::DrawStages(QPainter& Painter) const {
   if (!ShowsStages())
     return;
   const QRect Strip = StageStrip();
-  Painter.fillRect(Strip, Qt::white);
-  Painter.setPen(QColor(160, 160, 160));
-  Painter.drawRect(Strip.adjusted(0, 0, -1, -1));
-  QFont Small = Painter.font();
-  Small.setPixelSize(StageRowHeight - 1);
-  Painter.save();
-  Painter.setFont(Small);
-  Painter.setPen(palette().windowText().color());
+  std::vector<std::pair<QRect, QString>> Names;
   for (const TSleepStage Stage :
        {TSleepStage::Wake, TSleepStage::REM, TSleepStage::N1, TSleepStage::N2, TSleepStage::N3})
-    Painter.drawText(
+    Names.emplace_back(
         QRect(0, Strip.top() + StageRow(Stage) * StageRowHeight, MarginLeft - 4, StageRowHeight),
-        Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(SleepStageName(Stage)));
-  Painter.restore();
+        QString::fromStdString(SleepStageName(Stage)));
+  DrawStripFrame(Painter, Strip, palette().windowText().color(), Names);
   // Stages past the records the envelope read stay inside the strip.
   Painter.save();
   Painter.setClipRect(Strip);
@@ -665,18 +677,8 @@ void TSignalPreview::DrawEvents(QPainter& Painter) const {
   if (!ShowsEvents())
     return;
   const QRect Lane = EventLane();
-  Painter.fillRect(Lane, Qt::white);
-  // The frame first: a tick at either end stays visible.
-  Painter.setPen(QColor(160, 160, 160));
-  Painter.drawRect(Lane.adjusted(0, 0, -1, -1));
-  QFont Small = Painter.font();
-  Small.setPixelSize(StageRowHeight - 1);
-  Painter.save();
-  Painter.setFont(Small);
-  Painter.setPen(palette().windowText().color());
-  Painter.drawText(QRect(0, Lane.top(), MarginLeft - 4, Lane.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Events"));
-  Painter.restore();
+  DrawStripFrame(Painter, Lane, palette().windowText().color(),
+                 {{QRect(0, Lane.top(), MarginLeft - 4, Lane.height()), QStringLiteral("Events")}});
   // Thousands of events fold into one mark per pixel column: 1 within a band, 2 a tick.
   std::vector<uint8_t> Marks(static_cast<std::size_t>(Lane.width()), 0);
   auto Mark = [&](int X, uint8_t Kind) {

@@ -288,6 +288,18 @@ std::string SeparatorProblem(const std::string& Trimmed) {
   return "not a number";
 }
 
+// The problems every number field shares; false for an empty field, of which nothing more can
+// be said.
+bool LayoutProblems(const TEDFFieldDef& Def, const std::string& Raw, TEDFFieldReading& R) {
+  if (Trim(Raw).empty()) {
+    R.Problems.push_back("empty");
+    return false;
+  }
+  if (Def.StrictAligned && !IsLeftAligned(Raw))
+    R.Problems.push_back("not left-aligned");
+  return true;
+}
+
 TEDFFieldReading ReadIntegerField(const TEDFFieldDef& Def, const std::string& Raw) {
   TEDFFieldReading R;
   int32_t Value = 0;
@@ -296,18 +308,11 @@ TEDFFieldReading ReadIntegerField(const TEDFFieldDef& Def, const std::string& Ra
   R.Integer = Value;
   R.Lenient = R.Read && InRange(Def, R.Number);
   R.Strict = R.Lenient && (!Def.StrictAligned || IsLeftAligned(Raw));
-  if (R.Strict)
+  if (R.Strict || !LayoutProblems(Def, Raw, R))
     return R;
-  const std::string T = Trim(Raw);
-  if (T.empty()) {
-    R.Problems.push_back("empty");
-    return R;
-  }
-  if (Def.StrictAligned && !IsLeftAligned(Raw))
-    R.Problems.push_back("not left-aligned");
   if (!R.Read)
-    R.Problems.push_back(IsPlainNumber(T) ? "not an integer (written with a fraction)"
-                                          : "not an integer");
+    R.Problems.push_back(IsPlainNumber(Trim(Raw)) ? "not an integer (written with a fraction)"
+                                                  : "not an integer");
   else if (!R.Lenient)
     R.Problems.push_back(RangeProblem(Def));
   return R;
@@ -320,15 +325,9 @@ TEDFFieldReading ReadDecimalField(const TEDFFieldDef& Def, const std::string& Ra
   R.Lenient = R.Read && InRange(Def, R.Number);
   R.Strict = R.Lenient && (!Def.StrictAligned || IsLeftAligned(Raw)) &&
              (!Def.StrictPlain || Format.IsPlain());
-  if (R.Strict)
+  if (R.Strict || !LayoutProblems(Def, Raw, R))
     return R;
   const std::string T = Trim(Raw);
-  if (T.empty()) {
-    R.Problems.push_back("empty");
-    return R;
-  }
-  if (Def.StrictAligned && !IsLeftAligned(Raw))
-    R.Problems.push_back("not left-aligned");
   if (!IsPlainNumber(T))
     R.Problems.push_back(SeparatorProblem(T));
   else if (!R.Read)
