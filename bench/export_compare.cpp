@@ -46,7 +46,6 @@ namespace fs = std::filesystem;
 constexpr int SignalCount = 20;
 constexpr int SamplesPerRecord = 512;
 constexpr int ExportedSignal = 8; // 1-based
-constexpr int64_t RecordSamples = int64_t{SignalCount} * SamplesPerRecord;
 
 fs::path BenchDir() {
   const char* Base = std::getenv("VELASTRIN_BENCH_DIR");
@@ -74,40 +73,19 @@ int16_t SampleValue(int64_t Record, int i, int Signal) {
 }
 
 void MakeRecording(const fs::path& Name, int64_t Records) {
-  int64_t HeaderBytes = 256 * (SignalCount + 1);
-  if (fs::exists(Name) &&
-      static_cast<int64_t>(fs::file_size(Name)) == HeaderBytes + Records * RecordSamples * 2)
-    return; // kept from an earlier run
-  std::printf("writing %s\n", Name.c_str());
-  std::fflush(stdout);
-  HeaderBytes = test::CreateSizedRecording(
-      Name.string(),
-      {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
-       .Recording = "Startdate 07-DEC-2026 BENCH NN Velastrin_bench",
-       .Start = EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0),
-       .Signals = test::NumberedSignals(SignalCount,
-                                        {.PhysMin = -3276.8L,
-                                         .PhysMax = 3276.7L,
-                                         .Prefilter = "HP:0.1Hz LP:100Hz",
-                                         .Samples = SamplesPerRecord},
-                                        "EEG ")},
-      Records);
-  const int Handle = ::open(Name.c_str(), O_RDWR);
-  constexpr int64_t Chunk = 64;
-  std::vector<int16_t> Data(static_cast<std::size_t>(Chunk * RecordSamples));
-  for (int64_t r0 = 0; r0 < Records; r0 += Chunk) {
-    const int64_t n = std::min(Chunk, Records - r0);
-    for (int64_t r = 0; r < n; ++r)
-      for (int s = 0; s < SignalCount; ++s)
-        for (int i = 0; i < SamplesPerRecord; ++i)
-          Data[static_cast<std::size_t>(r * RecordSamples + s * SamplesPerRecord + i)] =
-              SampleValue(r0 + r, i, s);
-    const auto Bytes = static_cast<std::size_t>(n * RecordSamples * 2);
-    if (::pwrite(Handle, Data.data(), Bytes, HeaderBytes + r0 * RecordSamples * 2) !=
-        static_cast<ssize_t>(Bytes))
-      std::abort();
-  }
-  ::close(Handle);
+  if (test::CreateFilledRecording(
+          Name.string(),
+          {.Patient = "X-0001 M 01-JAN-1970 Bench_Subject",
+           .Recording = "Startdate 07-DEC-2026 BENCH NN Velastrin_bench",
+           .Start = EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0),
+           .Signals = test::NumberedSignals(SignalCount,
+                                            {.PhysMin = -3276.8L,
+                                             .PhysMax = 3276.7L,
+                                             .Prefilter = "HP:0.1Hz LP:100Hz",
+                                             .Samples = SamplesPerRecord},
+                                            "EEG ")},
+          Records, SampleValue))
+    std::printf("wrote %s\n", Name.c_str());
 }
 
 struct TRun {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace velastrin::test {
@@ -67,6 +68,35 @@ int64_t CreateSizedRecording(const std::string& Path, const TRecordingHeader& He
     std::abort();
   ::close(Handle);
   return HeaderBytes;
+}
+
+bool CreateFilledRecording(const std::string& Path, const TRecordingHeader& Header, int64_t Records,
+                           const std::function<int16_t(int64_t, int32_t, int32_t)>& Value) {
+  const auto Signals = static_cast<int32_t>(Header.Signals.size());
+  const int32_t Samples = Signals > 0 ? Header.Signals.front().Samples : 0;
+  const int64_t RecordSamples = int64_t{Signals} * Samples;
+  std::error_code Error;
+  if (std::filesystem::file_size(Path, Error) ==
+      static_cast<uintmax_t>(256 * (Signals + 1) + Records * RecordSamples * 2))
+    return false;
+  const int64_t HeaderBytes = CreateSizedRecording(Path, Header, Records);
+  const int Handle = ::open(Path.c_str(), O_RDWR | O_CLOEXEC);
+  constexpr int64_t Chunk = 64; // records a write
+  std::vector<int16_t> Data(static_cast<std::size_t>(Chunk * RecordSamples));
+  for (int64_t r0 = 0; r0 < Records; r0 += Chunk) {
+    const int64_t n = std::min(Chunk, Records - r0);
+    auto* Out = Data.data();
+    for (int64_t r = 0; r < n; ++r)
+      for (int32_t s = 0; s < Signals; ++s)
+        for (int32_t i = 0; i < Samples; ++i)
+          *Out++ = Value(r0 + r, i, s);
+    const auto Bytes = static_cast<std::size_t>(n * RecordSamples * 2);
+    if (Handle < 0 || ::pwrite(Handle, Data.data(), Bytes, HeaderBytes + r0 * RecordSamples * 2) !=
+                          static_cast<ssize_t>(Bytes))
+      std::abort();
+  }
+  ::close(Handle);
+  return true;
 }
 
 } // namespace velastrin::test

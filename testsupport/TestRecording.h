@@ -5,6 +5,7 @@
 #include "edf/uEDF.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,11 @@ void CreateRecording(TEDFFile& File, const std::string& Path, const TRecordingHe
 // header size in bytes; aborts when the file cannot be written.
 int64_t CreateSizedRecording(const std::string& Path, const TRecordingHeader& Header,
                              int64_t Records);
+
+// An EDF file of Records records at Path whose every sample is Value(record, sample, signal),
+// all signals of Header having the same number of samples; a file of that name and size is
+// taken as made by an earlier run and kept. Returns whether the file was written.
+bool CreateFilledRecording(const std::string& Path, const TRecordingHeader& Header, int64_t Records,
+                           const std::function<int16_t(int64_t, int32_t, int32_t)>& Value);
 
 } // namespace velastrin::test
