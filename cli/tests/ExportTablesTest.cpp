@@ -40,15 +40,15 @@ using TInput = std::function<std::string(const TTempDir&)>;
 // Signal 3's Digimax is given, and its Physimax field is overwritten when given.
 TInput Layout(int16_t SlowDigimax = 1000, const std::string& SlowPhysimax = "") {
   return [=](const TTempDir& Dir) {
-    TEdfFixture F;
-    F.Records = 2;
-    F.RecordDuration = 0.5;
-    F.Signals = {{"EEG", "uV", -3276.8L, 3276.7L, -32768, 32767, 2,
-                  [](int64_t r, int32_t i) { return static_cast<int16_t>(10 * r + 3 * i - 5); }},
-                 {"Resp, chest", "mV", -2.048L, 2.047L, -2048, 2047, 2,
-                  [](int64_t r, int32_t i) { return static_cast<int16_t>(100 * r + i); }},
-                 {"Slow", "degC", 0, 100, 0, SlowDigimax, 1,
-                  [](int64_t r, int32_t) { return static_cast<int16_t>(7 * r); }}};
+    const TEdfFixture F{
+        .RecordDuration = 0.5,
+        .Records = 2,
+        .Signals = {{"EEG", "uV", -3276.8L, 3276.7L, -32768, 32767, 2,
+                     [](int64_t r, int32_t i) { return static_cast<int16_t>(10 * r + 3 * i - 5); }},
+                    {"Resp, chest", "mV", -2.048L, 2.047L, -2048, 2047, 2,
+                     [](int64_t r, int32_t i) { return static_cast<int16_t>(100 * r + i); }},
+                    {"Slow", "degC", 0, 100, 0, SlowDigimax, 1,
+                     [](int64_t r, int32_t) { return static_cast<int16_t>(7 * r); }}}};
     WriteEdf(Dir.File("n.edf"), F);
     // Physimax fields begin after label, transducer, dimension and Physimin of 3 signals.
     if (!SlowPhysimax.empty())
@@ -180,11 +180,6 @@ void ExpectText(const std::string& Text, const std::string& Expected) {
     EXPECT_EQ(Text.substr(0, Start ? Core.size() : std::string::npos), Core);
 }
 
-class ExportTables : public ::testing::Test {
-protected:
-  TTempDir Dir;
-};
-
 struct TRow {
   const char* Name;
   TInput Input;
@@ -199,10 +194,11 @@ void PrintTo(const TRow& Case, std::ostream* Out) {
   *Out << Case.Name;
 }
 
-class ExportRun : public ExportTables, public ::testing::WithParamInterface<TRow> {};
+class ExportRun : public ::testing::TestWithParam<TRow> {};
 
 TEST_P(ExportRun, StatusMessagesAndFiles) {
   const TRow& C = GetParam();
+  const TTempDir Dir;
   const std::string Input = C.Input(Dir);
   std::vector<std::string> Args{"export"};
   std::istringstream Words(C.Args);
@@ -349,7 +345,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The annotation table made in the pass over the records equals the annotation reader's, byte
 // for byte, warnings included: edflib's file, and ours with a damaged list in record 2.
-TEST_F(ExportTables, AnnotationTableFromThePassEqualsTheReaders) {
+TEST(ExportTables, AnnotationTableFromThePassEqualsTheReaders) {
+  const TTempDir Dir;
   const int Handle = OpenEdflibPlusFile(Dir.File("peer.edf"), 4, 23, 59, 8);
   edfwrite_annotation_utf8(Handle, 15000, -1, "Lights off");
   edfwrite_annotation_utf8(Handle, 5000, 300000, "Sleep stage W");
@@ -359,36 +356,34 @@ TEST_F(ExportTables, AnnotationTableFromThePassEqualsTheReaders) {
   const std::string Ours = OurPlusD(Dir, {"+0", "+0.5\x14\x14\0"s + "0.6\x14Spindle\x14", "+9"});
   for (const auto& [Path, Signals] : {std::pair{Dir.File("peer.edf"), std::vector<int32_t>{2, 3}},
                                       std::pair{Ours, std::vector<int32_t>{2}}}) {
-    std::vector<std::string> Warnings[2];
-    for (const bool Pass : {true, false}) {
+    std::vector<int32_t> Indexes(Signals);
+    for (int32_t& Index : Indexes)
+      --Index;
+    std::vector<std::string> Warnings[2]; // of the reader, of the pass
+    for (const bool Pass : {false, true}) {
       const std::string Name = Dir.File(Pass ? "pass" : "reader");
       TTextFileWriter Info(Name + ".txt"), Data(Name + ".ascii");
       TEDFFile File;
       OpenForExport(File, Path);
       ASSERT_TRUE(AnnotationsInPass(File));
-      if (Pass) {
-        Warnings[0] = ExportSignalTables(File, {{Signals, false, true, &Info, &Data}}, {});
-      } else {
-        std::vector<int32_t> Indexes;
-        for (const int32_t Number : Signals)
-          Indexes.push_back(Number - 1);
-        Warnings[1] = ExportAnnotationTable(Path, Indexes, "\r\n", Info, Data);
-      }
+      Warnings[Pass] = Pass ? ExportSignalTables(File, {{Signals, false, true, &Info, &Data}}, {})
+                            : ExportAnnotationTable(Path, Indexes, "\r\n", Info, Data);
       Info.Close();
       Data.Close();
     }
     EXPECT_EQ(ReadFile(Dir.File("pass.txt")), ReadFile(Dir.File("reader.txt")));
     EXPECT_EQ(ReadFile(Dir.File("pass.ascii")), ReadFile(Dir.File("reader.ascii")));
-    EXPECT_EQ(Warnings[0], Warnings[1]);
+    EXPECT_EQ(Warnings[1], Warnings[0]);
     // edflib's three annotations; our damaged list, reported.
-    EXPECT_EQ(Warnings[0].empty(), Path != Ours);
+    EXPECT_EQ(Warnings[1].empty(), Path != Ours);
     EXPECT_EQ(ReadFile(Dir.File("pass.ascii")).empty(), Path == Ours);
   }
 }
 
 // Physical values of 24 bits: each text is within half a step of edflib's value and maps back to
 // the digital value (edflib rounds -3.3 to "-3.29999" in the header).
-TEST_F(ExportTables, WidePhysicalValuesMatchEdflib) {
+TEST(ExportTables, WidePhysicalValuesMatchEdflib) {
+  const TTempDir Dir;
   const std::string Input = PeerBdf(Dir);
   for (const auto& [Signal, Layout, Head] :
        {std::tuple{0, "single", ""s}, {1, "columns", "Resp (mV)\r\n"s}}) {
@@ -397,14 +392,10 @@ TEST_F(ExportTables, WidePhysicalValuesMatchEdflib) {
     ASSERT_EQ(Run.Status, 0) << Run.Err;
     const std::string Data = ReadFile(Dir.File("w.ascii"));
     ASSERT_EQ(Data.substr(0, Head.size()), Head) << Data;
-    std::vector<std::string> Texts(1); // the values, one a line
-    for (const char c : Data.substr(Head.size()))
-      if (c == '\n')
-        Texts.emplace_back();
-      else if (c != '\r')
-        Texts.back().push_back(c);
-    if (Texts.back().empty())
-      Texts.pop_back();
+    std::vector<std::string> Texts; // the values, one a line
+    std::istringstream Lines(Data.substr(Head.size()));
+    for (std::string Line; std::getline(Lines, Line);)
+      Texts.push_back(Line.substr(0, Line.find('\r')));
     edf_hdr_struct Header{};
     ASSERT_EQ(edfopen_file_readonly(Input.c_str(), &Header, EDFLIB_DO_NOT_READ_ANNOTATIONS), 0);
     std::vector<double> Peer(4);
