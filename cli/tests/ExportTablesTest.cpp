@@ -73,15 +73,13 @@ std::string PeerPlusD(const TTempDir& Dir) {
 TInput Ours(const std::vector<std::string>& Onsets) {
   return [=](const TTempDir& Dir) {
     const std::string Path = Dir.File("ours.edf");
-    test::TRecordingHeader Header;
-    Header.Reserved = "EDF+D";
-    Header.Duration = 0.5;
-    test::TRecordingSignal Eeg;
-    Eeg.Samples = 2;
-    test::TRecordingSignal Annotations{"EDF Annotations", "", "", -1, 1, -32768, 32767, "", 15};
-    Header.Signals = {Eeg, Annotations};
     TEDFFile File;
-    test::CreateRecording(File, Path, Header);
+    test::CreateRecording(
+        File, Path,
+        {.Reserved = "EDF+D",
+         .Duration = 0.5,
+         .Signals = {{.Samples = 2}, {"EDF Annotations", "", "", -1, 1, -32768, 32767, "", 15}},
+         .Format = TEDFFormat::EDF});
     for (std::size_t r = 0; r < Onsets.size(); ++r) {
       TDynSmallIntArray Buffer = File.GetDataBuffer();
       Buffer[0] = static_cast<int16_t>(10 * r);
