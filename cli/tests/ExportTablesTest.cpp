@@ -215,13 +215,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cli, ExportRun,
     ::testing::Values(
         // One signal, one column, of the layout fixture.
-        TRow("DefaultIsDigital", Layout(), "-s 1 --sep comma", {{"n.ascii", "-5,-2,5,8"}}),
-        TRow("PhysicalValues", Layout(), "-s 1 --values physical --sep comma",
-             {{"n.ascii", "-0.5,-0.2,0.5,0.8"}}),
         TRow("HeaderRowOnRequest", Layout(), "-s 2 --header --values physical --sep comma",
              {{"n.ascii", "\"Resp, chest (mV)\"\r\n0,0.001,0.1,0.101"}}),
-        TRow("TimeOffsetOneSampleALine", Layout(), "-s 1 --time offset",
-             {{"n.ascii", "0,-5\r\n0.25,-2\r\n0.5,5\r\n0.75,8\r\n"}}),
         TRow("ClockTimeWithTabs", Layout(), "-s 1 --time clock --sep tab",
              {{"n.ascii", "2004-03-05T13:45:07\t-5\r\n2004-03-05T13:45:07.25\t-2\r\n"
                           "2004-03-05T13:45:07.5\t5\r\n2004-03-05T13:45:07.75\t8\r\n"}}),
@@ -319,8 +314,6 @@ INSTANTIATE_TEST_SUITE_P(
         TRow("FractionOfTheStartInClockTimes", PeerFraction, "-s 1 --time clock",
              {{"frac.ascii", "2026-12-07T10:00:00.25,0\r\n20..."}}),
         // BDF: values beyond 16 bits, digital.
-        TRow("WideDigital", PeerBdf, "-s 1 --sep comma",
-             {{"w.ascii", "8388607,-8388608,100000,-70000"}}),
         TRow("WideColumnsWithTimeFromTheTimeKeeping", PeerBdf,
              "-s 1 -s 2 --layout columns --time offset",
              {{"w.ascii", "Time (s),EEG (digital),Resp (digital)\r\n0,8388607,1\r\n0.5,"
