@@ -166,10 +166,10 @@ void ExpectText(const std::string& Text, const std::string& Expected) {
 struct TRow {
   const char* Name;
   TInput Input;
-  std::string Args; // between "export" and the input, "quoted" when with spaces
+  std::string Args; // between "export" and the input, "quoted" when with spaces, "@" for Dir/
   std::vector<std::pair<std::string, std::string>> Files; // name, text as ExpectText takes it
   int Status = 0;
-  std::string Err = "1 exported\n";   // as ExpectText takes it, "%" for the input's path
+  std::string Err = "1 exported\n";   // as ExpectText takes it, "%" for the input, "@" for Dir/
   std::vector<std::string> Tree = {}; // every file in the folder, if given
 };
 
@@ -183,17 +183,21 @@ TEST_P(ExportRun, StatusMessagesAndFiles) {
   const TRow& C = GetParam();
   const TTempDir Dir;
   const std::string Input = C.Input(Dir);
+  const auto Expand = [&](std::string Text) {
+    for (const auto& [Mark, By] : {std::pair{'%', Input}, {'@', Dir.File("")}})
+      for (std::size_t At = Text.find(Mark); At != std::string::npos;
+           At = Text.find(Mark, At + By.size()))
+        Text.replace(At, 1, By);
+    return Text;
+  };
   std::vector<std::string> Args{"export"};
-  std::istringstream Words(C.Args);
+  std::istringstream Words(Expand(C.Args));
   for (std::string Word; Words >> std::quoted(Word);)
     Args.push_back(Word);
   Args.push_back(Input);
   const TCliRun Run = RunCli(Args);
   EXPECT_EQ(Run.Status, C.Status) << Run.Err;
-  std::string Err = C.Err;
-  for (std::size_t At = Err.find('%'); At != std::string::npos; At = Err.find('%', At))
-    Err.replace(At, 1, Input);
-  ExpectText(Run.Err, Err);
+  ExpectText(Run.Err, Expand(C.Err));
   for (const auto& [Name, Text] : C.Files)
     ExpectText(ReadFile(Dir.File(Name)), Text);
   if (!C.Tree.empty()) {
@@ -242,12 +246,15 @@ INSTANTIATE_TEST_SUITE_P(
         TRow("SeveralSignalsGoToNumberedFiles", Layout(), "-s 3 -s EEG -s 3",
              {{"n.1.ascii", "-5\r\n-2\r\n5\r\n8"}, {"n.3.ascii", "0\r\n7"}}, 0, Done,
              {"n.1.ascii", "n.1.txt", "n.3.ascii", "n.3.txt", "n.edf"}),
-        TRow("ColumnsOfSeveralRatesAreRefusedBeforeAnythingIsWritten", Layout(),
-             "-s all --layout columns", {}, 2,
-             "velastrin export: \"%\": --layout columns needs one sample rate, but signal 1 "
-             "(EEG) 4 Hz, signal 2 (Resp, chest) 4 Hz, signal 3 (Slow) 2 Hz; nothing "
-             "written\n",
-             {"n.edf"}),
+        TRow("ColumnsOfSeveralRatesAreRefusedBeforeAnythingIsWritten",
+             [](const TTempDir& Dir) {
+               std::filesystem::copy_file(Layout()(Dir), Dir.File("m.edf"));
+               return Dir.File("n.edf");
+             },
+             "-s all --layout columns @m.edf", {}, 2,
+             "velastrin export: \"@m.edf\": --layout columns needs one sample rate, but signal 1 "
+             "(EEG) 4 Hz, signal 2 (Resp, chest) 4 Hz, signal 3 (Slow) 2 Hz; nothing written\n",
+             {"m.edf", "n.edf"}),
         // Edflib's EDF+ file with annotation signals among the others: tables of their own.
         TRow("AnnotationSignalsGetTablesOfTheirOwn", PeerAnnotated, "-s all",
              {{"p.2.ascii", "1,2026-12-07T23:59:01,,Lights off\r\n"},
