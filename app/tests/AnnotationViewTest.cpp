@@ -28,61 +28,39 @@ namespace {
 
 using namespace velastrin::testing;
 
-// ---- Sleep stages --------------------------------------------------------------------------
-
 using S = TSleepStage;
 
 TEST(SleepStage, NamedByTheTextOrNone) {
-  const std::pair<const char*, std::optional<S>> Texts[] = {
-      {"Sleep stage W", S::Wake},
-      {"Sleep stage N2", S::N2},
-      {"N1", S::N1},
-      {"R", S::REM},
-      {"REM", S::REM},
-      {"  sleep stage w ", S::Wake},
-      {"Sleep stage 1", S::N1},
-      {"Sleep stage 3", S::N3},
-      {"Sleep stage 4", S::N3},
-      {"Sleep stage ?", S::Unscored},
-      {"Movement time", S::Movement},
+  const std::pair<std::optional<S>, std::vector<const char*>> Cases[] = {
+      {S::Wake, {"  sleep stage w "}},
+      {S::N1, {"N1", "Sleep stage 1"}},
+      {S::N2, {"Sleep stage N2"}},
+      {S::N3, {"Sleep stage 3", "Sleep stage 4"}},
+      {S::REM, {"R", "REM"}},
+      {S::Unscored, {"Sleep stage ?"}},
+      {S::Movement, {"Movement time"}},
       // Digits and "?" are stages only after the prefix; a word is not one by its first letter.
-      {"3", {}},
-      {"Sleep stage X", {}},
-      {"Lights off", {}},
-      {"Wakefulness", {}}};
-  for (const auto& [Text, Stage] : Texts)
-    EXPECT_EQ(SleepStageOf(Text), Stage) << Text;
+      {std::nullopt, {"3", "Sleep stage X", "Lights off", "Wakefulness"}}};
+  for (const auto& [Stage, Texts] : Cases)
+    for (const char* Text : Texts)
+      EXPECT_EQ(SleepStageOf(Text), Stage) << Text;
 }
 
-struct TSpanCase {
-  const char* Name;
-  std::vector<TStageMark> Marks;
-  std::vector<TStageSpan> Spans;
-};
-
-class Hypnogram : public ::testing::TestWithParam<TSpanCase> {};
-
-TEST_P(Hypnogram, StagesLastTheirDurationOrUpToTheNext) {
-  EXPECT_EQ(StageSpans(GetParam().Marks, 100), GetParam().Spans);
+TEST(Hypnogram, StagesLastTheirDurationOrUpToTheNext) {
+  const struct {
+    const char* Name;
+    std::vector<TStageMark> Marks;
+    std::vector<TStageSpan> Spans; // of a recording of 100 s
+  } Cases[] = {
+      {"UpToNextAndEnd", {{10, 0, S::Wake}, {40, 0, S::N2}}, {{10, 40, S::Wake}, {40, 100, S::N2}}},
+      {"ShortLeavesAHole", {{0, 10, S::N3}, {30, 10, S::REM}}, {{0, 10, S::N3}, {30, 40, S::REM}}},
+      {"LongStopsAtNext", {{0, 90, S::Wake}, {20, 10, S::N1}}, {{0, 20, S::Wake}, {20, 30, S::N1}}},
+      {"CutAtTheEnd", {{80, 60, S::Unscored}}, {{80, 100, S::Unscored}}},
+      {"EqualOnsetsKeepTheLast", {{0, 0, S::Wake}, {0, 0, S::N2}}, {{0, 100, S::N2}}},
+      {"PastTheEndLeftOut", {{120, 30, S::Wake}}, {}}};
+  for (const auto& C : Cases)
+    EXPECT_EQ(StageSpans(C.Marks, 100), C.Spans) << C.Name;
 }
-
-// Spans of a recording of 100 s.
-const TSpanCase SpanCases[] = {
-    {"Durations", {{0, 30, S::Wake}, {30, 30, S::N1}}, {{0, 30, S::Wake}, {30, 60, S::N1}}},
-    {"UpToTheNextAndEnd",
-     {{10, 0, S::Wake}, {40, 0, S::N2}},
-     {{10, 40, S::Wake}, {40, 100, S::N2}}},
-    {"ShortLeavesAHole", {{0, 10, S::N3}, {30, 10, S::REM}}, {{0, 10, S::N3}, {30, 40, S::REM}}},
-    {"LongStopsAtNext", {{0, 90, S::Wake}, {20, 10, S::N1}}, {{0, 20, S::Wake}, {20, 30, S::N1}}},
-    {"CutAtTheEnd", {{80, 60, S::Unscored}}, {{80, 100, S::Unscored}}},
-    {"EqualOnsetsKeepTheLast", {{0, 0, S::Wake}, {0, 0, S::N2}}, {{0, 100, S::N2}}},
-    {"PastTheEndLeftOut", {{120, 30, S::Wake}}, {}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Marks, Hypnogram, ::testing::ValuesIn(SpanCases),
-                         [](const auto& Info) { return std::string(Info.param.Name); });
-
-// ---- What the window shows of a recording --------------------------------------------------
 
 TTALNumber Number(const std::string& Text) {
   TTALNumber N;
@@ -103,38 +81,26 @@ TEDFPlusRecording Plus(TEDFPlusKind Kind, const std::string& Onsets) {
   return P;
 }
 
-struct TRunCase {
-  const char* Name;
-  TEDFPlusKind Kind;
-  std::string Onsets;
-  std::string Summary;
-  std::vector<TRecordRun> Runs;
-};
-
-class RecordTimeline : public ::testing::TestWithParam<TRunCase> {};
-
-TEST_P(RecordTimeline, GapsSplitTheRecordsIntoRunsAndAreCounted) {
-  const TEDFPlusRecording P = Plus(GetParam().Kind, GetParam().Onsets);
-  EXPECT_EQ(AnnotationSummary(P, 12), GetParam().Summary);
-  EXPECT_EQ(RecordRuns(P), GetParam().Runs);
+TEST(RecordTimeline, GapsSplitTheRecordsIntoRunsAndAreCounted) {
+  using K = TEDFPlusKind;
+  const struct {
+    K Kind;
+    const char* Onsets;
+    const char* Summary;
+    std::vector<TRecordRun> Runs;
+  } Cases[] = {// An EDF+C file that jumps is damaged, not broken up: check names it.
+               {K::Continuous, "+0 +50", "12 annotations, EDF+C", {{0, 2, 0}}},
+               {K::Discontinuous, "+5 +15", "12 annotations, EDF+D, 0 gaps", {{0, 2, 5}}},
+               {K::Discontinuous,
+                "+0 +10 +100 +110.5 +115",
+                "12 annotations, EDF+D, 2 gaps, 1 overlap",
+                {{0, 2, 0}, {2, 3, 100}, {3, 4, 110.5}, {4, 5, 115}}}};
+  for (const auto& C : Cases) {
+    const TEDFPlusRecording P = Plus(C.Kind, C.Onsets);
+    EXPECT_EQ(AnnotationSummary(P, 12), C.Summary) << C.Onsets;
+    EXPECT_EQ(RecordRuns(P), C.Runs) << C.Onsets;
+  }
 }
-
-using K = TEDFPlusKind;
-const TRunCase RunCases[] = {
-    {"Continuous", K::Continuous, "+0 +10 +20", "12 annotations, EDF+C", {{0, 3, 0}}},
-    // An EDF+C file that jumps is damaged, not broken up: check names it.
-    {"ContinuousThatJumps", K::Continuous, "+0 +50", "12 annotations, EDF+C", {{0, 2, 0}}},
-    {"WithoutGap", K::Discontinuous, "+0 +10", "12 annotations, EDF+D, 0 gaps", {{0, 2, 0}}},
-    {"TwoGapsAndAnOverlap",
-     K::Discontinuous,
-     "+0 +10 +100 +110.5 +115",
-     "12 annotations, EDF+D, 2 gaps, 1 overlap",
-     {{0, 2, 0}, {2, 3, 100}, {3, 4, 110.5}, {4, 5, 115}}},
-    {"LateFirstRecord", K::Discontinuous, "+5 +15", "12 annotations, EDF+D, 0 gaps", {{0, 2, 5}}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Onsets, RecordTimeline, ::testing::ValuesIn(RunCases),
-                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(DamageLine, NamesTheFirstRecordAndByteAsCheckDoes) {
   EXPECT_EQ(AnnotationDamage({{4, 1, 3, 1027, TTALFault::TextNotEnded}}),
@@ -178,17 +144,9 @@ TEST(AnnotationTable, RowsOfTheChosenSignalInTimeOrderStagesApartFromEvents) {
             "Onset\tDuration (s)\tText\na\t1\ttwo cells\nb\t\ttwo  lines\n");
 }
 
-// ---- In the window -------------------------------------------------------------------------
-
-class AnnotationViewTest : public ::testing::Test {
-protected:
-  void SetUp() override { SetCommandLine(std::vector<std::string>{"velastrin"}); }
-
-  TTempDir Dir;
+TEST(AnnotationView, TheSampleListsItsAnnotationsAndMarksThemAboveTheSignals) {
+  SetCommandLine(std::vector<std::string>{"velastrin"});
   TRecordingDialogs Boxes;
-};
-
-TEST_F(AnnotationViewTest, TheSampleListsItsAnnotationsAndMarksThemAboveTheSignals) {
   TForm1 Form;
   Form.resize(700, 640);
   Form.EditSignal1()->setText(QStringLiteral(VELASTRIN_SAMPLE));
@@ -237,8 +195,7 @@ std::string PlusDFile(const std::vector<std::string>& Onsets,
   Edf.Records = static_cast<int64_t>(Onsets.size());
   std::string Bytes = Edf.Header();
   for (std::size_t r = 0; r < Onsets.size(); ++r) {
-    for (int k = 0; k < 4; ++k)
-      Bytes += std::string("\x64\x00", 2);
+    Bytes += std::string("\x64\x00\x64\x00\x64\x00\x64\x00", 8);
     std::string List = "+" + Onsets[r] + "\x14\x14" + std::string(1, '\0') + Lists[r];
     List.resize(20, '\0');
     Bytes += List;
@@ -246,13 +203,13 @@ std::string PlusDFile(const std::vector<std::string>& Onsets,
   return Bytes;
 }
 
-TEST_F(AnnotationViewTest, GapsBreakThePlotAndDamageIsNamed) {
+TEST(AnnotationView, GapsBreakThePlotAndDamageIsNamed) {
   using namespace std::string_literals;
+  TTempDir Dir;
+  TRecordingDialogs Boxes;
   // Records at 0, 1, then 6 and 7 seconds: one gap of 4 s. Record 4's second list is cut.
-  const std::string Name =
-      Dir.Write("gap.edf", PlusDFile({"0", "1", "6", "7"}, {"+1\x14Spike\x14\0"s, "", "",
-                                                            "+7\x14"
-                                                            "Cut"}));
+  const std::string Name = Dir.Write(
+      "gap.edf", PlusDFile({"0", "1", "6", "7"}, {"+1\x14Spike\x14\0"s, "", "", "+7\024Cut"}));
   TSignalPreview Preview;
   Preview.resize(500, 260);
   Preview.ShowSignal(Name, 0);
