@@ -133,7 +133,6 @@ TEST(AnnotationTable, RowsOfTheChosenSignalInTimeOrderStagesApartFromEvents) {
   ASSERT_EQ(Shown.Events.size(), 2u);
   EXPECT_EQ(Shown.Events[0].Text, "Lights off");
   EXPECT_EQ(Shown.Events[1].Duration, 5);
-  EXPECT_EQ(Shown.Seconds, 30);
   EXPECT_TRUE(DescribeAnnotations(P, 0).Rows.empty());
   EXPECT_EQ(DescribeAnnotations(P, 3).Damage.substr(0, 39),
             "1 damaged annotation list in signal 4, ");
