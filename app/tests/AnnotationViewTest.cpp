@@ -83,13 +83,13 @@ TEDFPlusRecording Plus(TEDFPlusKind Kind, const std::string& Onsets) {
 
 TEST(RecordTimeline, GapsSplitTheRecordsIntoRunsAndAreCounted) {
   using K = TEDFPlusKind;
+  // An EDF+C file that jumps is damaged, not broken up: check names it.
   const struct {
     K Kind;
     const char* Onsets;
     const char* Summary;
     std::vector<TRecordRun> Runs;
-  } Cases[] = {// An EDF+C file that jumps is damaged, not broken up: check names it.
-               {K::Continuous, "+0 +50", "12 annotations, EDF+C", {{0, 2, 0}}},
+  } Cases[] = {{K::Continuous, "+0 +50", "12 annotations, EDF+C", {{0, 2, 0}}},
                {K::Discontinuous, "+5 +15", "12 annotations, EDF+D, 0 gaps", {{0, 2, 5}}},
                {K::Discontinuous,
                 "+0 +10 +100 +110.5 +115",
