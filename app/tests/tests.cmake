@@ -22,6 +22,6 @@ velastrin_add_test(app_findings_tests
   LIBS ${APP_TEST_LIBS})
 velastrin_add_test(app_annotation_tests
   SOURCES tests/AnnotationViewTest.cpp ${APP_TEST_SUPPORT}
-  LIBS ${APP_TEST_LIBS})
+  LIBS ${APP_TEST_LIBS} Qt6::Test)
 target_compile_definitions(app_annotation_tests PRIVATE
   VELASTRIN_SAMPLE="${PROJECT_SOURCE_DIR}/samples/psg-sample.edf")
