@@ -108,8 +108,6 @@ TEST_P(Anonymize, ChangesOnlyWhatIdentifies) {
   EXPECT_EQ(RunCli({"check", Copy}).Status, 0);
 }
 
-const std::string Blank36(36, ' ');
-
 // clang-format off
 const TRow Rows[] = {
     {"DefaultPolicy", {}, Recording(Lists),
@@ -130,7 +128,7 @@ const TRow Rows[] = {
      {"+0\x14\x14\0\0"s, "+1\x14\x14\0\0"s}, {"called", "4711"}},
     {"PlainEDFWordsAndReserved", {"--date", "keep"},
      Recording({"+0\x14\x14\0"s}, "ID 99-ANNA", "Anna Berg 1987 female"),
-     {"X X X X ", "01.02.03", std::string(256 - 192 - 8, ' ').substr(0, 10)},
+     {"X X X X ", "01.02.03"},
      {"Anna", "Berg", "female", "ID 99"}},
 };
 // clang-format on
@@ -206,7 +204,6 @@ TEST_P(AnonymizeList, NamesOutputsOrStopsBeforeWriting) {
     const std::string Copy = test::ReadBytes(Dir.File("out/sub-01/eeg.edf"));
     EXPECT_EQ(Copy.substr(8, 10), "sub-01 X X");
     EXPECT_EQ(Copy.substr(168, 8), "22.01.03"); // 01.02.03 less 10 days
-    ExpectSameSamples(A, Dir.File("out/sub-01/eeg.edf"));
   }
 }
 
@@ -309,8 +306,7 @@ TEST_P(AnonymizePeer, EdflibReadsTheCopy) {
 INSTANTIATE_TEST_SUITE_P(Cli, AnonymizePeer,
                          ::testing::Values(EDFLIB_FILETYPE_EDFPLUS, EDFLIB_FILETYPE_BDFPLUS),
                          [](const auto& Info) {
-                           return std::string(Info.param == EDFLIB_FILETYPE_BDFPLUS ? "BDF"
-                                                                                    : "EDF");
+                           return Info.param == EDFLIB_FILETYPE_BDFPLUS ? "BDF"s : "EDF"s;
                          });
 
 } // namespace
