@@ -1,6 +1,7 @@
 #include "export/TableExport.h"
 
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "edf/uEDFPlus.h"
 #include "export/AnnotationTable.h"
 #include "export/PhysicalText.h"
@@ -611,7 +612,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
     for (const TColumn& C : State.Columns)
       if (C.Outside > 0)
         Warnings.push_back(SignalName(*File.GetSignal(C.Index), C.Index + 1) + ": " +
-                           std::to_string(C.Outside) + (C.Outside == 1 ? " sample" : " samples") +
+                           CountText(C.Outside, "sample") +
                            " outside the digital range, converted by the formula all the same");
   }
   const bool Samples = std::any_of(States.begin(), States.end(), [](const TTableState& State) {
@@ -624,8 +625,8 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
                        GapsText(Onsets.Gaps(), MaxListedGaps));
   if (Samples && !Onsets.Missing().empty())
     Warnings.push_back(EDFPlusKindName(Onsets.Kind(), Onsets.Format()) + ": " +
-                       std::to_string(Onsets.Missing().size()) +
-                       " records without a time-keeping annotation, the first record " +
+                       CountText(static_cast<int64_t>(Onsets.Missing().size()), "record") +
+                       " without a time-keeping annotation, the first record " +
                        std::to_string(Onsets.Missing().front() + 1) +
                        "; taken to follow the record before");
   return Warnings;

@@ -309,7 +309,7 @@ INSTANTIATE_TEST_SUITE_P(
              "without it\n0 exported, 1 failed\n",
              {"ours.edf"}),
         TRow("MissingWithoutTime", Ours({"+0", "+0.5", "x"}), "-s 1", {}, 0,
-             PlusD + "1 records without a time-keeping annotation, the first record 3; taken to "
+             PlusD + "1 record without a time-keeping annotation, the first record 3; taken to "
                      "follow the record before\n1 exported\n"),
         // EDF+C: the start's fraction of a second is in the first time-keeping annotation.
         TRow("FractionOfTheStartInOffsets", PeerFraction, "-s 1 --time offset",
