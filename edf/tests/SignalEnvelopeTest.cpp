@@ -30,9 +30,7 @@ struct TEnvelopeSignal {
 // place would show.
 void WriteFile(const std::string& Path, const TEnvelopeSignal& Chosen, int64_t Records) {
   const bool BDF = Chosen.Format == TEDFFormat::BDF;
-  // The decoys' values lie at the ends of the format's range.
-  const int32_t Low = BDF ? -8388608 : -32768;
-  const int32_t High = BDF ? 8388607 : 32767;
+  const int32_t High = BDF ? 8388607 : 32767, Low = -High - 1; // the decoys: the format's ends
   TEDFFile File;
   File.SetFileName(Path);
   File.SetFormat(Chosen.Format);
@@ -119,27 +117,11 @@ TEnvelopeSignal Spikes() {
 }
 
 TEnvelopeSignal BDFSpikes() {
-  // Zero but spikes beyond 16 bits at 37 (low) and 70 (high), in one BDF record of 100.
-  return {100,
-          -8388608,
-          8388607,
-          -1,
-          1,
-          [](int64_t i) { return i == 37   ? -5000000
-                                 : i == 70 ? 7000000
-                                           : 0; },
-          TEDFFormat::BDF};
-}
-
-TEnvelopeSignal BDFRampToTheLimits() {
-  // The top hundred values of the 24-bit range over ten records of ten samples.
-  return {10,
-          8388508,
-          8388607,
-          0,
-          990,
-          [](int64_t i) { return static_cast<int32_t>(8388508 + i); },
-          TEDFFormat::BDF};
+  // Zero but both limits and two spikes, all beyond 16 bits, over ten BDF records of ten.
+  const auto Value = [](int64_t i) {
+    return i == 0 ? -8000000 : i == 37 ? -5000000 : i == 70 ? 7000000 : i == 99 ? 8000000 : 0;
+  };
+  return {10, -8000000, 8000000, -1, 1, Value, TEDFFormat::BDF};
 }
 
 class SignalEnvelope : public ::testing::TestWithParam<TEnvelopeCase> {
@@ -235,18 +217,15 @@ INSTANTIATE_TEST_SUITE_P(
                       1,
                       2,
                       {{-77, 0, false, false}, {0, 88, false, false}}},
+        // Columns of 25 samples, one spike in each.
         TEnvelopeCase{"BdfSpikesBeyondSixteenBits",
                       BDFSpikes(),
-                      1,
-                      2,
-                      {{-5000000, 0, false, false}, {0, 7000000, false, false}}},
-        TEnvelopeCase{"BdfRampToTheLimitsInThreeColumns",
-                      BDFRampToTheLimits(),
                       10,
-                      3,
-                      {{8388508, 8388540, true, false},
-                       {8388541, 8388573, false, false},
-                       {8388574, 8388607, false, true}}},
+                      4,
+                      {{-8000000, 0, true, false},
+                       {-5000000, 0, false, false},
+                       {0, 7000000, false, false},
+                       {0, 8000000, false, true}}},
         TEnvelopeCase{"NoColumnsAsked", Ramp(), 10, 0, {}},
         TEnvelopeCase{"NoRecords", Ramp(), 0, 8, {}}),
     [](const ::testing::TestParamInfo<TEnvelopeCase>& Info) { return Info.param.Name; });
