@@ -20,12 +20,12 @@ namespace velastrin::test {
 inline void MakeRecording(const std::string& Path, int Records = 3,
                           TEDFFormat Format = TEDFFormat::EDF) {
   const bool BDF = Format == TEDFFormat::BDF;
-  TRecordingSignal Eeg{.Label = "EEG Fpz-Cz",
-                       .PhysMin = -3276.8L,
-                       .PhysMax = 3276.7L,
-                       .DigMin = BDF ? -8388608 : -32768,
-                       .DigMax = BDF ? 8388607 : 32767,
-                       .Samples = 10};
+  TRecordingSignal Eeg{
+      .Label = "EEG Fpz-Cz", .PhysMin = -3276.8L, .PhysMax = 3276.7L, .Samples = 10};
+  if (BDF) {
+    Eeg.DigMin = -8388608;
+    Eeg.DigMax = 8388607;
+  }
   TRecordingSignal Eog = Eeg;
   Eog.Label = "EOG horizontal";
   Eog.Samples = 5;

@@ -59,7 +59,6 @@ TEST(SampleRecording, BDFSampleIsBDFPlusThatEdflibReads) {
   File.SetAcceptBDF(true);
   File.Open();
   ASSERT_TRUE(File.IsValid());
-  EXPECT_EQ(File.Format(), TEDFFormat::BDF);
   const TDynArray<int32_t> Buffer = File.GetWideDataBuffer();
   File.ReadRecord(59);
   const TCustomEDFSignalInfo& Eeg = *File.GetSignal(0);
