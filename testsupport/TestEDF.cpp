@@ -109,13 +109,7 @@ TTestSignal AnnotationTestSignal() {
 
 std::string AnnotationRecordsBytes(TTestEDF Edf, const std::vector<std::string>& Lists) {
   Edf.Signals = {AnnotationTestSignal()};
-  Edf.Records = static_cast<int64_t>(Lists.size());
-  std::string Bytes = Edf.Header();
-  for (std::string List : Lists) {
-    List.resize(20, '\0');
-    Bytes += List;
-  }
-  return Bytes;
+  return AnnotationListsBytes(Edf, Lists);
 }
 
 std::string AnnotationListsBytes(TTestEDF Edf, const std::vector<std::string>& Lists) {
