@@ -109,11 +109,19 @@ TTestSignal AnnotationTestSignal() {
 
 std::string AnnotationRecordsBytes(TTestEDF Edf, const std::vector<std::string>& Lists) {
   Edf.Signals = {AnnotationTestSignal()};
+  return AnnotationListsBytes(Edf, Lists);
+}
+
+std::string AnnotationListsBytes(TTestEDF Edf, const std::vector<std::string>& Lists) {
   Edf.Records = static_cast<int64_t>(Lists.size());
-  std::string Bytes = Edf.Header();
-  for (std::string List : Lists) {
-    List.resize(20, '\0');
-    Bytes += List;
+  std::string Bytes = Edf.Bytes();
+  const auto Width = static_cast<std::size_t>(Edf.SampleBytes * Edf.Signals.back().Samples());
+  const auto Record = static_cast<std::size_t>(Edf.SampleBytes * Edf.RecordSamples());
+  for (std::size_t r = 0; r < Lists.size(); ++r) {
+    std::string List = Lists[r];
+    List.resize(Width, '\0');
+    Bytes.replace(static_cast<std::size_t>(Edf.HeaderSize()) + (r + 1) * Record - Width, Width,
+                  List);
   }
   return Bytes;
 }

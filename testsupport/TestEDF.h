@@ -68,4 +68,8 @@ TTestSignal AnnotationTestSignal();
 // then each entry as its record's bytes, cut or padded with NULs to 20 bytes.
 std::string AnnotationRecordsBytes(TTestEDF Edf, const std::vector<std::string>& Lists);
 
+// Edf's bytes with a record for each entry of Lists, that entry written over the record's last
+// signal, the annotation signal, cut or padded with NULs to its width.
+std::string AnnotationListsBytes(TTestEDF Edf, const std::vector<std::string>& Lists);
+
 } // namespace velastrin::test

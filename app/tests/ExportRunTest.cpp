@@ -4,6 +4,7 @@
 #include "app/Progress.h"
 #include "app/tests/AppTestSupport.h"
 #include "edf/uEDFLayout.h"
+#include "testsupport/TestEDF.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -578,22 +579,27 @@ TEST_F(ExportRun, OutputThatIsTheInputShowsTheErrorBoxBeforeAnyQuestion) {
   EXPECT_TRUE(Form.BtnExport()->isEnabled());
 }
 
-TEST_F(ExportRun, UnreadablePhysicalLimitShowsTheErrorBoxAndWritesNothing) {
-  const std::string Input = Dir.File("night.edf");
-  WriteEdf(Input, ThreeSignalFixture(2));
-  velastrin::test::PatchBytes(Input, SignalFieldOffset(TSignalField::Physimax, 3, 1), "n/a     ");
-  SetCommandLine(std::vector<std::string>{"velastrin", Input, "2", InfoName, Dir.File("d.ascii")});
-  TForm1 Form;
-  ASSERT_TRUE(Form.BtnExport()->isEnabled());
-  QTest::mouseClick(Form.BtnExport(), Qt::LeftButton);
-
-  ASSERT_EQ(Boxes.Boxes.size(), 1u);
-  EXPECT_NE(Boxes.Boxes[0].Text.find("the physical limits of signal 2 cannot be read"),
-            std::string::npos)
-      << Boxes.Boxes[0].Text;
-  EXPECT_EQ(Boxes.Boxes[0].Icon, TMsgDlgType::Error);
-  EXPECT_FALSE(std::filesystem::exists(InfoName));
-  EXPECT_FALSE(std::filesystem::exists(Dir.File("d.ascii")));
+// A file the window lists but cannot export: an unreadable physical limit, or BDF.
+TEST_F(ExportRun, UnreadableLimitOrBdfShowsTheErrorBoxAndWritesNothing) {
+  const std::string Edf = Dir.File("night.edf"), Bdf = Dir.File("night.bdf");
+  WriteEdf(Edf, ThreeSignalFixture(2));
+  velastrin::test::PatchBytes(Edf, SignalFieldOffset(TSignalField::Physimax, 3, 1), "n/a     ");
+  WriteFileBytes(Bdf, velastrin::test::BDFTestEDF().Bytes());
+  for (const auto& [Input, Text] :
+       {std::pair{Edf, "the physical limits of signal 2 cannot be read"},
+        std::pair{Bdf, "BDF: export it with velastrin export"}}) {
+    Boxes.Boxes.clear();
+    const auto Form = Window(Input, 2, 0);
+    if (Input == Bdf) {
+      EXPECT_EQ(Form->SignalList(), std::vector<std::string>(2, "EEG Fpz-Cz (4Hz)"));
+    }
+    ASSERT_TRUE(Form->BtnExport()->isEnabled());
+    QTest::mouseClick(Form->BtnExport(), Qt::LeftButton);
+    ASSERT_EQ(Boxes.Boxes.size(), 1u);
+    EXPECT_NE(Boxes.Boxes[0].Text.find(Text), std::string::npos) << Boxes.Boxes[0].Text;
+    EXPECT_EQ(Boxes.Boxes[0].Icon, TMsgDlgType::Error);
+    EXPECT_FALSE(std::filesystem::exists(InfoName) || std::filesystem::exists(DataName));
+  }
 }
 
 TEST_F(ExportRun, StopTimeOutsideTheCalendarIsNoValidFile) {

@@ -145,37 +145,6 @@ TEST_F(MainWindow, AnnotationSignalShowsAsAnnotationsWithoutFrequency) {
   EXPECT_EQ(Form.SignalList(), Expected);
 }
 
-TEST_F(MainWindow, BdfFileListsItsSignalsButTheExportIsRefusedWithTheReason) {
-  const std::string Name = Dir.File("night.bdf");
-  {
-    TEDFFile File;
-    File.SetFileName(Name);
-    File.SetFormat(TEDFFormat::BDF);
-    File.CreateNew(1, true);
-    File.FileInfo()->SetReserved("24BIT");
-    File.FileInfo()->SetStartDateTime(EncodeDate(2026, 12, 7) + EncodeTime(22, 0, 0, 0));
-    File.FileInfo()->SetSampleRecDuration(1);
-    TCustomEDFSignalInfo& Signal = *File.GetSignal(0);
-    Signal.SetSignalLabel("EEG Fpz-Cz");
-    Signal.SetPhysimin(-1);
-    Signal.SetPhysimax(1);
-    Signal.SetDigimin(-8388608);
-    Signal.SetDigimax(8388607);
-    Signal.SetNrSamples(4);
-    File.WriteHeader();
-    File.WriteRecord(0);
-  }
-  TForm1 Form;
-  TypeInput(Form, Name);
-  EXPECT_EQ(Form.SignalList(), std::vector<std::string>{"EEG Fpz-Cz (4Hz)"});
-  ASSERT_TRUE(Form.BtnExport()->isEnabled());
-  QTest::mouseClick(Form.BtnExport(), Qt::LeftButton);
-  ASSERT_EQ(Boxes.Boxes.size(), 1u);
-  EXPECT_NE(Boxes.Boxes[0].Text.find("BDF: export it with velastrin export"), std::string::npos)
-      << Boxes.Boxes[0].Text;
-  EXPECT_FALSE(std::filesystem::exists(Dir.File("night.ascii")));
-}
-
 TEST_F(MainWindow, SignalNumberShowsItsDescription) {
   const std::string Name = FiveSignalFile();
   TForm1 Form;

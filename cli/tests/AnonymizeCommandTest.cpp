@@ -19,8 +19,6 @@ using velastrin::testing::TCliRun;
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
-constexpr int64_t ListBytes = 60;
-
 // An EDF+ (or plain, Reserved "") file: an EEG signal of pattern samples and an annotation
 // signal of 60 bytes holding Lists[r] in record r.
 std::string Recording(const std::vector<std::string>& Lists, const std::string& Reserved = "EDF+C",
@@ -28,18 +26,9 @@ std::string Recording(const std::vector<std::string>& Lists, const std::string& 
   test::TTestEDF Edf{.Patient = Patient,
                      .Recording = "Startdate 01-FEB-2003 INV-77 TK Amp_2",
                      .Reserved = Reserved,
-                     .Signals = {test::TTestSignal{}, test::AnnotationTestSignal()},
-                     .Records = static_cast<int64_t>(Lists.size())};
-  Edf.Signals[1].NrSamples = std::to_string(ListBytes / 2);
-  std::string Bytes = Edf.Bytes();
-  const int64_t RecordBytes = 2 * Edf.RecordSamples();
-  for (std::size_t r = 0; r < Lists.size(); ++r) {
-    std::string List = Lists[r];
-    List.resize(ListBytes, '\0');
-    const int64_t At = Edf.HeaderSize() + (static_cast<int64_t>(r) + 1) * RecordBytes - ListBytes;
-    Bytes.replace(static_cast<std::size_t>(At), ListBytes, List);
-  }
-  return Bytes;
+                     .Signals = {test::TTestSignal{}, test::AnnotationTestSignal()}};
+  Edf.Signals[1].NrSamples = "30";
+  return test::AnnotationListsBytes(Edf, Lists);
 }
 
 const std::vector<std::string> Lists = {"+0\x14\x14\0+0.5\x14"

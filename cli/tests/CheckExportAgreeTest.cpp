@@ -16,21 +16,6 @@ using velastrin::testing::RunCli;
 using velastrin::testing::TCliRun;
 using namespace std::string_literals;
 
-// Edf's bytes with one TAL list per record in its last signal, the annotation signal.
-std::string PlusBytes(test::TTestEDF Edf, const std::vector<std::string>& Lists) {
-  Edf.Records = static_cast<int64_t>(Lists.size());
-  std::string Bytes = Edf.Bytes();
-  const auto Width = static_cast<std::size_t>(Edf.SampleBytes * Edf.Signals.back().Samples());
-  const auto Record = static_cast<std::size_t>(Edf.SampleBytes * Edf.RecordSamples());
-  for (std::size_t r = 0; r < Lists.size(); ++r) {
-    std::string List = Lists[r];
-    List.resize(Width, '\0');
-    Bytes.replace(static_cast<std::size_t>(Edf.HeaderSize()) + (r + 1) * Record - Width, Width,
-                  List);
-  }
-  return Bytes;
-}
-
 test::TTestEDF With(test::TTestEDF E, const std::function<void(test::TTestEDF&)>& Change) {
   Change(E);
   return E;
@@ -52,7 +37,8 @@ const test::TTestEDF BDFPlus = With(test::BDFTestEDF(), [](auto& E) {
 
 // An EDF+C file of three records whose header Change breaks.
 std::string PlusWith(const std::function<void(test::TTestEDF&)>& Change) {
-  return PlusBytes(With(Plus, Change), {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+2\x14\x14\0"s});
+  return test::AnnotationListsBytes(With(Plus, Change),
+                                    {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+2\x14\x14\0"s});
 }
 
 // Bytes of an output file: at offset At, or anywhere in it.
@@ -127,10 +113,10 @@ const TAgreeRow AgreeRows[] = {
      2, "outside -8388608 to 8388607", Export, 1, "Digimax"},
     {"BdfCutInsideASample", With(test::BDFTestEDF(), [](auto& E) { E.NrDataRecords = "4"; E.ExtraBytes = 20; }).Bytes(),
      1, "partial_record", Export, 0, "read leniently: record_count, partial_record"},
-    {"BdfPlusAnnotationsExportAsATable", PlusBytes(BDFPlus, {"+0\x14\x14\0+0.5\x14Lights off\x14"s, "+1\x14\x14\0"s, "+2\x14\x14\0"s}),
+    {"BdfPlusAnnotationsExportAsATable", test::AnnotationListsBytes(BDFPlus, {"+0\x14\x14\0+0.5\x14Lights off\x14"s, "+1\x14\x14\0"s, "+2\x14\x14\0"s}),
      0, "valid (BDF+C, 2 signals", Notes, 0, "1 exported",
      {{"f.ascii", Anywhere, "0.5,2003-02-01T10:20:30"}, {"f.txt", Anywhere, "\"FileType:BDF+C\""}}},
-    {"BdfPlusWithSkippingOnsetsIsLenient", PlusBytes(BDFPlus, {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+5\x14\x14\0"s}),
+    {"BdfPlusWithSkippingOnsetsIsLenient", test::AnnotationListsBytes(BDFPlus, {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+5\x14\x14\0"s}),
      1, "record_onsets: 1 record of this BDF+C file does not start", Repair, 1, "not repaired: record_onsets"},
 };
 // clang-format on
