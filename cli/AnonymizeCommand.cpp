@@ -164,6 +164,7 @@ public:
       Settings.Subject = Plan.Subject;
     Settings.ShiftDays = Plan.ShiftDays;
     TAnonymizeResult Result;
+    std::vector<std::string> Written;
     {
       TOutputFiles Outputs;
       ::close(Outputs.Create(Plan.Target)); // the engine writes the file under this name
@@ -171,13 +172,18 @@ public:
       // The folder was checked before; the name may have been linked to an input since.
       if (SameFile(Plan.Target, Input.Path))
         throw std::runtime_error("\"" + Plan.Target + "\" is the input itself");
-      Outputs.Commit();
+      Written = Outputs.Commit();
     }
     Context.AddBytes(Input.Size);
-    if (FJson)
-      return {AnonymizeJson(Input.Path, Plan.Target, &Result, {}, SeedOf(Plan, Result)) + "\n", {}};
-    return {AnonymizeText(Input.Path, Plan.Target, Result), {}};
+    TFileResult Done;
+    Done.Output =
+        FJson ? AnonymizeJson(Input.Path, Plan.Target, &Result, {}, SeedOf(Plan, Result)) + "\n"
+              : AnonymizeText(Input.Path, Plan.Target, Result);
+    Done.Outputs = std::move(Written);
+    return Done;
   }
+
+  bool OutputsRequired() const override { return true; }
 
   std::string FailureOutput(const std::string& Path, const std::string& Reason) const override {
     return FJson ? AnonymizeJson(Path, {}, nullptr, Reason, std::nullopt) + "\n" : std::string();

@@ -6,7 +6,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <atomic>
 
 namespace velastrin::cli {
 
@@ -31,7 +30,14 @@ public:
     const TEDFFindings F = CollectFindings(Input.Path);
     // Only the header is read; the rest counts as looked at through the file size.
     Context.AddBytes(Input.Size);
-    switch (F.Verdict) {
+    TFileResult Result;
+    Result.Output = FJson ? FindingsJson(F) + "\n" : FindingsText(F);
+    Result.Kind = static_cast<int>(F.Verdict);
+    return Result;
+  }
+
+  void Counted(const TFileResult& Result) override {
+    switch (static_cast<TEDFVerdict>(Result.Kind)) {
     case TEDFVerdict::Valid:
       ++FValid;
       break;
@@ -42,7 +48,6 @@ public:
       ++FUnreadable;
       break;
     }
-    return {FJson ? FindingsJson(F) + "\n" : FindingsText(F), {}};
   }
 
   std::string FailureOutput(const std::string& Path, const std::string& Reason) const override {
@@ -71,9 +76,9 @@ public:
 
 private:
   bool FJson = false;
-  std::atomic<std::size_t> FValid{0};
-  std::atomic<std::size_t> FLenient{0};
-  std::atomic<std::size_t> FUnreadable{0};
+  std::size_t FValid = 0; // counted on the main thread
+  std::size_t FLenient = 0;
+  std::size_t FUnreadable = 0;
 };
 
 } // namespace

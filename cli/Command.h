@@ -11,10 +11,15 @@
 //   3. calls CheckAllInputs with every input and Prepare with those of its shard, before
 //      anything is written (name clashes, inputs that would be overwritten: throw
 //      TUsageError, status 2);
-//   4. calls Run for every input on up to --jobs worker threads; prints each file's Output
-//      (standard output) and Warnings (standard error) in input order, whatever the jobs;
+//   4. calls Run for every input on up to --jobs worker threads (RunFile); prints each file's
+//      Output (standard output) and Warnings (standard error) in input order, whatever the
+//      jobs;
 //   5. ends with one line per failed file on standard error and the summary
-//      ("12 exported, 1 failed"), and the exit status (ExitStatus).
+//      ("12 exported, 1 failed"), and the exit status (ExitStatus). When nothing could start
+//      (status 2), the last line of standard error is the reason instead.
+//
+// A file is done only when Run returned and every output it names is a file on the disk
+// (RunFile decides, for every subcommand); only then does the subcommand count it (Counted).
 //
 // Run may be called on several threads at once: it must keep everything it changes in its
 // own objects (no process-wide settings). Files a subcommand writes go through
@@ -58,6 +63,8 @@ struct TInput {
 struct TFileResult {
   std::string Output;                // for standard output, printed as is (end lines with \n)
   std::vector<std::string> Warnings; // lines for standard error, without line breaks
+  std::vector<std::string> Outputs;  // the final names of the files written (TOutputFiles::Commit)
+  int Kind = 0;                      // the subcommand's own class of the file, for Counted
 };
 
 // An error that ends the whole run before anything is written: status 2, message on stderr.
@@ -94,8 +101,12 @@ public:
   // the main thread. Throws TUsageError.
   virtual void Prepare(const std::vector<TInput>& Inputs);
   // One input, on a worker thread. Throws any std::exception to fail this file: its what()
-  // is the reason printed.
+  // is the reason printed. Names every file it wrote in the result's Outputs.
   virtual TFileResult Run(const TInput& Input, TJobContext& Context) = 0;
+  // Whether every file done has an output (export, anonymize): a run that names none fails.
+  virtual bool OutputsRequired() const { return false; }
+  // A file counted done, on the main thread in input order: for counts of its own (Kind).
+  virtual void Counted(const TFileResult& Result);
   // What standard output gets for an input that failed (Reason: a missing path, or the
   // error Run raised): by default nothing, the reason going to standard error at the end.
   // Subcommands with JSON output give the file its line there.
@@ -106,6 +117,12 @@ public:
   // with more to say (findings) keeps its own thread-safe counts from Run.
   virtual int ExitStatus(std::size_t Failed, std::size_t Total) const;
 };
+
+// One input through Command: the one place that decides whether a file is done. Raises the
+// input's problem (a missing path), whatever Run raises, and an error when an output Run
+// names is not a regular file on the disk, or when a subcommand that requires outputs names
+// none.
+TFileResult RunFile(TSubcommand& Command, const TInput& Input, TJobContext& Context);
 
 // The "--out DIR" of every subcommand: made with its parents when missing. Raises TUsageError
 // when the path cannot be a folder, before anything is written.

@@ -130,11 +130,11 @@ int RunSubcommand(TSubcommand& Command, const TFrameOptions& Options, const TCon
   }
 
   const TJob Job = [&Command](const TInput& Input, TJobContext& Context) {
-    if (!Input.Problem.empty())
-      throw std::runtime_error(Input.Problem);
-    return Command.Run(Input, Context);
+    return RunFile(Command, Input, Context);
   };
   const TDeliver Deliver = [&](std::size_t Index, const TJobOutcome& Outcome) {
+    if (!Outcome.Failed)
+      Command.Counted(Outcome.Result);
     Console.Out << (Outcome.Failed ? Command.FailureOutput(Entries[Index].Path, Outcome.Reason)
                                    : Outcome.Result.Output)
                 << std::flush;
@@ -226,10 +226,11 @@ int RunCommandLine(const std::vector<std::string>& Args, const TConsole& Console
     return CliStatus::Success;
   } catch (const CLI::ParseError& Error) {
     const std::string Title = Known == Commands.end() ? ProgramName : ProgramName + " " + First;
-    Console.Err << Title << ": " << Error.what();
+    // The usage first: the reason stays the last line of a batch job's log.
+    Console.Err << App.help() << '\n' << Title << ": " << Error.what();
     if (Known == Commands.end())
       Console.Err << "; the commands are " << CommandNames(Commands);
-    Console.Err << "\n\n" << App.help();
+    Console.Err << '\n';
     return CliStatus::NotStarted;
   }
   for (std::size_t i = 0; i < Commands.size(); ++i)

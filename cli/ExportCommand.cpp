@@ -81,6 +81,7 @@ public:
     return "Export one signal or more of each recording to NAME.txt and NAME.ascii";
   }
   std::string DoneWord() const override { return "exported"; }
+  bool OutputsRequired() const override { return true; }
 
   void AddOptions(CLI::App& Command) override {
     Command
@@ -289,7 +290,7 @@ public:
       Context.AddBytes(Input.Size);
     for (TTextFileWriter& Writer : Writers)
       Writer.Close();
-    Outputs.Commit();
+    Result.Outputs = Outputs.Commit();
     if (!Refusals.empty())
       throw std::runtime_error(JoinRefusals(Refusals, true));
     return Result;
@@ -359,6 +360,12 @@ private:
           Matches > 1 ? std::to_string(Matches) + " signals are labelled \"" + Word +
                             "\"; signal " + std::to_string(Number) + " exported"
                       : "");
+    }
+    // Nothing named (no signal at all, as a file that is no recording reads): the file fails
+    // with check's reason, or for having no signal.
+    if (Outputs.empty()) {
+      CheckHeader();
+      throw std::runtime_error("the file has no signals; nothing written");
     }
     if (FLayout == "columns") {
       TOutputPlan Table;

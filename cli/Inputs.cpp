@@ -142,9 +142,13 @@ std::vector<TInput> ShardOf(std::vector<TInput> Entries, const TShard& Shard) {
 std::vector<std::string> ReadFileList(std::istream& List, bool NulSeparated) {
   std::vector<std::string> Paths;
   std::string Path;
-  while (std::getline(List, Path, NulSeparated ? '\0' : '\n'))
+  while (std::getline(List, Path, NulSeparated ? '\0' : '\n')) {
+    // Lists written on Windows end their lines in CR LF; the CR is part of the line end.
+    if (!NulSeparated && !Path.empty() && Path.back() == '\r')
+      Path.pop_back();
     if (!Path.empty())
       Paths.push_back(Path);
+  }
   if (List.bad())
     throw TUsageError("the file list cannot be read");
   return Paths;

@@ -42,8 +42,9 @@ TShard ParseShard(const std::string& Text);
 // slice is empty when N exceeds M.
 std::vector<TInput> ShardOf(std::vector<TInput> Entries, const TShard& Shard);
 
-// The paths of a list, one a line (empty lines skipped) or, with NulSeparated, ended by NUL
-// bytes; bytes kept as they are. Raises TUsageError when the list cannot be read.
+// The paths of a list, one a line (empty lines skipped; a line may end in LF or CR LF) or,
+// with NulSeparated, ended by NUL bytes; bytes kept as they are (a name ending in CR needs
+// NulSeparated). Raises TUsageError when the list cannot be read.
 std::vector<std::string> ReadFileList(std::istream& List, bool NulSeparated);
 
 // The name in absolute, lexically normal form ("a/./b/../c" -> "<cwd>/a/c"), for comparing

@@ -5,7 +5,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <atomic>
 #include <filesystem>
 #include <unistd.h>
 
@@ -53,13 +52,14 @@ public:
 
   TFileResult Run(const TInput& Input, TJobContext& Context) override {
     TEDFRepair R;
+    std::vector<std::string> Written;
     if (JudgeRepair(Input.Path, R)) {
       const std::string Target = (fs::path(FFolder) / fs::path(Input.Path).filename()).string();
       try {
         TOutputFiles Outputs;
         ::close(Outputs.Create(Target)); // the writer makes the file anew under this name
         WriteRepairedCopy(Input.Path, Outputs.TemporaryName(0), R);
-        Outputs.Commit();
+        Written = Outputs.Commit();
         R.Outcome = TEDFRepairOutcome::Repaired;
         R.Output = Target;
       } catch (const std::exception& E) {
@@ -69,7 +69,15 @@ public:
       }
     }
     Context.AddBytes(Input.Size);
-    switch (R.Outcome) {
+    TFileResult Result;
+    Result.Output = FJson ? RepairJson(R) + "\n" : RepairText(R);
+    Result.Outputs = std::move(Written);
+    Result.Kind = static_cast<int>(R.Outcome);
+    return Result;
+  }
+
+  void Counted(const TFileResult& Result) override {
+    switch (static_cast<TEDFRepairOutcome>(Result.Kind)) {
     case TEDFRepairOutcome::Repaired:
       ++FRepaired;
       break;
@@ -80,7 +88,6 @@ public:
       ++FNotRepaired;
       break;
     }
-    return {FJson ? RepairJson(R) + "\n" : RepairText(R), {}};
   }
 
   std::string FailureOutput(const std::string& Path, const std::string& Reason) const override {
@@ -108,9 +115,9 @@ public:
 private:
   std::string FFolder;
   bool FJson = false;
-  std::atomic<std::size_t> FRepaired{0};
-  std::atomic<std::size_t> FValid{0};
-  std::atomic<std::size_t> FNotRepaired{0};
+  std::size_t FRepaired = 0; // counted on the main thread
+  std::size_t FValid = 0;
+  std::size_t FNotRepaired = 0;
 };
 
 } // namespace

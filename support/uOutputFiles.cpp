@@ -106,7 +106,7 @@ int TOutputFiles::Create(const std::string& FinalName) {
   }
 }
 
-void TOutputFiles::Commit() {
+std::vector<std::string> TOutputFiles::Commit() {
   for (TFile& File : FFiles) {
     ::close(File.Handle);
     File.Handle = -1;
@@ -114,13 +114,20 @@ void TOutputFiles::Commit() {
   }
   TRegistry& R = Registry();
   std::lock_guard Guard(R.Lock);
+  std::vector<std::string> Renamed;
   while (!FFiles.empty()) {
     TFile& File = FFiles.front();
-    if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0)
-      RaiseFileError("Cannot rename a file to", File.Final, errno);
+    if (::rename(File.Temporary.c_str(), File.Final.c_str()) != 0) {
+      const int Error = errno;
+      for (const std::string& Name : Renamed)
+        ::unlink(Name.c_str());
+      RaiseFileError("Cannot rename a file to", File.Final, Error);
+    }
     R.Names.erase(File.Temporary);
+    Renamed.push_back(File.Final);
     FFiles.erase(FFiles.begin());
   }
+  return Renamed;
 }
 
 void TOutputFiles::Discard() noexcept {

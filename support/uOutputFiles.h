@@ -43,9 +43,10 @@ public:
 
   // Waits until every file's bytes are on the disk (most of them are already under way, see
   // StartWriteBack), then renames them all to their final names (an existing file of that
-  // name is replaced): after a crash a final name never holds missing data. Raises
-  // std::runtime_error with the system's reason; the files not yet renamed are then removed.
-  void Commit();
+  // name is replaced): after a crash a final name never holds missing data. Returns the final
+  // names, in the order created. Raises std::runtime_error with the system's reason; every
+  // file of the set is then removed, those renamed already too (half a set is no output).
+  std::vector<std::string> Commit();
 
 private:
   struct TFile {

@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace velastrin::cli {
 namespace {
@@ -71,6 +74,8 @@ TEST(FileList, LinesOrNulSeparatedPathsKeepTheirBytes) {
       {"lines", "a.edf\nb c.edf\n\nd.edf", false, {"a.edf", "b c.edf", "d.edf"}},
       {"nul", std::string("a\nb.edf\0c.edf\0", 14), true, {"a\nb.edf", "c.edf"}},
       {"latin1", "n\xE9.edf\n", false, {"n\xE9.edf"}},
+      {"crlf", "a.edf\r\nb c.edf\r\n\r\nd.edf\r", false, {"a.edf", "b c.edf", "d.edf"}},
+      {"nul keeps cr", std::string("a.edf\r\0", 7), true, {"a.edf\r"}},
       {"empty", "", false, {}},
   };
   for (const TListRow& Row : Rows) {
@@ -202,6 +207,60 @@ TEST_F(Frame, RefusalsWriteNothing) {
       RunCli({"export", "-s", "1", "--sep", "CoMmA", "--overwrite", Dir.File("study")});
   EXPECT_EQ(Overwrite.Status, 0) << Overwrite.Err;
   EXPECT_NE(ReadFile(Dir.File("study/a.ascii")).find(','), std::string::npos);
+}
+
+// Run writes its output, then Lose does to it what it will before the frame looks.
+struct TLosingCommand : TSubcommand {
+  std::string Output;
+  std::function<void(TFileResult&)> Lose;
+  std::string Name() const override { return "lose"; }
+  std::string Description() const override { return {}; }
+  std::string DoneWord() const override { return {}; }
+  void AddOptions(CLI::App&) override {}
+  bool OutputsRequired() const override { return true; }
+  TFileResult Run(const TInput&, TJobContext&) override {
+    TOutputFiles Outputs;
+    ::close(Outputs.Create(Output));
+    TFileResult Result;
+    Result.Outputs = Outputs.Commit();
+    Lose(Result);
+    return Result;
+  }
+};
+
+// One place decides: a file whose outputs are not files on the disk is not done.
+TEST_F(Frame, AFileIsDoneOnlyWhenEveryOutputItNamesIsOnTheDisk) {
+  const std::string Out = Dir.File("out");
+  const std::vector<std::tuple<std::function<void(TFileResult&)>, std::string>> Rows = {
+      {[](TFileResult&) {}, ""},
+      {[&](TFileResult&) { fs::remove(Out); }, "is gone after it was written"},
+      {[&](TFileResult&) { fs::remove(Out), fs::create_directory(Out); }, "no longer a file"},
+      {[](TFileResult& R) { R.Outputs.clear(); }, "nothing was written"}};
+  for (const auto& [Lose, Reason] : Rows) {
+    TLosingCommand Command;
+    Command.Output = Out, Command.Lose = Lose;
+    TJobContext Context;
+    std::string Error;
+    try {
+      RunFile(Command, {Dir.File("in.edf"), 0, {}, {}}, Context);
+    } catch (const std::runtime_error& E) {
+      Error = E.what();
+    }
+    EXPECT_EQ(Error.empty(), Reason.empty()) << Reason;
+    EXPECT_NE(Error.find(Reason), std::string::npos) << Error;
+    fs::remove_all(Out);
+  }
+}
+
+// check: status 2 for a missing path, alone (the reason last) or among files (the summary last).
+TEST_F(Frame, CheckGivesTwoForAMissingPath) {
+  MakeStudy(1);
+  const TCliRun Alone = RunCli({"check", Dir.File("gone.edf")});
+  EXPECT_EQ(Alone.Status, 2);
+  EXPECT_TRUE(Alone.Err.ends_with("\nvelastrin check: no input found\n")) << Alone.Err;
+  const TCliRun Mixed = RunCli({"check", Dir.File("study/a.edf"), Dir.File("gone.edf")});
+  EXPECT_EQ(Mixed.Status, 2);
+  EXPECT_TRUE(Mixed.Err.ends_with("lenient, 0 unreadable, 1 missing\n")) << Mixed.Err;
 }
 
 // check --json and repair --json give every input named its line, in the order named, also a

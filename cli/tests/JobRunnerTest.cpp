@@ -27,7 +27,9 @@ TEST_P(JobsCase, OutcomesAreDeliveredInInputOrderWhateverTheJobs) {
         Context.AddBytes(Input.Size);
         if (i % 5 == 3)
           throw std::runtime_error("bad " + Input.Path);
-        return TFileResult{Input.Path + "\n", {}};
+        TFileResult Result;
+        Result.Output = Input.Path + "\n";
+        return Result;
       },
       [&](std::size_t Index, const TJobOutcome& Outcome) {
         Order.push_back(Index);
