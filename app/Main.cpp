@@ -425,6 +425,8 @@ void TForm1::FormCreate() {
       if (int32_t Number = 0; IsInteger(Param) && TryStrToInt(Trim(Param), Number)) {
         FRzSpinEdit1->setValue(Number);
         FRequestedSignal = Number;
+      } else {
+        FUnreadSignal = Param;
       }
       RaisePending();
       break;
@@ -456,6 +458,16 @@ void TForm1::FormDestroy() {
 
 std::string TForm1::ClampedSignalNote() const {
   const int Exported = FRzSpinEdit1->value();
+  if (FUnreadSignal) {
+    // Digits beyond the range of a number read are still a whole number.
+    const std::string Text = Trim(*FUnreadSignal);
+    const std::size_t Sign = !Text.empty() && (Text[0] == '-' || Text[0] == '+') ? 1 : 0;
+    const bool Digits =
+        Text.size() > Sign && Text.find_first_not_of("0123456789", Sign) == std::string::npos;
+    return "signal number \"" + *FUnreadSignal + "\" is " +
+           (Digits ? "out of range" : "not a whole number") + "; signal " +
+           std::to_string(Exported) + " exported";
+  }
   if (!FRequestedSignal || *FRequestedSignal == Exported)
     return {};
   const int Count = FRzSpinEdit1->maximum();

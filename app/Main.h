@@ -149,7 +149,8 @@ private:
   bool FCentred = false;
   TExportOutcome FLastExportOutcome = TExportOutcome::NotRun;
   int FExitStatus = ExitStatus::Success;
-  std::optional<int> FRequestedSignal; // the signal number the command line asked for
+  std::optional<int> FRequestedSignal;      // the signal number the command line asked for
+  std::optional<std::string> FUnreadSignal; // a parameter 2 that was no signal number
   TRecordHook FRecordHook;
   // An error raised by a change handler while FormCreate sets a control; FormCreate
   // raises it again so that the rest of the command line is skipped.

@@ -525,6 +525,12 @@ TEST_P(BatchLimits, ExportTheFormulaTheHeaderMeansOrRefuse) {
   if (*C.FormulaHas) {
     EXPECT_NE(ReadFile(Info).find(C.FormulaHas), std::string::npos) << ReadFile(Info);
   }
+  // A note on standard error only: the files are those of the signal named outright.
+  if (!Run.StdErr.empty() && *C.FormulaHas) {
+    const std::string Number(std::strchr(C.FormulaHas, ':') + 1), Data = ReadFile(Info);
+    ASSERT_EQ(RunProgram({Input, Number, Info, Dir.File("d.ascii"), "/COMMA", "/BATCH"}).Status, 0);
+    EXPECT_EQ(ReadFile(Info), Data);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -538,7 +544,14 @@ INSTANTIATE_TEST_SUITE_P(
                    ExitStatus::Success, "", "Physical value"},
         TLimitCase{"SignalNumberAboveTheFileIsClampedAndSaid", "", "5", ExitStatus::Success,
                    "signal number 5 is above the 3 signals of the file; signal 3 exported",
-                   "SignalNumber:3"}),
+                   "SignalNumber:3"},
+        TLimitCase{"SignalNumberOfLettersKeepsSignalOneAndSaysSo", "", "abc", ExitStatus::Success,
+                   "signal number \"abc\" is not a whole number; signal 1 exported",
+                   "SignalNumber:1"},
+        TLimitCase{"SignalNumberBeyondAnyCountKeepsSignalOneAndSaysSo", "", "99999999999",
+                   ExitStatus::Success,
+                   "signal number \"99999999999\" is out of range; signal 1 exported",
+                   "SignalNumber:1"}),
     [](const ::testing::TestParamInfo<TLimitCase>& Info) { return Info.param.Name; });
 
 } // namespace
