@@ -2,6 +2,10 @@
 // that do; sample times are exact decimals.
 #include "export/PhysicalText.h"
 #include "export/SampleTime.h"
+#include "export/TableExport.h"
+#include "export/tests/ExportTestSupport.h"
+
+#include "edf/uEDF.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <sstream>
+#include <tuple>
 #include <vector>
 
 namespace velastrin {
@@ -148,6 +154,55 @@ TEST(PhysicalText, EveryTextMapsBackUnderEveryRoundingAndReader) {
     // The exact check ran wherever the limits are plain decimals.
     EXPECT_TRUE(Exact == 0 || Exact == static_cast<int>(Values.size())) << Name;
   }
+}
+
+// Limits of -1e300..1e300 (edflib reads such a file) and 0..1e-300: the export writes every
+// sample, each text reading back to its digital value.
+TEST(PhysicalText, ExportWritesTheValuesOfAnyFiniteLimits) {
+  const velastrin::testing::TTempDir Dir;
+  velastrin::testing::TEdfFixture Fixture;
+  Fixture.Records = 2;
+  for (const auto& [Label, Min, Max] :
+       {std::tuple{"Huge", -1e300L, 1e300L}, {"Tiny", 0.0L, 1e-300L}})
+    Fixture.Signals.push_back({.Label = Label,
+                               .Physimin = Min,
+                               .Physimax = Max,
+                               .Digimin = -32768,
+                               .Digimax = 32767,
+                               .NrSamples = 5,
+                               .Value = [](int64_t R, int32_t S) {
+                                 return static_cast<int16_t>(R * 40000 + S * 16383 - 32768);
+                               }});
+  const std::string Input = Dir.File("limits.edf");
+  velastrin::testing::WriteEdf(Input, Fixture);
+  TEDFFile File;
+  File.SetFileName(Input);
+  File.SetReadOnly(true);
+  File.Open();
+  ASSERT_TRUE(File.Valid());
+  TTextFileWriter Info(Dir.File("limits.txt")), Data(Dir.File("limits.ascii"));
+  TTableOptions Options;
+  Options.Values = TValueKind::Physical;
+  ExportSignalTables(File, {TSignalTable{{1, 2}, true, false, &Info, &Data}}, Options);
+  Info.Close();
+  Data.Close();
+  std::istringstream Lines(velastrin::testing::ReadFile(Dir.File("limits.ascii")));
+  std::string Line;
+  std::getline(Lines, Line); // the header row
+  int64_t Row = 0;
+  for (; std::getline(Lines, Line); ++Row) {
+    const std::string Texts[] = {
+        Line.substr(0, Line.find(',')),
+        Line.substr(Line.find(',') + 1, Line.find('\r') - Line.find(',') - 1)};
+    for (std::size_t s = 0; s < 2; ++s) {
+      const velastrin::testing::TSignalFixture& Signal = Fixture.Signals[s];
+      const TCalibration C{Signal.Physimin, Signal.Physimax, Signal.Digimin, Signal.Digimax};
+      EXPECT_TRUE(
+          EveryReaderMapsBack(C, Signal.Value(Row / 5, static_cast<int32_t>(Row % 5)), Texts[s]))
+          << Row << ' ' << Texts[s];
+    }
+  }
+  EXPECT_EQ(Row, 10);
 }
 
 TEST(PhysicalText, EveryTextMapsBackAndNoShorterRoundingDoes) {
