@@ -52,7 +52,7 @@ int DigitLimit(int Exponent, int GainPower) {
 }
 
 // -M * 10^Power or M * 10^Power as a decimal text: fixed notation from 1e-7 to below 1e21,
-// beyond that "1.5e-9" or "-2.25e+300", as printf's %g, JavaScript and Python write them.
+// beyond that "1.5e-9" or "-2.25e+300", as JavaScript writes numbers.
 std::string ScaledText(bool Negative, uint64_t M, int Power) {
   if (M == 0)
     return "0";

@@ -37,12 +37,12 @@ std::string PhysicalRefusal(const TCustomEDFSignalInfo& Signal);
 // The most characters PhysicalValueText gives for any 16-bit value under Calibration.
 std::size_t PhysicalTextLength(const TCalibration& Calibration);
 
-// The shortest decimal text (fewest significant digits, then nearest to the exact value) that
-// lies strictly inside the open interval mapping back to Digital, ((Digital - 0.5) and
-// (Digital + 0.5) through the formula), kept off its ends by more than the rounding error of
-// extended arithmetic, and that maps back in double arithmetic under half to even, half up and
-// half away from zero. Fixed notation from 1e-7 to below 1e21, "2.5e-9" and "-1e+300" beyond.
-// "0" when 0 lies inside. Any finite value gets a text.
+// The shortest decimal text that lies strictly inside the open interval mapping back to
+// Digital ((Digital - 0.5) to (Digital + 0.5) through the formula), kept off its ends by more
+// than the rounding error of extended arithmetic, and that maps back in double arithmetic under
+// half to even, half up and half away from zero: "0" when 0 lies inside, else the multiple of
+// the largest power of ten that does, the nearest to the exact value. Fixed notation from 1e-7
+// to below 1e21, "2.5e-9" and "-1e+300" beyond. Any finite value gets a text.
 std::string PhysicalValueText(const TCalibration& Calibration, int32_t Digital);
 
 // PhysicalValueText of one calibration, with what all its values share worked out once.
