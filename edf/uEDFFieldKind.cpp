@@ -528,7 +528,40 @@ std::string IntegerFieldText(const TEDFFieldDef& Def, int64_t Value) {
 }
 
 std::string DecimalFieldText(const TEDFFieldDef& Def, long double Value, TEDFNumberFormat Format) {
-  return FloatToStrMaxLen(Value, Format.Decimal, Format.Thousands, Def.Width);
+  const std::string General = FloatToStrMaxLen(Value, Format.Decimal, Format.Thousands, Def.Width);
+  const auto ReadsBack = [&](const std::string& Text) {
+    const TEDFFieldReading R = ReadField(Def, Text, Format);
+    return R.Read && R.Number == Value;
+  };
+  if (!std::isfinite(Value) || ReadsBack(General))
+    return General;
+  // The general format spends characters on "E+" and a padded exponent, so it rounds some
+  // values that a field holds exactly ("3276.E7" comes back as "3.28E+10"). The value's own
+  // digits with a bare exponent keep it: "3.276E10", else "3276E7".
+  char Buffer[64];
+  const std::string_view Shortest(
+      Buffer,
+      static_cast<std::size_t>(
+          std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::scientific).ptr -
+          Buffer));
+  const std::size_t E = Shortest.find('e');
+  const bool Negative = Shortest.front() == '-';
+  std::string Digits;
+  for (const char C : Shortest.substr(0, E))
+    if (C >= '0' && C <= '9')
+      Digits += C;
+  int Exponent = 0;
+  std::from_chars(Shortest.data() + E + 1 + (Shortest[E + 1] == '+'),
+                  Shortest.data() + Shortest.size(), Exponent);
+  const std::string Sign = Negative ? "-" : "";
+  const std::string Point =
+      Digits.size() > 1 ? Sign + Digits[0] + Format.Decimal + Digits.substr(1) : Sign + Digits;
+  const int Moved = Exponent - static_cast<int>(Digits.size()) + 1;
+  for (const std::string& Text :
+       {Point + "E" + std::to_string(Exponent), Sign + Digits + "E" + std::to_string(Moved)})
+    if (static_cast<int>(Text.size()) <= Def.Width && ReadsBack(Text))
+      return Text;
+  return General; // no text of the field holds Value: the general format's rounding
 }
 
 std::string DateFieldText(TDateTime Date) {

@@ -69,6 +69,8 @@ std::vector<std::string> EDFPlusRecordingProblems(const std::string& Recording,
 // The text the writer stores for a value of Def's kind, before padding to the width.
 // EConvertError when the value has no text within the field.
 std::string IntegerFieldText(const TEDFFieldDef& Def, int64_t Value);
+// Decimals: the general format of FloatToStrMaxLen, unless that reads back as another value
+// and the value's own digits with a bare exponent ("3.276E10", "-15E-301") fit and do not.
 std::string DecimalFieldText(const TEDFFieldDef& Def, long double Value, TEDFNumberFormat Format);
 // "dd.mm.yy" for years 1985 to 2084, which two digits read back as the same year.
 std::string DateFieldText(TDateTime Date);

@@ -58,7 +58,7 @@ struct TColumn {
   std::string Suffix;
   // BDF's 24-bit values: a table of them all would hold 16 M texts, so each text is made when
   // its value first occurs and kept, as recordings use a small part of the range.
-  std::optional<TCalibration> WidePhysical;
+  std::optional<TPhysicalTexts> WidePhysical;
   std::unordered_map<int32_t, std::string> WideTexts;
 };
 
@@ -100,7 +100,7 @@ public:
             Calibration, Suffix, true,
             TSampleTextTable(
                 Suffix,
-                [Calibration](int16_t Value) { return PhysicalValueText(Calibration, Value); },
+                [Texts = TPhysicalTexts(Calibration)](int16_t Value) { return Texts.Text(Value); },
                 PhysicalTextLength(Calibration) + Suffix.size())})
         .Table;
   }
@@ -397,7 +397,7 @@ void AppendWide(TTextFileWriter& Writer, TColumn& C, int32_t Value) {
     if (Found == C.WideTexts.end()) {
       if (C.WideTexts.size() >= MaxWideTexts)
         C.WideTexts.clear();
-      Found = C.WideTexts.emplace(Value, PhysicalValueText(*C.WidePhysical, Value)).first;
+      Found = C.WideTexts.emplace(Value, C.WidePhysical->Text(Value)).first;
     }
     const std::string& Text = Found->second;
     char* Out = Writer.Reserve(Text.size() + C.Suffix.size());
@@ -534,7 +534,7 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       C.Digimax = Signal.Digimax();
       C.Suffix = Suffix;
       if (Wide && Physical)
-        C.WidePhysical = CalibrationOf(Signal);
+        C.WidePhysical.emplace(CalibrationOf(Signal));
       else // BDF's digital values beyond 16 bits are converted as they come
         C.Texts = &Texts.Get(Signal, Options.Values, Suffix);
       State.Samples = static_cast<std::size_t>(std::max<int32_t>(Signal.NrSamples(), 0));

@@ -91,6 +91,8 @@ std::vector<std::string> FileSeeds(const fs::path& Work) {
   Seeds.push_back(Two.substr(0, 255));
   Seeds.push_back(Two.substr(0, 600));
   Seeds.push_back(Patched(Two, 688, "99999999"));
+  // Signal 2's Physimax in a form the general format would round on the way back ("3.28E+10").
+  Seeds.push_back(Patched(Two, 488, "3276.E7 "));
 
   // EDF+: one annotation signal of 30 samples (60 bytes) per record, a record duration of 0
   // as annotation-only files may have, and each record's time-keeping list.
@@ -147,6 +149,7 @@ std::vector<std::string> FieldSeeds() {
                              "-1      ",
                              "1       ",
                              "0.5     ",
+                             "3276.E7 ",
                              "1,5     ",
                              "1.234,5 ",
                              "1e-3    ",
