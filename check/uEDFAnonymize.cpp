@@ -28,6 +28,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <sys/mman.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -163,20 +164,6 @@ private:
   std::future<void> FPending;
 };
 
-// Two run buffers: one is hashed while the other is filled.
-struct TRunBuffers {
-  explicit TRunBuffers(const TRecordLayout& L)
-      : PerRun(std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes))) {
-    for (std::vector<char>& B : Buffers)
-      B.resize(static_cast<std::size_t>(PerRun * L.RecordBytes));
-  }
-  char* For(int64_t Record) {
-    return Buffers[static_cast<std::size_t>(Record / PerRun % 2)].data();
-  }
-  int64_t PerRun;
-  std::array<std::vector<char>, 2> Buffers;
-};
-
 void OpenReading(TEDFFile& File, const std::string& Path) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
@@ -274,6 +261,41 @@ public:
 
 private:
   int FHandle;
+};
+
+// A file mapped read-only: the copy read again without copying its bytes out of the system's
+// cache.
+class TMapping {
+public:
+  TMapping(int Handle, int64_t Size, const std::string& Path)
+      : FSize(static_cast<std::size_t>(Size)) {
+    if (FSize == 0)
+      return;
+    void* At = ::mmap(nullptr, FSize, PROT_READ, MAP_SHARED, Handle, 0);
+    if (At == MAP_FAILED)
+      throw EReadError(SystemMessage("Cannot read file", Path));
+    ::madvise(At, FSize, MADV_SEQUENTIAL);
+    FBytes = static_cast<const char*>(At);
+  }
+  ~TMapping() {
+    if (FBytes)
+      ::munmap(const_cast<char*>(FBytes), FSize);
+  }
+  TMapping(const TMapping&) = delete;
+  TMapping& operator=(const TMapping&) = delete;
+  const char* Bytes() const { return FBytes; }
+  // Lets the pages of [From, To) go from this process (the system keeps them cached).
+  void Release(int64_t From, int64_t To) const {
+    const auto Page = static_cast<int64_t>(::sysconf(_SC_PAGESIZE));
+    From -= From % Page;
+    if (FBytes && To > From)
+      ::madvise(const_cast<char*>(FBytes) + From, static_cast<std::size_t>(To - From),
+                MADV_DONTNEED);
+  }
+
+private:
+  const char* FBytes = nullptr;
+  std::size_t FSize;
 };
 
 // A sub-field text of an identification field: blanks become "_", empty becomes "X".
@@ -809,23 +831,23 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
 
   THandle To(Temporary, O_RDWR | O_CREAT | O_TRUNC);
   WriteAll(*To, Header.data(), L.HeaderBytes, Temporary);
-  TRunBuffers Copies(L); // the copy read back, hashed on a thread of its own
-  std::vector<char> Run(Copies.Buffers[0].size());
-  TSignalHash Hash(L);
+  // The copy has its full size at once, so that it can be mapped and read again run by run.
+  if (::ftruncate(*To, L.HeaderBytes + L.Records * L.RecordBytes) != 0)
+    throw EWriteError(SystemMessage("Cannot write file", Temporary));
+  const TMapping Copy(*To, L.HeaderBytes + L.Records * L.RecordBytes, Temporary);
+  const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
+  std::vector<char> Run(static_cast<std::size_t>(PerRun * L.RecordBytes));
+  TSignalHash Hash(L); // of the copy as read again, on a thread of its own
   const std::vector<std::pair<int64_t, int64_t>> Spans = OrdinarySpans(L);
   Result.ScrubbedAnnotations = 0;
   Result.FillerCleared = 0;
   bool InKernel = true; // the system copies the records itself while it can
-  for (int64_t r = 0; r < L.Records; r += Copies.PerRun) {
-    const int64_t Count = std::min(Copies.PerRun, L.Records - r);
+  for (int64_t r = 0; r < L.Records; r += PerRun) {
+    const int64_t Count = std::min(PerRun, L.Records - r);
     const int64_t Size = Count * L.RecordBytes;
     const int64_t Offset = L.HeaderBytes + r * L.RecordBytes;
     ReadAll(*From, Run.data(), Size, Offset, Input);
-    // Records copied by the system from the input; the bytes read above are what the copy is
-    // compared with, so a file changed in between fails the proof.
-    InKernel = InKernel && CopyRange(*From, *To, Offset, Size);
-    if (!InKernel)
-      PutAll(*To, Run.data(), Size, Offset, Temporary);
+    bool Changed = Settings.DropAnnotations;
     for (int64_t k = 0; k < Count; ++k) {
       char* Record = Run.data() + k * L.RecordBytes;
       bool TimeKeeping = true;
@@ -833,24 +855,30 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
         const TRecordLayout::TPart& Part = L.Parts[s];
         if (!Part.Annotations)
           continue;
-        const int64_t At = Offset + k * L.RecordBytes + Part.Offset;
         RefuseDamagedList(
             std::string_view(Record + Part.Offset, static_cast<std::size_t>(Part.Size)), r + k,
-            static_cast<int32_t>(s), TimeKeeping, At);
+            static_cast<int32_t>(s), TimeKeeping, Offset + k * L.RecordBytes + Part.Offset);
         const TScrubbed Done =
             ScrubAnnotationBytes(Record + Part.Offset, Part.Size, TimeKeeping, Settings, Ids);
         TimeKeeping = false;
         Result.ScrubbedAnnotations += Done.Texts;
         Result.FillerCleared += Done.Filler ? 1 : 0;
-        if (Done.Changed() || Settings.DropAnnotations)
-          PutAll(*To, Record + Part.Offset, Part.Size, At, Temporary);
+        Changed = Changed || Done.Changed();
       }
     }
+    // A run that scrubbing left as it was is copied by the system from the input; any other is
+    // written in one piece (a write per changed annotation record costs more than the copy).
+    // Either way the bytes read above are what the copy is compared with, so a file changed in
+    // between fails the proof.
+    InKernel = InKernel && (Changed || CopyRange(*From, *To, Offset, Size));
+    if (Changed || !InKernel)
+      PutAll(*To, Run.data(), Size, Offset, Temporary);
     StartWriteBack(*To, static_cast<uint64_t>(Offset), static_cast<uint64_t>(Size));
     // The proof, run by run while the run is still in the page cache: the copy read again.
-    char* Back = Copies.For(r);
-    ReadAll(*To, Back, Size, Offset, Temporary);
-    Hash.Add(Back, Count);
+    const char* Back = Copy.Bytes() + Offset;
+    Hash.Add(Back, Count); // once the run before is hashed
+    if (r > 0)
+      Copy.Release(Offset - PerRun * L.RecordBytes, Offset);
     ProveRun(Run.data(), Back, r, Count, Offset, L, Spans, Ids);
   }
   Result.Records = L.Records;
@@ -858,9 +886,9 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
   Result.OutputSHA256 = Hash.Finish();
   Result.InputSHA256 = Result.OutputSHA256;
 
-  TEDFFile Copy;
-  OpenReading(Copy, Temporary);
-  const TRecordLayout Written = LayoutOf(Copy);
+  TEDFFile Reread;
+  OpenReading(Reread, Temporary);
+  const TRecordLayout Written = LayoutOf(Reread);
   if (Written.HeaderBytes != L.HeaderBytes || Written.RecordBytes != L.RecordBytes ||
       Written.Records != L.Records)
     throw Exception("the copy does not have the layout of the input; nothing written");
