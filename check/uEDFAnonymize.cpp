@@ -264,16 +264,15 @@ private:
 };
 
 // A file mapped read-only: the copy read again without copying its bytes out of the system's
-// cache.
+// cache. Bytes() is null when the file system cannot map it.
 class TMapping {
 public:
-  TMapping(int Handle, int64_t Size, const std::string& Path)
-      : FSize(static_cast<std::size_t>(Size)) {
+  TMapping(int Handle, int64_t Size) : FSize(static_cast<std::size_t>(Size)) {
     if (FSize == 0)
       return;
     void* At = ::mmap(nullptr, FSize, PROT_READ, MAP_SHARED, Handle, 0);
     if (At == MAP_FAILED)
-      throw EReadError(SystemMessage("Cannot read file", Path));
+      return; // a file system that cannot map it: the caller reads it
     ::madvise(At, FSize, MADV_SEQUENTIAL);
     FBytes = static_cast<const char*>(At);
   }
@@ -834,7 +833,8 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
   // The copy has its full size at once, so that it can be mapped and read again run by run.
   if (::ftruncate(*To, L.HeaderBytes + L.Records * L.RecordBytes) != 0)
     throw EWriteError(SystemMessage("Cannot write file", Temporary));
-  const TMapping Copy(*To, L.HeaderBytes + L.Records * L.RecordBytes, Temporary);
+  const TMapping Copy(*To, L.HeaderBytes + L.Records * L.RecordBytes);
+  std::array<std::vector<char>, 2> Spare; // the copy read again where it cannot be mapped
   const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
   std::vector<char> Run(static_cast<std::size_t>(PerRun * L.RecordBytes));
   TSignalHash Hash(L); // of the copy as read again, on a thread of its own
@@ -875,7 +875,13 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
       PutAll(*To, Run.data(), Size, Offset, Temporary);
     StartWriteBack(*To, static_cast<uint64_t>(Offset), static_cast<uint64_t>(Size));
     // The proof, run by run while the run is still in the page cache: the copy read again.
-    const char* Back = Copy.Bytes() + Offset;
+    const char* Back = Copy.Bytes() ? Copy.Bytes() + Offset : nullptr;
+    if (!Back) {
+      std::vector<char>& Buffer = Spare[static_cast<std::size_t>(r / PerRun % 2)];
+      Buffer.resize(static_cast<std::size_t>(Size));
+      ReadAll(*To, Buffer.data(), Size, Offset, Temporary);
+      Back = Buffer.data();
+    }
     Hash.Add(Back, Count); // once the run before is hashed
     if (r > 0)
       Copy.Release(Offset - PerRun * L.RecordBytes, Offset);
