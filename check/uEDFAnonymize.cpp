@@ -5,6 +5,7 @@
 
 #include "check/uEDFReport.h"
 #include "edf/uEDF.h"
+#include "edf/uEDFExportCheck.h"
 #include "edf/uEDFLayout.h"
 #include "edf/uEDFPlus.h"
 #include "support/uOutputFiles.h"
@@ -25,7 +26,9 @@
 #include <map>
 #include <memory>
 #include <regex>
+#include <set>
 #include <sstream>
+#include <sys/mman.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -34,6 +37,9 @@ namespace velastrin {
 namespace {
 
 using json = nlohmann::json;
+
+// Date shifts go 1 to this many days back.
+constexpr int64_t MaxShiftDays = 3652;
 
 // Records are copied in runs of about this many bytes.
 constexpr int64_t RunBytes = int64_t{4} << 20;
@@ -45,6 +51,11 @@ std::string Lower(std::string Text) {
   std::transform(Text.begin(), Text.end(), Text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return Text;
+}
+
+void SkipByteOrderMark(std::string& Line) {
+  if (Line.starts_with("\xEF\xBB\xBF"))
+    Line.erase(0, 3);
 }
 
 bool AllX(const std::string& Word) {
@@ -104,22 +115,26 @@ TRecordLayout LayoutOf(const TCustomEDFFile& File) {
   return L;
 }
 
+// Offsets and sizes within a record of the ordinary signals' bytes, adjacent ones joined.
+std::vector<std::pair<int64_t, int64_t>> OrdinarySpans(const TRecordLayout& L) {
+  std::vector<std::pair<int64_t, int64_t>> Spans;
+  for (const TRecordLayout::TPart& Part : L.Parts)
+    if (Part.Annotations)
+      continue;
+    else if (!Spans.empty() && Spans.back().first + Spans.back().second == Part.Offset)
+      Spans.back().second += Part.Size;
+    else
+      Spans.emplace_back(Part.Offset, Part.Size);
+  return Spans;
+}
+
 // The SHA-256 of the ordinary signals' bytes, run by run on a thread of its own, so that hashing
 // overlaps reading, scrubbing and writing. Runs are hashed in file order; a run's buffer must
 // stay unchanged until the next Add or Finish returns.
 class TSignalHash {
 public:
-  explicit TSignalHash(const TRecordLayout& Layout) {
-    // Adjacent ordinary signals are hashed in one piece.
-    for (const TRecordLayout::TPart& Part : Layout.Parts)
-      if (Part.Annotations)
-        continue;
-      else if (!FSpans.empty() && FSpans.back().first + FSpans.back().second == Part.Offset)
-        FSpans.back().second += Part.Size;
-      else
-        FSpans.emplace_back(Part.Offset, Part.Size);
-    FRecordBytes = Layout.RecordBytes;
-  }
+  explicit TSignalHash(const TRecordLayout& Layout)
+      : FSpans(OrdinarySpans(Layout)), FRecordBytes(Layout.RecordBytes) {}
   ~TSignalHash() {
     if (FPending.valid())
       FPending.wait();
@@ -149,20 +164,6 @@ private:
   std::future<void> FPending;
 };
 
-// Two run buffers: one is hashed while the other is filled.
-struct TRunBuffers {
-  explicit TRunBuffers(const TRecordLayout& L)
-      : PerRun(std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes))) {
-    for (std::vector<char>& B : Buffers)
-      B.resize(static_cast<std::size_t>(PerRun * L.RecordBytes));
-  }
-  char* For(int64_t Record) {
-    return Buffers[static_cast<std::size_t>(Record / PerRun % 2)].data();
-  }
-  int64_t PerRun;
-  std::array<std::vector<char>, 2> Buffers;
-};
-
 void OpenReading(TEDFFile& File, const std::string& Path) {
   File.SetFileName(Path);
   File.SetReadOnly(true);
@@ -175,9 +176,19 @@ void OpenReading(TEDFFile& File, const std::string& Path) {
   } catch (const EDataFile&) {
     Valid = false; // no buffer could be made for the layout
   }
-  if (!Valid)
-    throw Exception("the header cannot be read (status " + std::to_string(File.Status()) +
-                    "); nothing written");
+  if (!Valid) {
+    // check's words for the cause, never the reader's internal status
+    std::string Reason;
+    try {
+      std::error_code Error;
+      const auto Size = std::filesystem::file_size(Path, Error);
+      Reason = HeaderRefusal(File, Error ? 0 : static_cast<int64_t>(Size));
+    } catch (const std::exception&) {
+      Reason.clear();
+    }
+    Reason = Reason.substr(0, Reason.find('\n'));
+    throw Exception((Reason.empty() ? "the header cannot be read" : Reason) + "; nothing written");
+  }
 }
 
 void ReadAll(int Handle, char* Bytes, int64_t Size, int64_t Offset, const std::string& Path) {
@@ -252,6 +263,40 @@ private:
   int FHandle;
 };
 
+// A file mapped read-only: the copy read again without copying its bytes out of the system's
+// cache. Bytes() is null when the file system cannot map it.
+class TMapping {
+public:
+  TMapping(int Handle, int64_t Size) : FSize(static_cast<std::size_t>(Size)) {
+    if (FSize == 0)
+      return;
+    void* At = ::mmap(nullptr, FSize, PROT_READ, MAP_SHARED, Handle, 0);
+    if (At == MAP_FAILED)
+      return; // a file system that cannot map it: the caller reads it
+    ::madvise(At, FSize, MADV_SEQUENTIAL);
+    FBytes = static_cast<const char*>(At);
+  }
+  ~TMapping() {
+    if (FBytes)
+      ::munmap(const_cast<char*>(FBytes), FSize);
+  }
+  TMapping(const TMapping&) = delete;
+  TMapping& operator=(const TMapping&) = delete;
+  const char* Bytes() const { return FBytes; }
+  // Lets the pages of [From, To) go from this process (the system keeps them cached).
+  void Release(int64_t From, int64_t To) const {
+    const auto Page = static_cast<int64_t>(::sysconf(_SC_PAGESIZE));
+    From -= From % Page;
+    if (FBytes && To > From)
+      ::madvise(const_cast<char*>(FBytes) + From, static_cast<std::size_t>(To - From),
+                MADV_DONTNEED);
+  }
+
+private:
+  const char* FBytes = nullptr;
+  std::size_t FSize;
+};
+
 // A sub-field text of an identification field: blanks become "_", empty becomes "X".
 std::string SubField(const std::string& Text) {
   std::string Field = Trim(Text);
@@ -280,79 +325,216 @@ std::string HeaderDate(TDateTime Date) {
   return Text;
 }
 
-// The words a copy must not hold: the patient code and the parts of the name (EDF+), every
-// word of two letters or more (plain EDF), and those of the scrub list. Lower case, longest
-// first, so that a longer word is replaced before a part of it.
-std::vector<std::string> ScrubWordsOf(const TCustomEDFFileInfo& Info, bool Plus,
-                                      const std::vector<std::string>& Listed) {
-  std::vector<std::string> Words;
-  auto AddParts = [&Words](const std::string& Text, auto IsSeparator) {
-    std::string Part;
-    for (const char c : Text + ' ')
-      if (IsSeparator(static_cast<unsigned char>(c))) {
-        if (Part.size() >= 2)
-          Words.push_back(Part);
-        Part.clear();
+// Letter case folded for ASCII and the Latin-1 capitals, in Latin-1 (one byte) and in UTF-8
+// (0xC3 and one byte): every byte keeps its place, so a match in the folded text is a match
+// at the same offset of the bytes. Text and identifiers fold alike, whatever their encoding.
+std::string Folded(std::string_view Bytes) {
+  std::string Out(Bytes);
+  for (std::size_t i = 0; i < Out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(Bytes[i]);
+    const bool Latin1Capital = c >= 0xC0 && c <= 0xDE && c != 0xD7;
+    const bool UTF8Capital = c >= 0x80 && c <= 0x9E && c != 0x97 && i > 0 &&
+                             static_cast<unsigned char>(Bytes[i - 1]) == 0xC3;
+    if ((c >= 'A' && c <= 'Z') || Latin1Capital || UTF8Capital)
+      Out[i] = static_cast<char>(c + 0x20);
+  }
+  return Out;
+}
+
+bool IsWordByte(unsigned char c) {
+  return std::isalnum(c) || c >= 0x80;
+}
+
+bool IsLetterByte(unsigned char c) {
+  return std::isalpha(c) || c >= 0x80;
+}
+
+// The characters of a UTF-8 text (its bytes for any other).
+std::size_t Characters(const std::string& Text) {
+  return static_cast<std::size_t>(std::count_if(Text.begin(), Text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::optional<std::string> UTF8ToLatin1(const std::string& Text) {
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
+  const auto Length = static_cast<int32_t>(Text.size());
+  std::string Latin1;
+  for (int32_t i = 0; i < Length;) {
+    UChar32 Code = 0;
+    U8_NEXT(Bytes, i, Length, Code);
+    if (Code < 0 || Code > 0xFF)
+      return std::nullopt;
+    Latin1 += static_cast<char>(Code);
+  }
+  return Latin1;
+}
+
+std::string Latin1ToUTF8(const std::string& Text) {
+  std::string UTF8;
+  for (const char c : Text) {
+    const auto Code = static_cast<unsigned char>(c);
+    if (Code < 0x80) {
+      UTF8 += c;
+    } else {
+      UTF8 += static_cast<char>(0xC0 | (Code >> 6));
+      UTF8 += static_cast<char>(0x80 | (Code & 0x3F));
+    }
+  }
+  return UTF8;
+}
+
+// Every text a copy must not hold, in each spelling it is searched in.
+struct TIdentifiers {
+  struct TSpelling {
+    std::string Folded;
+    bool WholeWord = false; // of two characters: only where no letter or digit touches it
+    bool Lettered = false;  // holds a letter; others are not searched in number fields
+  };
+  std::vector<TSpelling> Spellings; // longest first
+  int64_t Count = 0;                // identifiers, each counted once whatever its spellings
+
+  // Offset of the first identifier in Text (all, or those with a letter), or npos.
+  std::size_t Find(std::string_view Text, bool LetteredOnly) const {
+    const std::string Fold = Folded(Text);
+    std::size_t First = std::string::npos;
+    for (const TSpelling& S : Spellings)
+      if (!LetteredOnly || S.Lettered)
+        First = std::min(First, Next(Fold, S, 0));
+    return First;
+  }
+  // Replaces every identifier in Text by as many "X" as it has bytes; true when any was.
+  bool Scrub(char* Text, std::size_t Size) const {
+    std::string Fold = Folded(std::string_view(Text, Size));
+    bool Changed = false;
+    for (const TSpelling& S : Spellings)
+      for (std::size_t At = Next(Fold, S, 0); At != std::string::npos;
+           At = Next(Fold, S, At + S.Folded.size())) {
+        std::memset(Text + At, 'X', S.Folded.size());
+        std::memset(Fold.data() + At, 'x', S.Folded.size());
+        Changed = true;
+      }
+    return Changed;
+  }
+
+private:
+  static std::size_t Next(const std::string& Fold, const TSpelling& S, std::size_t From) {
+    for (std::size_t At = Fold.find(S.Folded, From); At != std::string::npos;
+         At = Fold.find(S.Folded, At + 1)) {
+      const std::size_t End = At + S.Folded.size();
+      if (!S.WholeWord ||
+          ((At == 0 || !IsWordByte(static_cast<unsigned char>(Fold[At - 1]))) &&
+           (End == Fold.size() || !IsWordByte(static_cast<unsigned char>(Fold[End])))))
+        return At;
+    }
+    return std::string::npos;
+  }
+};
+
+// The identifier list: from the patient field, in any form, every word of two letters or more
+// and the birth date (dd-MMM-yyyy, and as yyyy-mm-dd, dd.mm.yyyy, dd/mm/yyyy); for EDF+ the
+// code (the first sub-field) whole; from an EDF+ recording field the hospital code, the
+// technician and (unless kept) the equipment, whole and each word "_" separates; the scrub list's
+// lines. The sex letter and "X" place holders are no words.
+TIdentifiers IdentifiersOf(const TCustomEDFFileInfo& Info, bool Plus, bool KeepEquipment,
+                           const std::vector<std::string>& Listed) {
+  std::vector<std::string> Texts;
+  auto AddWords = [&Texts](const std::string& Token) {
+    std::string Word;
+    for (const char c : Token + ' ')
+      if (IsLetterByte(static_cast<unsigned char>(c))) {
+        Word += c;
       } else {
-        Part += c;
+        if (Characters(Word) >= 2)
+          Texts.push_back(Word);
+        Word.clear();
       }
   };
-  if (Plus) {
-    const TEDFPatientInfo& P = Info.PatientInfo();
-    // The code as read (blanks restored) and as the field spells it.
-    const std::string Code = Trim(P.HospitalCode());
-    if (Code.size() >= 2) {
-      Words.push_back(Code);
-      Words.push_back(SubField(Code));
+  // A sub-field whole, with blanks for its "_", and each of the words "_" separates.
+  auto AddWhole = [&Texts](const std::string& Token) {
+    std::string Blanks = Token;
+    std::replace(Blanks.begin(), Blanks.end(), '_', ' ');
+    Texts.insert(Texts.end(), {Token, Blanks});
+    std::istringstream Words(Blanks);
+    for (std::string Word; Words >> Word;)
+      Texts.push_back(Word);
+  };
+  std::istringstream Patient(Info.Patient());
+  static const std::regex Date(R"((\d\d)-([A-Za-z]{3})-(\d{4}))");
+  std::smatch Match;
+  bool First = true;
+  for (std::string Token; Patient >> Token; First = false) {
+    if (std::regex_match(Token, Match, Date)) {
+      Texts.push_back(Token);
+      const auto Month = std::find_if(Months.begin(), Months.end(), [&Match](const char* Name) {
+        return Lower(Name) == Lower(Match[2].str());
+      });
+      if (Month != Months.end()) {
+        const auto N = Month - Months.begin() + 1;
+        const std::string D = Match[1].str(), Y = Match[3].str();
+        const std::string M = (N < 10 ? "0" : "") + std::to_string(N);
+        Texts.insert(Texts.end(),
+                     {Y + "-" + M + "-" + D, D + "." + M + "." + Y, D + "/" + M + "/" + Y});
+      }
+    } else if (First && Plus) {
+      AddWhole(Token);
+      AddWords(Token);
+    } else {
+      AddWords(Token);
     }
-    AddParts(P.PatientName(), [](unsigned char c) { return c == '_' || c == '-' || c == ' '; });
-  } else {
-    AddParts(Info.Patient(), [](unsigned char c) { return c < 0x80 && !std::isalpha(c); });
   }
-  Words.insert(Words.end(), Listed.begin(), Listed.end());
-  for (std::string& Word : Words)
-    Word = Lower(Word);
-  std::erase_if(Words, [](const std::string& Word) { return Word.empty() || AllX(Word); });
-  std::sort(Words.begin(), Words.end(), [](const std::string& A, const std::string& B) {
-    return A.size() != B.size() ? A.size() > B.size() : A < B;
+  std::istringstream Recording(Info.Recording());
+  std::vector<std::string> Sub;
+  for (std::string Token; Recording >> Token;)
+    Sub.push_back(Token);
+  if (Sub.size() >= 5 && Sub[0] == "Startdate")
+    for (std::size_t i = 2; i < (KeepEquipment ? 4u : 5u); ++i)
+      AddWhole(Sub[i]);
+  Texts.insert(Texts.end(), Listed.begin(), Listed.end());
+
+  std::map<std::string, std::string> Unique; // folded text: as found
+  for (const std::string& Text : Texts)
+    if (Characters(Text) >= 2 && !AllX(Text))
+      Unique.emplace(Folded(Text), Text);
+  TIdentifiers Ids;
+  Ids.Count = static_cast<int64_t>(Unique.size());
+  std::set<std::string> Seen;
+  for (const auto& [Fold, Text] : Unique) {
+    const bool WholeWord = Characters(Text) < 3;
+    std::vector<std::string> Spellings = {Text};
+    if (const std::optional<std::string> Latin1 = UTF8ToLatin1(Text))
+      Spellings.push_back(*Latin1);
+    else
+      Spellings.push_back(Latin1ToUTF8(Text));
+    for (const std::string& Spelling : Spellings)
+      if (Seen.insert(Folded(Spelling)).second)
+        Ids.Spellings.push_back(
+            {Folded(Spelling), WholeWord, std::any_of(Spelling.begin(), Spelling.end(), [](char c) {
+               return IsLetterByte(static_cast<unsigned char>(c));
+             })});
+  }
+  std::sort(Ids.Spellings.begin(), Ids.Spellings.end(), [](const auto& A, const auto& B) {
+    return A.Folded.size() != B.Folded.size() ? A.Folded.size() > B.Folded.size()
+                                              : A.Folded < B.Folded;
   });
-  Words.erase(std::unique(Words.begin(), Words.end()), Words.end());
-  return Words;
+  return Ids;
 }
 
-// Replaces every occurrence of Words in Text (any letter case) by as many "X" as it has bytes.
-bool ScrubText(char* Text, std::size_t Size, const std::vector<std::string>& Words) {
-  std::string Folded = Lower(std::string(Text, Size));
-  bool Changed = false;
-  for (const std::string& Word : Words)
-    for (std::size_t At = Folded.find(Word); At != std::string::npos;
-         At = Folded.find(Word, At + Word.size())) {
-      std::memset(Text + At, 'X', Word.size());
-      std::memset(Folded.data() + At, 'x', Word.size());
-      Changed = true;
-    }
-  return Changed;
-}
-
-const std::string* WordIn(const std::string& Text, const std::vector<std::string>& Words) {
-  const std::string Folded = Lower(Text);
-  for (const std::string& Word : Words)
-    if (Folded.find(Word) != std::string::npos)
-      return &Word;
-  return nullptr;
-}
+// What scrubbing one annotation signal's bytes of one record did.
+struct TScrubbed {
+  int64_t Texts = 0;   // annotation texts changed or dropped
+  bool Filler = false; // bytes after the last list were not all 0x00
+  bool Changed() const { return Texts > 0 || Filler; }
+};
 
 // Scrubs (or drops) the annotation texts of one annotation signal's bytes in one record, in
-// place. The TAL framing is followed byte by byte; a list that breaks it fails the file, as
-// its texts could not be told from its numbers.
-int64_t ScrubAnnotationBytes(char* Bytes, int64_t Size, bool TimeKeeping,
-                             const TAnonymizeSettings& Settings,
-                             const std::vector<std::string>& Words, int64_t Record) {
-  auto Broken = [Record] {
-    return Exception("the annotation list of data record " + std::to_string(Record + 1) +
-                     " cannot be read; nothing written");
-  };
-  int64_t Scrubbed = 0;
+// place, and sets the filler after the last list to 0x00. The TAL framing is followed byte by
+// byte; the caller has refused lists whose framing is broken, as their texts could not be told
+// from their numbers.
+TScrubbed ScrubAnnotationBytes(char* Bytes, int64_t Size, bool TimeKeeping,
+                               const TAnonymizeSettings& Settings, const TIdentifiers& Ids) {
+  auto Broken = [] { return Exception("an annotation list cannot be read; nothing written"); };
+  TScrubbed Done;
   int64_t At = 0;
   int64_t Kept = 0; // with DropAnnotations: bytes of the time-keeping TAL kept at the start
   bool First = true;
@@ -376,9 +558,9 @@ int64_t ScrubAnnotationBytes(char* Bytes, int64_t Size, bool TimeKeeping,
         throw Broken();
       if (Length > 0) {
         if (Settings.DropAnnotations)
-          ++Scrubbed;
-        else if (ScrubText(Bytes + Text, static_cast<std::size_t>(Length), Words))
-          ++Scrubbed;
+          ++Done.Texts;
+        else if (Ids.Scrub(Bytes + Text, static_cast<std::size_t>(Length)))
+          ++Done.Texts;
       }
       Text = End - Bytes + 1;
     }
@@ -392,9 +574,28 @@ int64_t ScrubAnnotationBytes(char* Bytes, int64_t Size, bool TimeKeeping,
     At = Text + 1;
     First = false;
   }
-  if (Settings.DropAnnotations && Size > Kept)
-    std::memset(Bytes + Kept, 0, static_cast<std::size_t>(Size - Kept));
-  return Scrubbed;
+  if (Settings.DropAnnotations)
+    At = Kept;
+  if (At < Size && std::any_of(Bytes + At, Bytes + Size, [](char c) { return c != 0; })) {
+    std::memset(Bytes + At, 0, static_cast<std::size_t>(Size - At));
+    Done.Filler = !Settings.DropAnnotations;
+  }
+  return Done;
+}
+
+// Refuses a record's annotation list whose framing is broken, in check's words. Bytes after the
+// last list are filler (set to 0x00 in the copy); a missing time-keeping annotation or a text
+// that is not UTF-8 leave every text bounded, and check reports them in the copy as well.
+void RefuseDamagedList(std::string_view Bytes, int64_t Record, int32_t Signal, bool TimeKeeping,
+                       int64_t FilePosition) {
+  const TEDFAnnotationList List = ParseAnnotationList(Bytes, Record, Signal, TimeKeeping);
+  for (const TEDFPlusFault& Fault : List.Faults)
+    if (Fault.Kind != TTALFault::BytesAfterEnd && Fault.Kind != TTALFault::NoTimeKeeping &&
+        Fault.Kind != TTALFault::NotUTF8)
+      throw Exception("the annotation list of data record " + std::to_string(Record + 1) +
+                      " (signal " + std::to_string(Signal + 1) + ") is damaged at byte " +
+                      std::to_string(FilePosition + Fault.Offset) + ": " + Fault.Message() +
+                      "; nothing written");
 }
 
 // The year of the birth date sub-field "dd-MMM-yyyy" (the third), when it has that form.
@@ -414,7 +615,6 @@ std::optional<int> BirthYear(const std::string& Patient) {
 // The fields written anew, by field index of the general header.
 struct TNewFields {
   std::string Patient, Recording, StartDate, StartTime, Reserved;
-  std::vector<std::string> Required; // texts the new header holds by rule, lower case
 };
 
 TNewFields NewFields(const TCustomEDFFileInfo& Info, TEDFFormat Format,
@@ -449,24 +649,24 @@ TNewFields NewFields(const TCustomEDFFileInfo& Info, TEDFFormat Format,
   const TEDFPlusKind Kind = EDFPlusKindOf(Info.Reserved(), Format);
   const std::string Reserved = Info.Reserved();
   F.Reserved = Kind != TEDFPlusKind::None ? Reserved.substr(0, 5) : std::string();
-  F.Required = {Lower(Result.Subject), Lower(F.Recording.substr(0, 21)), Lower(Sex), Lower(Birth),
-                Lower(F.Reserved)};
-  if (Settings.KeepEquipment)
-    F.Required.push_back(Lower(Equipment));
   if (F.Patient.size() > 80 || F.Recording.size() > 80)
     throw Exception("the subject code or the equipment does not fit the header; nothing written");
   return F;
 }
 
+std::string Padded(std::string Text, const TEDFFieldDef& Def) {
+  Text.resize(static_cast<std::size_t>(Def.Width), ' ');
+  return Text;
+}
+
 // Writes Text blank-padded into the header copy at field Field; returns whether bytes changed.
 bool PutField(std::string& Header, TGeneralField Field, const std::string& Text) {
   const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<int>(Field)];
-  std::string Padded = Text;
-  Padded.resize(static_cast<std::size_t>(Def.Width), ' ');
+  const std::string New = Padded(Text, Def);
   const std::size_t Start = static_cast<std::size_t>(Def.Start);
-  if (Header.compare(Start, Padded.size(), Padded) == 0)
+  if (Header.compare(Start, New.size(), New) == 0)
     return false;
-  Header.replace(Start, Padded.size(), Padded);
+  Header.replace(Start, New.size(), New);
   return true;
 }
 
@@ -475,59 +675,127 @@ std::string FieldText(const std::string& Header, TGeneralField Field) {
   return Header.substr(static_cast<std::size_t>(Def.Start), static_cast<std::size_t>(Def.Width));
 }
 
-// Reads the copy again: its header as the file object reads it, no scrubbed word in the fields
-// written from old text nor in any annotation text, and the ordinary signals' bytes hashed.
-void ProveCopy(const std::string& Temporary, const TRecordLayout& Expected,
-               const std::vector<std::string>& Words, const std::vector<std::string>& Required,
-               TAnonymizeResult& Result) {
-  TEDFFile Copy;
-  OpenReading(Copy, Temporary);
-  const TRecordLayout L = LayoutOf(Copy);
-  if (L.HeaderBytes != Expected.HeaderBytes || L.RecordBytes != Expected.RecordBytes ||
-      L.Records != Expected.Records)
-    throw Exception("the copy does not have the layout of the input");
-  std::vector<std::string> HeaderWords;
-  for (const std::string& Word : Words)
-    if (std::none_of(Required.begin(), Required.end(), [&Word](const std::string& Text) {
-          return Text.find(Word) != std::string::npos;
-        }))
-      HeaderWords.push_back(Word);
-  const TCustomEDFFileInfo& Info = *Copy.FileInfo();
-  const std::string Recording = Info.Recording();
-  const std::string AfterDate = Recording.size() > 21 ? Recording.substr(21) : std::string();
-  for (const std::string* Text : {&Info.Patient(), &AfterDate, &Info.Reserved()})
-    if (WordIn(*Text, HeaderWords))
-      throw Exception("a scrubbed word is still in the header of the copy");
+// One field of a signal header: its offset in the header, and its name as check gives it.
+struct TSignalHeaderField {
+  std::size_t Offset;
+  std::size_t Width;
+  std::string Name;
+};
 
-  THandle Handle(Temporary, O_RDONLY);
-  TRunBuffers Runs(L);
-  TSignalHash Hash(L);
-  for (int64_t r = 0; r < L.Records; r += Runs.PerRun) {
-    const int64_t Count = std::min(Runs.PerRun, L.Records - r);
-    char* Run = Runs.For(r);
-    ReadAll(*Handle, Run, Count * L.RecordBytes, L.HeaderBytes + r * L.RecordBytes, Temporary);
-    Hash.Add(Run, Count);
-    for (int64_t k = 0; k < Count; ++k) {
-      const char* Record = Run + k * L.RecordBytes;
-      bool TimeKeeping = true;
-      for (std::size_t s = 0; s < L.Parts.size(); ++s) {
-        const TRecordLayout::TPart& Part = L.Parts[s];
-        if (!Part.Annotations)
-          continue;
-        const TEDFAnnotationList List =
-            ParseAnnotationList(std::string_view(Record + Part.Offset, Part.Size), r + k,
-                                static_cast<int32_t>(s), TimeKeeping);
-        TimeKeeping = false;
-        for (const TEDFAnnotation& A : List.Annotations)
-          if (WordIn(A.Text, Words))
-            throw Exception("a scrubbed word is still in an annotation of data record " +
-                            std::to_string(r + k + 1) + " of the copy");
-      }
+TSignalHeaderField SignalHeaderField(const TRecordLayout& L, std::size_t Signal, int Field) {
+  const TEDFFieldDef& Def = SignalHeaderFields[static_cast<std::size_t>(Field)];
+  return {static_cast<std::size_t>(EDFGeneralHeaderSize) +
+              static_cast<std::size_t>(Def.Start) * L.Parts.size() +
+              Signal * static_cast<std::size_t>(Def.Width),
+          static_cast<std::size_t>(Def.Width),
+          std::string(Def.Name) + " (signal " + std::to_string(Signal + 1) + ")"};
+}
+
+bool IsTextField(const TEDFFieldDef& Def) {
+  return Def.Kind == TEDFFieldKind::FreeText || Def.Kind == TEDFFieldKind::IdentificationText ||
+         Def.Kind == TEDFFieldKind::Reserved;
+}
+
+// An annotation signal's label is written by rule; every other text of a signal header may
+// hold anything.
+bool IsRuleLabel(const TRecordLayout& L, std::size_t Signal, int Field, std::string_view Text) {
+  return Field == static_cast<int>(TSignalField::SignalLabel) && L.Parts[Signal].Annotations &&
+         (IsAnnotationLabel(Text, TEDFFormat::EDF) || IsAnnotationLabel(Text, TEDFFormat::BDF));
+}
+
+// Scrubs the text fields of every signal header in Header; the names of those changed.
+std::vector<std::string> ScrubSignalHeaders(std::string& Header, const TRecordLayout& L,
+                                            const TIdentifiers& Ids) {
+  std::vector<std::string> Changed;
+  for (std::size_t s = 0; s < L.Parts.size(); ++s)
+    for (int f = 0; f < EDFFieldCount; ++f) {
+      const TSignalHeaderField Field = SignalHeaderField(L, s, f);
+      char* Text = Header.data() + Field.Offset;
+      if (IsTextField(SignalHeaderFields[static_cast<std::size_t>(f)]) &&
+          !IsRuleLabel(L, s, f, std::string_view(Text, Field.Width)) &&
+          Ids.Scrub(Text, Field.Width))
+        Changed.push_back(Field.Name);
+    }
+  return Changed;
+}
+
+// The leak scan of the copy's header: every field but those written by rule (compared with
+// what was written instead), number fields for identifiers with a letter only.
+void ScanHeader(const std::string& Header, const TRecordLayout& L,
+                const std::vector<std::pair<TGeneralField, std::string>>& Written,
+                const TIdentifiers& Ids) {
+  auto Fail = [](const std::string& Name, std::size_t Offset) {
+    return Exception("an identifier is still in the " + Name + " field of the copy, at byte " +
+                     std::to_string(Offset) + "; nothing written");
+  };
+  for (int f = 0; f < EDFFieldCount; ++f) {
+    const TEDFFieldDef& Def = GeneralHeaderFields[static_cast<std::size_t>(f)];
+    const std::string Text = FieldText(Header, static_cast<TGeneralField>(f));
+    const bool ByRule =
+        std::any_of(Written.begin(), Written.end(),
+                    [&](const auto& W) {
+                      return static_cast<int>(W.first) == f && Padded(W.second, Def) == Text;
+                    }) ||
+        (f == static_cast<int>(TGeneralField::Version) &&
+         (Text == Padded("0", Def) || Text == BDFGeneralHeaderFields[0].Expected));
+    if (const std::size_t At = Ids.Find(Text, !IsTextField(Def));
+        !ByRule && At != std::string::npos)
+      throw Fail(std::string(Def.Name), static_cast<std::size_t>(Def.Start) + At);
+  }
+  for (std::size_t s = 0; s < L.Parts.size(); ++s)
+    for (int f = 0; f < EDFFieldCount; ++f) {
+      const TSignalHeaderField Field = SignalHeaderField(L, s, f);
+      const std::string_view Text(Header.data() + Field.Offset, Field.Width);
+      const bool Number = !IsTextField(SignalHeaderFields[static_cast<std::size_t>(f)]);
+      if (const std::size_t At = Ids.Find(Text, Number);
+          !IsRuleLabel(L, s, f, Text) && At != std::string::npos)
+        throw Fail(Field.Name, Field.Offset + At);
+    }
+}
+
+// The leak scan of one annotation signal's bytes in one record of the copy: the onsets and
+// durations of its lists hold numbers by the format, searched for identifiers with a letter
+// only; every other byte (texts, separators, filler) for all. Offset of a hit, or npos.
+std::size_t ScanAnnotationPart(std::string_view Bytes, const TIdentifiers& Ids) {
+  std::string Masked(Bytes);
+  for (std::size_t At = 0; At < Masked.size() && Masked[At] != 0;) {
+    const std::size_t Texts = Masked.find('\x14', At);
+    if (Texts == std::string::npos)
+      break;
+    std::replace_if(
+        Masked.begin() + static_cast<std::ptrdiff_t>(At),
+        Masked.begin() + static_cast<std::ptrdiff_t>(Texts), [](char c) { return c != 0x15; }, ' ');
+    const std::size_t End = Masked.find('\0', Texts);
+    At = End == std::string::npos ? Masked.size() : End + 1;
+  }
+  return std::min(Ids.Find(Masked, false), Ids.Find(Bytes, true));
+}
+
+// One run of records of the copy as read back (Copy) against the input's bytes (Input): the
+// ordinary signals' bytes equal, no identifier in the annotation signals' bytes.
+void ProveRun(const char* Input, const char* Copy, int64_t FirstRecord, int64_t Count,
+              int64_t Offset, const TRecordLayout& L,
+              const std::vector<std::pair<int64_t, int64_t>>& Spans, const TIdentifiers& Ids) {
+  for (int64_t k = 0; k < Count; ++k) {
+    const int64_t At = k * L.RecordBytes;
+    for (const auto& [Start, Size] : Spans)
+      if (std::memcmp(Input + At + Start, Copy + At + Start, static_cast<std::size_t>(Size)) != 0)
+        throw Exception("the signal bytes of the copy differ from the input's in data record " +
+                        std::to_string(FirstRecord + k + 1) + "; nothing written");
+    for (std::size_t s = 0; s < L.Parts.size(); ++s) {
+      const TRecordLayout::TPart& Part = L.Parts[s];
+      if (!Part.Annotations)
+        continue;
+      const std::size_t Hit = ScanAnnotationPart(
+          std::string_view(Copy + At + Part.Offset, static_cast<std::size_t>(Part.Size)), Ids);
+      if (Hit != std::string::npos)
+        throw Exception("an identifier is still in data record " +
+                        std::to_string(FirstRecord + k + 1) + " (signal " + std::to_string(s + 1) +
+                        ") of the copy, at byte " +
+                        std::to_string(Offset + At + Part.Offset + static_cast<int64_t>(Hit)) +
+                        "; nothing written");
     }
   }
-  Result.OutputSHA256 = Hash.Finish();
-  if (Result.OutputSHA256 != Result.InputSHA256)
-    throw Exception("the signal bytes of the copy differ from the input's");
 }
 
 } // namespace
@@ -540,13 +808,14 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
   const TRecordLayout L = LayoutOf(In);
   const TEDFFormat Format = In.Format();
   const bool Plus = EDFPlusKindOf(Info.Reserved(), Format) != TEDFPlusKind::None;
-  const std::vector<std::string> Words = ScrubWordsOf(Info, Plus, Settings.ScrubWords);
+  const TIdentifiers Ids = IdentifiersOf(Info, Plus, Settings.KeepEquipment, Settings.ScrubWords);
+  Result.Identifiers = Ids.Count;
   const TNewFields F = NewFields(Info, Format, Settings, Result);
 
   THandle From(Input, O_RDONLY);
   std::string Header(static_cast<std::size_t>(L.HeaderBytes), ' ');
   ReadAll(*From, Header.data(), L.HeaderBytes, 0, Input);
-  const std::pair<TGeneralField, std::string> Fields[] = {
+  const std::vector<std::pair<TGeneralField, std::string>> Fields = {
       {TGeneralField::Patient, F.Patient},
       {TGeneralField::Recording, F.Recording},
       {TGeneralField::StartDate, F.StartDate},
@@ -557,46 +826,81 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
   for (const auto& [Field, Text] : Fields)
     if (PutField(Header, Field, Text))
       Result.Changed.emplace_back(GeneralHeaderFields[static_cast<int>(Field)].Name);
+  Result.SignalFields = ScrubSignalHeaders(Header, L, Ids);
 
-  THandle To(Temporary, O_WRONLY | O_CREAT | O_TRUNC);
+  THandle To(Temporary, O_RDWR | O_CREAT | O_TRUNC);
   WriteAll(*To, Header.data(), L.HeaderBytes, Temporary);
-  TRunBuffers Runs(L);
-  TSignalHash Hash(L);
+  // The copy has its full size at once, so that it can be mapped and read again run by run.
+  if (::ftruncate(*To, L.HeaderBytes + L.Records * L.RecordBytes) != 0)
+    throw EWriteError(SystemMessage("Cannot write file", Temporary));
+  const TMapping Copy(*To, L.HeaderBytes + L.Records * L.RecordBytes);
+  std::array<std::vector<char>, 2> Spare; // the copy read again where it cannot be mapped
+  const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
+  std::vector<char> Run(static_cast<std::size_t>(PerRun * L.RecordBytes));
+  TSignalHash Hash(L); // of the copy as read again, on a thread of its own
+  const std::vector<std::pair<int64_t, int64_t>> Spans = OrdinarySpans(L);
   Result.ScrubbedAnnotations = 0;
+  Result.FillerCleared = 0;
   bool InKernel = true; // the system copies the records itself while it can
-  for (int64_t r = 0; r < L.Records; r += Runs.PerRun) {
-    const int64_t Count = std::min(Runs.PerRun, L.Records - r);
+  for (int64_t r = 0; r < L.Records; r += PerRun) {
+    const int64_t Count = std::min(PerRun, L.Records - r);
     const int64_t Size = Count * L.RecordBytes;
     const int64_t Offset = L.HeaderBytes + r * L.RecordBytes;
-    char* Run = Runs.For(r);
-    ReadAll(*From, Run, Size, Offset, Input);
-    // Hashing reads only the ordinary signals' bytes; scrubbing changes only the others.
-    Hash.Add(Run, Count);
-    // Records copied by the system from the input; the bytes read above are what the proof
-    // compares the copy with, so a file changed in between fails it.
-    InKernel = InKernel && CopyRange(*From, *To, Offset, Size);
-    if (!InKernel)
-      PutAll(*To, Run, Size, Offset, Temporary);
+    ReadAll(*From, Run.data(), Size, Offset, Input);
+    bool Changed = Settings.DropAnnotations;
     for (int64_t k = 0; k < Count; ++k) {
-      char* Record = Run + k * L.RecordBytes;
+      char* Record = Run.data() + k * L.RecordBytes;
       bool TimeKeeping = true;
-      for (const TRecordLayout::TPart& Part : L.Parts) {
+      for (std::size_t s = 0; s < L.Parts.size(); ++s) {
+        const TRecordLayout::TPart& Part = L.Parts[s];
         if (!Part.Annotations)
           continue;
-        const int64_t Scrubbed = ScrubAnnotationBytes(Record + Part.Offset, Part.Size, TimeKeeping,
-                                                      Settings, Words, r + k);
+        RefuseDamagedList(
+            std::string_view(Record + Part.Offset, static_cast<std::size_t>(Part.Size)), r + k,
+            static_cast<int32_t>(s), TimeKeeping, Offset + k * L.RecordBytes + Part.Offset);
+        const TScrubbed Done =
+            ScrubAnnotationBytes(Record + Part.Offset, Part.Size, TimeKeeping, Settings, Ids);
         TimeKeeping = false;
-        Result.ScrubbedAnnotations += Scrubbed;
-        if (Scrubbed > 0 || Settings.DropAnnotations)
-          PutAll(*To, Record + Part.Offset, Part.Size, Offset + k * L.RecordBytes + Part.Offset,
-                 Temporary);
+        Result.ScrubbedAnnotations += Done.Texts;
+        Result.FillerCleared += Done.Filler ? 1 : 0;
+        Changed = Changed || Done.Changed();
       }
     }
+    // A run that scrubbing left as it was is copied by the system from the input; any other is
+    // written in one piece (a write per changed annotation record costs more than the copy).
+    // Either way the bytes read above are what the copy is compared with, so a file changed in
+    // between fails the proof.
+    InKernel = InKernel && (Changed || CopyRange(*From, *To, Offset, Size));
+    if (Changed || !InKernel)
+      PutAll(*To, Run.data(), Size, Offset, Temporary);
     StartWriteBack(*To, static_cast<uint64_t>(Offset), static_cast<uint64_t>(Size));
+    // The proof, run by run while the run is still in the page cache: the copy read again.
+    const char* Back = Copy.Bytes() ? Copy.Bytes() + Offset : nullptr;
+    if (!Back) {
+      std::vector<char>& Buffer = Spare[static_cast<std::size_t>(r / PerRun % 2)];
+      Buffer.resize(static_cast<std::size_t>(Size));
+      ReadAll(*To, Buffer.data(), Size, Offset, Temporary);
+      Back = Buffer.data();
+    }
+    Hash.Add(Back, Count); // once the run before is hashed
+    if (r > 0)
+      Copy.Release(Offset - PerRun * L.RecordBytes, Offset);
+    ProveRun(Run.data(), Back, r, Count, Offset, L, Spans, Ids);
   }
   Result.Records = L.Records;
-  Result.InputSHA256 = Hash.Finish();
-  ProveCopy(Temporary, L, Words, F.Required, Result);
+  // The copy's signal bytes equal the input's byte for byte, so one hash stands for both.
+  Result.OutputSHA256 = Hash.Finish();
+  Result.InputSHA256 = Result.OutputSHA256;
+
+  TEDFFile Reread;
+  OpenReading(Reread, Temporary);
+  const TRecordLayout Written = LayoutOf(Reread);
+  if (Written.HeaderBytes != L.HeaderBytes || Written.RecordBytes != L.RecordBytes ||
+      Written.Records != L.Records)
+    throw Exception("the copy does not have the layout of the input; nothing written");
+  std::string Back(static_cast<std::size_t>(L.HeaderBytes), ' ');
+  ReadAll(*To, Back.data(), L.HeaderBytes, 0, Temporary);
+  ScanHeader(Back, L, Fields, Ids);
 }
 
 std::vector<std::string> ReadScrubList(std::istream& List, const std::string& Name) {
@@ -605,6 +909,8 @@ std::vector<std::string> ReadScrubList(std::istream& List, const std::string& Na
   for (int64_t Number = 1; std::getline(List, Line); ++Number) {
     if (!Line.empty() && Line.back() == '\r')
       Line.pop_back();
+    if (Number == 1)
+      SkipByteOrderMark(Line);
     const std::string Where = Name + ", line " + std::to_string(Number) + ": ";
     if (Trim(Line).empty())
       throw std::runtime_error(Where + "empty; give one word or phrase a line");
@@ -630,7 +936,7 @@ std::string SHA256Hex(const std::string& Bytes) {
 int64_t DrawShiftDays(uint64_t Seed, const std::string& Key) {
   const std::string Digest = SHA256Hex(std::to_string(Seed) + "\n" + Key);
   const uint64_t Value = std::stoull(Digest.substr(0, 15), nullptr, 16);
-  return -1 - static_cast<int64_t>(Value % 3652);
+  return -1 - static_cast<int64_t>(Value % MaxShiftDays);
 }
 
 namespace {
@@ -677,10 +983,13 @@ bool SafeOutputName(const std::string& Name) {
 std::vector<TAnonymizeMapRow> ReadAnonymizeMap(std::istream& Map, const std::string& Name) {
   std::vector<TAnonymizeMapRow> Rows;
   std::map<std::string, int64_t> Outputs;
+  std::map<std::string, std::pair<int64_t, std::optional<int64_t>>> Shifts; // subject: line, days
   std::string Line;
   for (int64_t Number = 1; std::getline(Map, Line); ++Number) {
     if (!Line.empty() && Line.back() == '\r')
       Line.pop_back();
+    if (Number == 1)
+      SkipByteOrderMark(Line);
     if (Trim(Line).empty())
       continue;
     const std::string Where = Name + ", line " + std::to_string(Number) + ": ";
@@ -706,10 +1015,23 @@ std::vector<TAnonymizeMapRow> ReadAnonymizeMap(std::istream& Map, const std::str
         } catch (const std::exception&) {
           Used = 0;
         }
-        if (Used != Cells[3].size() || Days < -36500 || Days > 36500)
+        if (Used != Cells[3].size())
           throw std::runtime_error("shift_days must be a whole number of days");
+        if (Days < -MaxShiftDays || Days > -1)
+          throw std::runtime_error("shift_days must be from -1 to -" +
+                                   std::to_string(MaxShiftDays) + " (days back)");
         Row.ShiftDays = Days;
       }
+      // One subject's recordings keep their order and spacing: one shift for all of them.
+      const auto [Other, New] = Shifts.emplace(Row.Subject, std::pair{Number, Row.ShiftDays});
+      auto ShiftText = [](std::optional<int64_t> Days) {
+        return Days ? "shifted " + std::to_string(*Days) + " days"
+                    : std::string("without shift_days");
+      };
+      if (!New && Other->second.second != Row.ShiftDays)
+        throw std::runtime_error(
+            "the subject \"" + Row.Subject + "\" is " + ShiftText(Row.ShiftDays) + " here and " +
+            ShiftText(Other->second.second) + " on line " + std::to_string(Other->second.first));
       const std::string Key = std::filesystem::path(Row.Output).lexically_normal().string();
       const auto [Where2, Fresh] = Outputs.emplace(Key, Number);
       if (!Fresh)
@@ -740,7 +1062,10 @@ std::string AnonymizeJson(const std::string& Input, const std::string& Output,
     Object["date_shift_days"] = Result->ShiftDays ? json(*Result->ShiftDays) : json(nullptr);
     Object["seed"] = Result->ShiftDays && Seed ? json(*Seed) : json(nullptr);
     Object["fields_changed"] = Result->Changed;
+    Object["signal_fields_scrubbed"] = Result->SignalFields;
     Object["annotations_scrubbed"] = Result->ScrubbedAnnotations;
+    Object["annotation_filler_cleared"] = Result->FillerCleared;
+    Object["identifiers_searched"] = Result->Identifiers;
     Object["records"] = Result->Records;
     Object["signals_sha256_input"] = Result->InputSHA256;
     Object["signals_sha256_output"] = Result->OutputSHA256;
@@ -754,8 +1079,17 @@ std::string AnonymizeText(const std::string& Input, const std::string& Output,
   Line << Input << " -> " << Output << ": subject " << Result.Subject;
   if (Result.ShiftDays)
     Line << ", date shifted " << *Result.ShiftDays << " days";
-  Line << ", " << Result.Changed.size() << " header fields changed, " << Result.ScrubbedAnnotations
-       << " annotations scrubbed, signals SHA-256 " << Result.OutputSHA256 << " equal\n";
+  Line << ", " << Result.Changed.size() << " header fields changed";
+  if (!Result.SignalFields.empty()) {
+    Line << ", signal header fields scrubbed:";
+    for (std::size_t i = 0; i < Result.SignalFields.size(); ++i)
+      Line << (i ? ", " : " ") << Result.SignalFields[i];
+  }
+  Line << ", " << Result.ScrubbedAnnotations << " annotations scrubbed";
+  if (Result.FillerCleared > 0)
+    Line << ", filler cleared in " << Result.FillerCleared << " annotation records";
+  Line << ", " << Result.Identifiers << " identifiers searched, signals SHA-256 "
+       << Result.OutputSHA256 << " equal\n";
   return Line.str();
 }
 

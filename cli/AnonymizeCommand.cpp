@@ -57,14 +57,20 @@ public:
         "Anonymize writes DIR/NAME for every file: patient field \"<subject> <sex> <birthdate>\n"
         "X\" (X unless kept), recording field \"Startdate <date> X X X\", the start date by the\n"
         "date policy (a shift is the same for every recording of one subject), the reserved\n"
-        "field reduced to the EDF+ kind. Annotation texts lose the patient code, the parts of\n"
-        "the name and the scrub list's words to X runs of the same length. Everything else,\n"
-        "and every data byte of the ordinary signals, is copied as it is; each copy is read\n"
-        "again to prove both. Keys of --json: input, input_bytes, output, output_bytes,\n"
-        "error, subject, date_shift_days, seed, fields_changed, annotations_scrubbed,\n"
-        "records, signals_sha256_input, signals_sha256_output. Old texts are never printed.\n"
-        "Exit status: 0 every file anonymized, 1 at least one was not (nothing left for it),\n"
-        "2 bad arguments, map or scrub list, or a name clash (nothing written).");
+        "field reduced to the EDF+ kind. Identifiers: each word of two letters or more of the\n"
+        "patient field, its code, the birth date (also as yyyy-mm-dd, dd.mm.yyyy, dd/mm/yyyy),\n"
+        "the recording field's hospital code, technician and equipment (unless kept) and the\n"
+        "scrub list's lines. Signal-header texts and annotation texts lose them to X runs of\n"
+        "the same length; the filler after each record's annotation lists becomes 0x00. Each\n"
+        "copy is read again: its signal bytes must be the input's and no identifier may be\n"
+        "left outside them (any letter case; ASCII, UTF-8, Latin-1), else no copy. Map\n"
+        "shift_days: -1 to -3652, one per subject. Keys of --json: input, input_bytes, output,\n"
+        "output_bytes, error, subject, date_shift_days, seed, fields_changed,\n"
+        "signal_fields_scrubbed, annotations_scrubbed, annotation_filler_cleared,\n"
+        "identifiers_searched, records, signals_sha256_input, signals_sha256_output. Old texts\n"
+        "are never printed. Exit status: 0 every file anonymized, 1 at least one was not\n"
+        "(nothing left for it), 2 bad arguments, map or scrub list, or a name clash (nothing\n"
+        "written).");
   }
 
   void CheckAllInputs(const std::vector<TInput>& Inputs) override {
