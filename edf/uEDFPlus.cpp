@@ -188,15 +188,24 @@ std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format) {
   return {};
 }
 
-bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format) {
+std::string_view AnnotationLabel(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? BDFAnnotationsLabel : EDFAnnotationsLabel;
+}
+
+bool IsOwnAnnotationLabel(std::string_view Label, TEDFFormat Format) {
   while (!Label.empty() && static_cast<unsigned char>(Label.back()) <= ' ')
     Label.remove_suffix(1);
-  return Label == (Format == TEDFFormat::BDF ? BDFAnnotationsLabel : EDFAnnotationsLabel);
+  return Label == AnnotationLabel(Format);
+}
+
+bool IsAnnotationLabel(std::string_view Label) {
+  return IsOwnAnnotationLabel(Label, TEDFFormat::EDF) ||
+         IsOwnAnnotationLabel(Label, TEDFFormat::BDF);
 }
 
 bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal) {
   return EDFPlusKindOf(Info.Reserved(), Info.Format()) != TEDFPlusKind::None &&
-         IsAnnotationLabel(Signal.SignalLabel(), Info.Format());
+         IsAnnotationLabel(Signal.SignalLabel());
 }
 
 bool ParseTALNumber(std::string_view Text, bool Signed, TTALNumber& Number) {

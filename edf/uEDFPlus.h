@@ -35,10 +35,16 @@ enum class TEDFPlusKind { None, Continuous, Discontinuous };
 TEDFPlusKind EDFPlusKindOf(std::string_view Reserved, TEDFFormat Format = TEDFFormat::EDF);
 // "EDF+C", "EDF+D" (for BDF "BDF+C", "BDF+D"), or empty for a plain EDF or BDF file.
 std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format = TEDFFormat::EDF);
-// The label of an annotation signal, trailing blanks aside: "EDF Annotations", for BDF
-// "BDF Annotations".
-bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format = TEDFFormat::EDF);
+// The label of an annotation signal in a file of Format: "EDF Annotations", for BDF "BDF
+// Annotations".
+std::string_view AnnotationLabel(TEDFFormat Format);
+// The label of an annotation signal, trailing blanks aside: "EDF Annotations" or "BDF
+// Annotations" whatever the format. Writers mix them up and other readers take either, so
+// the other format's label is read too; IsOwnAnnotationLabel tells the label EDF+ asks for.
+bool IsAnnotationLabel(std::string_view Label);
+bool IsOwnAnnotationLabel(std::string_view Label, TEDFFormat Format);
 // Signal is an annotation signal: its label says so and the file (general header Info) is EDF+.
+// Every reader of annotations (check, export, anonymize, the window) asks this.
 bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal);
 
 // A number of a TAL: the text as the file gives it (sign included) and its value.
