@@ -179,7 +179,9 @@ const TAgreeRow AgreeRows[] = {
      1, "overlap: record 3 starts at +1 s", Export, 0, "EDF+D: the samples are not continuous; record 3 at 1 s, overlapping the record before by 1 s"},
     {"EdfPlusDOverlapFailsForTime", PlusOnsets("EDF+D", {"+0", "+1", "+1.5"}),
      1, "record_onsets", ExportTime, 1, "time-keeping goes backwards"},
-    // EDF+C: a record that starts late is read leniently, and said so.
+    // EDF+C: a record that starts late is read leniently, and said so, with a time column or not.
+    {"EdfPlusCLateRecordIsNamedWithoutTime", PlusOnsets("EDF+C", {"+0", "+1", "+3"}),
+     1, "record_onsets", Export, 0, "read leniently: record_onsets; see velastrin check"},
     {"EdfPlusCLateRecordIsReadLeniently", PlusOnsets("EDF+C", {"+0", "+1", "+3"}),
      1, "record_onsets: 1 record of this EDF+C file does not start", ExportTime, 0,
      "read leniently: record_onsets; see velastrin check", {{"f.ascii", Anywhere, "0.75,"}, {"f.ascii", Anywhere, "\r\n3,"}}},
