@@ -306,77 +306,6 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
   }
 }
 
-// EDF+ asks of an annotation signal blank transducer, unit and prefilter texts and the full
-// digital range of its format (16 bits, 24 for BDF+); the texts repair can blank, the range it
-// cannot change under the data.
-void AnnotationSignalConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
-  const TEDFFieldDef& Range = SignalFields(File.Format())[static_cast<int>(TSignalField::Digimin)];
-  const auto Low = static_cast<int32_t>(Range.Minimum);
-  const auto High = static_cast<int32_t>(Range.Maximum);
-  for (int32_t i = 0; i < File.SignalCount(); ++i) {
-    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    if (!IsAnnotationLabel(S.SignalLabel()))
-      continue;
-    if (!IsOwnAnnotationLabel(S.SignalLabel(), File.Format()))
-      C.push_back({"SignalLabel", i + 1,
-                   "the annotation signal of " +
-                       std::string(File.Format() == TEDFFormat::BDF ? "a BDF+" : "an EDF+") +
-                       " file is labelled \"" + std::string(AnnotationLabel(File.Format())) +
-                       "\"; read as one all the same",
-                   true});
-    for (TSignalField Field :
-         {TSignalField::Transducertype, TSignalField::Physidim, TSignalField::Prefilter})
-      if (!Trim(S.RawHeader()[static_cast<int>(Field)]).empty())
-        C.push_back({std::string(SignalHeaderFieldNames[static_cast<int>(Field)]), i + 1,
-                     "an annotation signal leaves this field blank", true});
-    if (S.Digimin() != Low || S.Digimax() != High)
-      C.push_back({"Digimin", i + 1,
-                   "an annotation signal has the digital limits " + std::to_string(Low) + " and " +
-                       std::to_string(High) + ", not " + std::to_string(S.Digimin()) + " and " +
-                       std::to_string(S.Digimax()),
-                   false});
-  }
-}
-
-void CollectConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
-  const TCustomEDFFileInfo& Info = *File.FileInfo();
-  bool Annotations = false;
-  for (int32_t i = 0; i < File.SignalCount(); ++i)
-    Annotations = Annotations || IsAnnotationSignal(Info, *File.GetSignal(i));
-  // Without one the file has no time-keeping; edflib refuses it, the exports read it as plain
-  // EDF.
-  if (!Annotations)
-    C.push_back({"Reserved", 0,
-                 "the file says " +
-                     EDFPlusKindName(EDFPlusKindOf(Info.Reserved(), Info.Format()), Info.Format()) +
-                     " but holds no annotation signal (\"" +
-                     std::string(AnnotationLabel(Info.Format())) +
-                     "\"), which EDF+ asks for; read as plain " +
-                     (Info.Format() == TEDFFormat::BDF ? "BDF" : "EDF"),
-                 false});
-  AnnotationSignalConformance(File, C);
-  for (const std::string& Problem : EDFPlusPatientProblems(Info.Patient()))
-    C.push_back({"Patient", 0, Problem, false});
-  if (Info.FieldValid(TGeneralField::StartDate))
-    for (const std::string& Problem : EDFPlusRecordingProblems(Info.Recording(), Info.StartDate()))
-      C.push_back({"Recording", 0, Problem, false});
-  for (int32_t i = 0; i < File.SignalCount(); ++i) {
-    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    if (!IsAnnotationLabel(S.SignalLabel()) && S.FieldValid(TSignalField::Physimin) &&
-        S.FieldValid(TSignalField::Physimax) && S.Physimin() == S.Physimax())
-      C.push_back({"Physimax", i + 1,
-                   "Physimin equals Physimax (" + NumberText(S.Physimin()) + "): no physical range",
-                   false});
-  }
-  // EDF+ readers (edflib among them) refuse records shorter than a microsecond.
-  const long double Duration = Info.SampleRecDuration();
-  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-6L)
-    C.push_back({"SampleRecDuration", 0,
-                 "a record duration of " + NumberText(Duration) +
-                     " s is shorter than the 0.000001 s EDF+ readers accept",
-                 false});
-}
-
 void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   const TEDFPlusRecording Plus = ReadEDFPlus(F.File);
   if (!Plus.Readable)
@@ -415,7 +344,7 @@ void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
              std::to_string(Fault.Record + 1) + ", at byte " + std::to_string(Fault.FilePosition) +
              ": " + Fault.Message()});
   }
-  CollectConformance(Lenient, P.Conformance);
+  P.Conformance = EDFPlusConformance(Lenient);
   if (!P.Conformance.empty())
     F.Checks.push_back(
         {"edf_plus",

@@ -4,6 +4,7 @@
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "edf/uEDFPlus.h"
 #include "support/uOutputFiles.h"
 #include "support/udStr.h"
 
@@ -297,6 +298,9 @@ std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
   for (const TEDFFileCheck& Check : RecordChecks(File, FileSize))
     if (Check.Fails)
       Parts += (Parts.empty() ? "" : ", ") + Check.Check;
+  if (EDFPlusKindOf(Info.Reserved(), Format) != TEDFPlusKind::None &&
+      !EDFPlusConformance(File).empty())
+    Parts += (Parts.empty() ? "" : ", ") + std::string("edf_plus");
   for (const std::string& Check : ReadChecks)
     Parts += (Parts.empty() ? "" : ", ") + Check;
   if (Parts.empty())

@@ -75,9 +75,9 @@ std::string HeaderRefusal(TCustomEDFFile& File, int64_t FileSize);
 
 // What lenient reading had to let pass in the open File of FileSize bytes: header fields
 // strict reading refuses (the physical limits only when no reading takes them), failed record
-// checks, and ReadChecks, the checks that reading the records found failed ("record_onsets");
-// empty when strict reading would have done. "read leniently: 2 header fields; see velastrin
-// check FILE" is made from it.
+// checks, EDF+ requirements missed ("edf_plus"), and ReadChecks, the checks that reading the
+// records found failed ("record_onsets"); empty when strict reading would have done. "read
+// leniently: 2 header fields; see velastrin check FILE" is made from it.
 std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
                                const std::string& FileName,
                                const std::vector<std::string>& ReadChecks = {});

@@ -143,9 +143,11 @@ const TAgreeRow AgreeRows[] = {
      1, "record_onsets: 1 record of this BDF+C file does not start", Repair, 1, "not repaired: record_onsets"},
     // EDF+ without an annotation signal: not EDF+ (edflib refuses it), exported as plain EDF.
     {"EdfPlusCWithoutAnnotationSignalIsLenient", WithoutAnnotations("EDF+C"),
-     1, "EDF+ Reserved: the file says EDF+C but holds no annotation signal", Export, 0, "1 exported"},
+     1, "EDF+ Reserved: the file says EDF+C but holds no annotation signal", Export, 0,
+     "read leniently: edf_plus; see velastrin check"},
     {"BdfPlusCWithoutAnnotationSignalIsLenient", WithoutAnnotations("BDF+C"),
-     1, "EDF+ Reserved: the file says BDF+C but holds no annotation signal (\"BDF Annotations\")", Export, 0, "1 exported"},
+     1, "EDF+ Reserved: the file says BDF+C but holds no annotation signal (\"BDF Annotations\")", Export, 0,
+     "read leniently: edf_plus; see velastrin check"},
     {"EdfPlusDWithoutTimeKeepingFailsForTime", WithoutAnnotations("EDF+D"),
      1, "holds no annotation signal", ExportTime, 1, "record 1 has no time-keeping annotation"},
     // The other format's label: read as the annotation signal, relabelled by repair.
