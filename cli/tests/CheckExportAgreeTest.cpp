@@ -179,8 +179,6 @@ const TAgreeRow AgreeRows[] = {
      {{"f.txt", Anywhere, "\"Gaps:record 3 at 1.5 s, overlapping the record before by 0.5 s\""}}},
     {"EdfPlusDRepeatedOnsetFailsAndIsNamed", PlusOnsets("EDF+D", {"+0", "+1", "+1"}),
      1, "overlap: record 3 starts at +1 s", Export, 0, "EDF+D: the samples are not continuous; record 3 at 1 s, overlapping the record before by 1 s"},
-    {"EdfPlusDOverlapFailsForTime", PlusOnsets("EDF+D", {"+0", "+1", "+1.5"}),
-     1, "record_onsets", ExportTime, 1, "time-keeping goes backwards"},
     // EDF+C: a record that starts late is read leniently, and said so, with a time column or not.
     {"EdfPlusCLateRecordIsNamedWithoutTime", PlusOnsets("EDF+C", {"+0", "+1", "+3"}),
      1, "record_onsets", Export, 0, "read leniently: record_onsets; see velastrin check"},
