@@ -219,13 +219,19 @@ void CollectSignalFindings(TEDFFindings& F, const TCustomEDFFile& Lenient) {
         Finding.Problem = "refused by strict reading";
       if (Finding.Lenient)
         Finding.Value = SignalValue(Field, Loose);
-      // A physical limit is taken as the export takes it.
+      // A physical limit is taken as the export takes it. One that lenient reading takes
+      // does not count for validity; one that no reading takes does, in the export's words,
+      // since the export refuses the signal for it.
       if (Field == TSignalField::Physimin || Field == TSignalField::Physimax) {
         const std::optional<long double> Limit = PhysicalLimit(Loose, Field);
         Finding.Lenient = Limit.has_value();
         Finding.Value = Limit ? NumberText(*Limit) : std::string();
+        Finding.Counts = !Limit;
+        if (!Limit) {
+          const std::string Refusal = SignalRefusal(Lenient, i + 1);
+          Finding.Problem += "; " + Refusal.substr(0, Refusal.find('\n'));
+        }
       }
-      Finding.Counts = Field != TSignalField::Physimin && Field != TSignalField::Physimax;
       F.Findings.push_back(std::move(Finding));
     }
   }
@@ -295,60 +301,9 @@ void CollectValues(TEDFFindings& F, const TCustomEDFFile& File) {
       V.Gain = S.Gain();
     else if (V.Physimin && V.Physimax && *V.Physimin != *V.Physimax && S.Digimin() < S.Digimax())
       V.Gain = (*V.Physimax - *V.Physimin) / (S.Digimax() - S.Digimin());
-    V.Annotations = IsAnnotationLabel(S.SignalLabel(), File.Format());
+    V.Annotations = IsAnnotationLabel(S.SignalLabel());
     F.Signals.push_back(std::move(V));
   }
-}
-
-// EDF+ asks of an annotation signal blank transducer, unit and prefilter texts and the full
-// digital range of its format (16 bits, 24 for BDF+); the texts repair can blank, the range it
-// cannot change under the data.
-void AnnotationSignalConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
-  const TEDFFieldDef& Range = SignalFields(File.Format())[static_cast<int>(TSignalField::Digimin)];
-  const auto Low = static_cast<int32_t>(Range.Minimum);
-  const auto High = static_cast<int32_t>(Range.Maximum);
-  for (int32_t i = 0; i < File.SignalCount(); ++i) {
-    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    if (!IsAnnotationLabel(S.SignalLabel(), File.Format()))
-      continue;
-    for (TSignalField Field :
-         {TSignalField::Transducertype, TSignalField::Physidim, TSignalField::Prefilter})
-      if (!Trim(S.RawHeader()[static_cast<int>(Field)]).empty())
-        C.push_back({std::string(SignalHeaderFieldNames[static_cast<int>(Field)]), i + 1,
-                     "an annotation signal leaves this field blank", true});
-    if (S.Digimin() != Low || S.Digimax() != High)
-      C.push_back({"Digimin", i + 1,
-                   "an annotation signal has the digital limits " + std::to_string(Low) + " and " +
-                       std::to_string(High) + ", not " + std::to_string(S.Digimin()) + " and " +
-                       std::to_string(S.Digimax()),
-                   false});
-  }
-}
-
-void CollectConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
-  const TCustomEDFFileInfo& Info = *File.FileInfo();
-  AnnotationSignalConformance(File, C);
-  for (const std::string& Problem : EDFPlusPatientProblems(Info.Patient()))
-    C.push_back({"Patient", 0, Problem, false});
-  if (Info.FieldValid(TGeneralField::StartDate))
-    for (const std::string& Problem : EDFPlusRecordingProblems(Info.Recording(), Info.StartDate()))
-      C.push_back({"Recording", 0, Problem, false});
-  for (int32_t i = 0; i < File.SignalCount(); ++i) {
-    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
-    if (!IsAnnotationLabel(S.SignalLabel(), File.Format()) &&
-        S.FieldValid(TSignalField::Physimin) && S.FieldValid(TSignalField::Physimax) &&
-        S.Physimin() == S.Physimax())
-      C.push_back({"Physimax", i + 1,
-                   "Physimin equals Physimax (" + NumberText(S.Physimin()) + "): no physical range",
-                   false});
-  }
-  // EDF+ readers (edflib among them) refuse records shorter than a microsecond.
-  const long double Duration = Info.SampleRecDuration();
-  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-6L)
-    C.push_back({"SampleRecDuration", 0,
-                 "a record duration of " + NumberText(Duration) +
-                     " s is shorter than the 0.000001 s EDF+ readers accept",
-                 false});
 }
 
 void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
@@ -360,17 +315,25 @@ void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
   P.Records = Plus.NrDataRecords;
   P.RecordOnsets = Plus.RecordDeviations();
   P.ListFaults = Plus.Faults;
+  // EDF+C allows no gap; EDF+D allows gaps but no record that starts before the one before it
+  // ends (the export could not place its samples in time).
   const bool Continuous = F.Kind == TEDFKind::EDFPlusC || F.Kind == TEDFKind::BDFPlusC;
-  if (Continuous && !P.RecordOnsets.empty()) {
-    const TEDFRecordDeviation& D = P.RecordOnsets.front();
+  std::vector<TEDFRecordDeviation> Failed = P.RecordOnsets;
+  if (!Continuous)
+    std::erase_if(Failed, [](const TEDFRecordDeviation& D) { return D.Difference() > 0; });
+  if (!Failed.empty()) {
+    const TEDFRecordDeviation& D = Failed.front();
+    const bool One = Failed.size() == 1;
     F.Checks.push_back(
-        {"record_onsets", CountText(static_cast<int64_t>(P.RecordOnsets.size()), "record") +
-                              " of this " + std::string(KindName(F.Kind)) + " file " +
-                              (P.RecordOnsets.size() == 1 ? "does" : "do") +
-                              " not start one record duration after the record before; the "
-                              "first is record " +
-                              std::to_string(D.Record + 1) + " at " + D.Actual.Text +
-                              " s instead of " + NumberText(D.Expected) + " s"});
+        {"record_onsets",
+         CountText(static_cast<int64_t>(Failed.size()), "record") + " of this " +
+             std::string(KindName(F.Kind)) + " file " +
+             (Continuous
+                  ? (One ? "does" : "do") + std::string(" not start one record duration "
+                                                        "after the record before")
+                  : (One ? "starts" : "start") + std::string(" before the record before ends")) +
+             "; the first is record " + std::to_string(D.Record + 1) + " at " + D.Actual.Text +
+             " s instead of " + NumberText(D.Expected) + " s"});
   }
   if (!P.ListFaults.empty()) {
     const TEDFPlusFault& Fault = P.ListFaults.front();
@@ -381,7 +344,7 @@ void CollectPlus(TEDFFindings& F, const TCustomEDFFile& Lenient) {
              std::to_string(Fault.Record + 1) + ", at byte " + std::to_string(Fault.FilePosition) +
              ": " + Fault.Message()});
   }
-  CollectConformance(Lenient, P.Conformance);
+  P.Conformance = EDFPlusConformance(Lenient);
   if (!P.Conformance.empty())
     F.Checks.push_back(
         {"edf_plus",
@@ -405,8 +368,7 @@ bool IsZeroDurationAnnotationFile(const TEDFFindings& F, const TReading& Lenient
     if (Index != static_cast<int>(TGeneralField::SampleRecDuration) && !Info.FieldValid(Index))
       return false;
   for (int32_t i = 0; i < File.SignalCount(); ++i)
-    if (!File.GetSignal(i)->IsValid() ||
-        !IsAnnotationLabel(File.GetSignal(i)->SignalLabel(), File.Format()))
+    if (!File.GetSignal(i)->IsValid() || !IsAnnotationLabel(File.GetSignal(i)->SignalLabel()))
       return false;
   return true;
 }
@@ -458,12 +420,15 @@ void Examine(TEDFFindings& F) {
   if (ZeroDuration && F.Plus) {
     std::erase_if(F.Findings,
                   [](const TEDFFinding& Finding) { return Finding.Field == "SampleRecDuration"; });
-    StrictValid = std::none_of(F.Findings.begin(), F.Findings.end(),
-                               [](const TEDFFinding& Finding) { return Finding.Counts; });
+    StrictValid = true;
     Refusal.clear();
     F.RecordDuration = 0;
     F.Records = F.Plus->Records;
   }
+  // Strict reading lets every physical limit pass; one that no reading takes counts all the same.
+  StrictValid =
+      StrictValid && std::none_of(F.Findings.begin(), F.Findings.end(),
+                                  [](const TEDFFinding& Finding) { return Finding.Counts; });
   std::size_t Failed = 0;
   for (const TEDFFileCheck& Check : F.Checks)
     Failed += Check.Fails ? 1 : 0;

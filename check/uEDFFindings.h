@@ -53,14 +53,6 @@ struct TEDFSignalValues {
   bool Annotations = false;
 };
 
-// One EDF+ requirement a file misses.
-struct TEDFPlusConformance {
-  std::string Field;     // the field at fault, from the layout tables
-  int32_t Signal = 0;    // 1-based; 0 for the general header
-  std::string Problem;   // what EDF+ asks for, in words
-  bool Mendable = false; // repair can mend it without guessing
-};
-
 // What the annotation signals of an EDF+ file say about the recording.
 struct TEDFPlusFindings {
   int64_t Annotations = 0;

@@ -78,7 +78,7 @@ std::string ReservedOfFormat(const TCustomEDFFile& In, const std::string& Text) 
     return Text;
   bool Annotations = false;
   for (int32_t i = 0; i < In.SignalCount(); ++i)
-    Annotations = Annotations || IsAnnotationLabel(In.GetSignal(i)->SignalLabel(), Format);
+    Annotations = Annotations || IsAnnotationLabel(In.GetSignal(i)->SignalLabel());
   const bool BDF = Format == TEDFFormat::BDF;
   if (Annotations && Text.starts_with(BDF ? "EDF+" : "BDF+"))
     return (BDF ? "BDF+" : "EDF+") + Text.substr(4);
@@ -86,7 +86,7 @@ std::string ReservedOfFormat(const TCustomEDFFile& In, const std::string& Text) 
 }
 
 // The values lenient reading took, in the forms strict reading accepts. An EDF+ annotation
-// signal gets the blank texts EDF+ asks of it.
+// signal gets the blank texts EDF+ asks of it and its format's label.
 void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
   const TCustomEDFFileInfo& From = *In.FileInfo();
   TCustomEDFFileInfo& To = *Out.FileInfo();
@@ -100,7 +100,8 @@ void CopyHeaderValues(const TCustomEDFFile& In, TCustomEDFFile& Out) {
     const TCustomEDFSignalInfo& S = *In.GetSignal(i);
     TCustomEDFSignalInfo& T = *Out.GetSignal(i);
     const bool Annotations = IsAnnotationSignal(From, S);
-    T.SetSignalLabel(PrintableText(S.SignalLabel()));
+    T.SetSignalLabel(Annotations ? std::string(AnnotationLabel(In.Format()))
+                                 : PrintableText(S.SignalLabel()));
     T.SetTransducertype(Annotations ? std::string() : PrintableText(S.Transducertype()));
     T.SetPhysidim(Annotations ? std::string() : PrintableText(S.Physidim()));
     // Physical limits that no reading takes stay blank: there is no value to write.
@@ -149,9 +150,11 @@ void CopyAcceptedFields(const TCustomEDFFile& In, const std::string& Temporary, 
       const bool Blanked =
           Annotations && (Field == TSignalField::Transducertype ||
                           Field == TSignalField::Physidim || Field == TSignalField::Prefilter);
+      const bool Relabelled = Annotations && Field == TSignalField::SignalLabel &&
+                              !IsOwnAnnotationLabel(S.SignalLabel(), In.Format());
       const std::string& Text = S.RawHeader()[Index];
       if (KeepsBytes(SignalFields(In.Format())[static_cast<std::size_t>(Index)], Text) &&
-          (!Blanked || Trim(Text).empty()))
+          (!Blanked || Trim(Text).empty()) && !Relabelled)
         Put(SignalFieldOffset(Field, Signals, i), Text);
     }
   }
@@ -254,9 +257,17 @@ bool JudgeRepair(const std::string& Input, TEDFRepair& R) {
                    : "the data records cannot be read as EDF";
     return false;
   }
-  // What the copy cannot mend: EDF+ requirements that would need a guess, and faults inside
-  // the data records, which are copied as they are.
-  bool Mends = !F.Findings.empty();
+  // What the copy cannot mend: physical limits no reading takes, EDF+ requirements that would
+  // need a guess, and faults inside the data records, which are copied as they are.
+  bool Mends = false;
+  for (const TEDFFinding& Finding : F.Findings) {
+    if (Finding.Counts && !Finding.Lenient &&
+        (Finding.Field == "Physimin" || Finding.Field == "Physimax"))
+      R.NotRepaired.push_back(Finding.Field + " (signal " + std::to_string(Finding.Signal) +
+                              "): " + Finding.Problem);
+    else
+      Mends = true;
+  }
   for (const TEDFFileCheck& Check : F.Checks) {
     if (Check.Check == "record_onsets" || Check.Check == "annotation_lists")
       R.NotRepaired.push_back(Check.Check + ": " + Check.Problem);

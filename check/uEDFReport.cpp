@@ -296,7 +296,8 @@ std::string JSONSchemaText() {
     problem        what is wrong, in words
     lenient        true when lenient reading accepts the field
     value          the value lenient reading took, or null
-    counts         false for the physical limits, which do not decide validity
+    counts         false for physical limits lenient reading takes, which do not decide
+                   validity; true for one that no reading takes
   checks           file-level checks that failed: {"check": name, "problem": words};
                    names: file_size, header_size, signals, record_count, partial_record,
                    trailing_bytes, record_size, record_duration, record_onsets,
@@ -305,14 +306,14 @@ std::string JSONSchemaText() {
   signals          per signal: signal, label, transducer, unit, prefilter,
                    samples_per_record, rate (per second), digital_min, digital_max,
                    physical_min, physical_max, gain (null when unknown), annotations
-                   (true for an "EDF Annotations" signal)
+                   (true for an "EDF Annotations" or "BDF Annotations" signal)
   edf_plus         for EDF+C and EDF+D files whose records can be read, else null:
     annotations    number of annotations (the records' time-keeping entries not counted)
     findings       what EDF+ requires and the file misses: {"field", "signal" (from 1, or
                    null), "problem", "repairable" (repair mends it)}
     record_onsets  records that do not start one record duration after the record before
-                   (gaps and overlaps in EDF+D; errors in EDF+C, also named by the check
-                   record_onsets): {"record" from 1, "onset" as written, "expected" and
+                   (gaps and overlaps in EDF+D, the overlaps also named by the check
+                   record_onsets; errors in EDF+C, also named by it): {"record" from 1, "onset" as written, "expected" and
                    "difference" in seconds, positive for a gap}
     annotation_faults  damaged annotation lists: {"signal", "record" from 1, "offset" (byte
                    in the file), "problem"}

@@ -242,9 +242,6 @@ public:
     }
     if (Signals.empty() && Annotations.empty() && !Refusals.empty())
       throw std::runtime_error(JoinRefusals(Refusals, false));
-    if (!Signals.empty())
-      if (std::string Note = LenientReadingNote(File, Size, Input.Path); !Note.empty())
-        Result.Warnings.insert(Result.Warnings.begin(), std::move(Note));
 
     TOutputFiles Outputs;
     const std::size_t Count = Signals.size();
@@ -279,11 +276,19 @@ public:
     }
     if (!Tables.empty()) {
       const uint64_t RecordBytes = static_cast<uint64_t>(File.RecordSamples()) * File.SampleBytes();
-      for (std::string& Warning : ExportSignalTables(File, Tables, FOptions, [&](int64_t, int64_t) {
-             Context.AddBytes(RecordBytes);
-             return true;
-           }))
+      std::vector<std::string> ReadChecks; // found in the pass, named in the note
+      for (std::string& Warning : ExportSignalTables(
+               File, Tables, FOptions,
+               [&](int64_t, int64_t) {
+                 Context.AddBytes(RecordBytes);
+                 return true;
+               },
+               &ReadChecks))
         Result.Warnings.push_back(std::move(Warning));
+      if (!Signals.empty())
+        if (std::string Note = LenientReadingNote(File, Size, Input.Path, ReadChecks);
+            !Note.empty())
+          Result.Warnings.insert(Result.Warnings.begin(), std::move(Note));
     }
     File.Close();
     if (Tables.empty())

@@ -4,6 +4,7 @@
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
 #include "edf/uEDFLayout.h"
+#include "edf/uEDFPlus.h"
 #include "support/uOutputFiles.h"
 #include "support/udStr.h"
 
@@ -272,7 +273,8 @@ std::vector<TEDFFileCheck> RecordChecks(const TCustomEDFFile& File, int64_t File
 }
 
 std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
-                               const std::string& FileName) {
+                               const std::string& FileName,
+                               const std::vector<std::string>& ReadChecks) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   int64_t Fields = 0;
   const TEDFFormat Format = File.Format();
@@ -284,16 +286,23 @@ std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
   for (int32_t i = 0; i < File.SignalCount(); ++i)
     for (int Index = 0; Index < EDFFieldCount; ++Index) {
       const auto Field = static_cast<TSignalField>(Index);
-      if (Field != TSignalField::Physimin && Field != TSignalField::Physimax &&
-          !ReadField(SignalFields(Format)[static_cast<std::size_t>(Index)],
-                     File.GetSignal(i)->RawHeader()[Index])
-               .Strict)
+      const TCustomEDFSignalInfo& Signal = *File.GetSignal(i);
+      if (Field == TSignalField::Physimin || Field == TSignalField::Physimax)
+        Fields += PhysicalLimit(Signal, Field) ? 0 : 1;
+      else if (!ReadField(SignalFields(Format)[static_cast<std::size_t>(Index)],
+                          Signal.RawHeader()[Index])
+                    .Strict)
         ++Fields;
     }
   std::string Parts = Fields > 0 ? CountText(Fields, "header field") : std::string();
   for (const TEDFFileCheck& Check : RecordChecks(File, FileSize))
     if (Check.Fails)
       Parts += (Parts.empty() ? "" : ", ") + Check.Check;
+  if (EDFPlusKindOf(Info.Reserved(), Format) != TEDFPlusKind::None &&
+      !EDFPlusConformance(File).empty())
+    Parts += (Parts.empty() ? "" : ", ") + std::string("edf_plus");
+  for (const std::string& Check : ReadChecks)
+    Parts += (Parts.empty() ? "" : ", ") + Check;
   if (Parts.empty())
     return {};
   return "read leniently: " + Parts + "; see velastrin check " + FileName;

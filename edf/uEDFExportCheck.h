@@ -74,11 +74,13 @@ inline constexpr std::string_view BDFExportRefusal = "BDF: export it with velast
 std::string HeaderRefusal(TCustomEDFFile& File, int64_t FileSize);
 
 // What lenient reading had to let pass in the open File of FileSize bytes: header fields
-// strict reading refuses (the physical limits not counted) and failed record checks; empty
-// when strict reading would have done. "read leniently: 2 header fields; see velastrin check
-// FILE" is made from it.
+// strict reading refuses (the physical limits only when no reading takes them), failed record
+// checks, EDF+ requirements missed ("edf_plus"), and ReadChecks, the checks that reading the
+// records found failed ("record_onsets"); empty when strict reading would have done. "read
+// leniently: 2 header fields; see velastrin check FILE" is made from it.
 std::string LenientReadingNote(const TCustomEDFFile& File, int64_t FileSize,
-                               const std::string& FileName);
+                               const std::string& FileName,
+                               const std::vector<std::string>& ReadChecks = {});
 
 // A physical limit (Physimin or Physimax) of Signal as the export takes it: the record's value
 // when its reading accepted it, else the raw text read in the separators it shows, as lenient

@@ -1,8 +1,10 @@
 // EDF+ annotations: the TAL grammar, the record onsets and the reader of a whole file.
 #include "edf/uEDFPlus.h"
 
+#include "edf/uEDFFieldKind.h"
 #include "edf/uEDFFile.h"
 #include "edf/uEDFHeader.h"
+#include "support/udStr.h"
 
 #include <unicode/utf8.h>
 
@@ -17,10 +19,6 @@ namespace {
 constexpr char TALEnd = 0x00;
 constexpr char AnnotationEnd = 0x14;
 constexpr char DurationMark = 0x15;
-
-bool IsDigit(char C) {
-  return C >= '0' && C <= '9';
-}
 
 bool IsUTF8(std::string_view Text) {
   const auto* Bytes = reinterpret_cast<const uint8_t*>(Text.data());
@@ -188,15 +186,24 @@ std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format) {
   return {};
 }
 
-bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format) {
+std::string_view AnnotationLabel(TEDFFormat Format) {
+  return Format == TEDFFormat::BDF ? BDFAnnotationsLabel : EDFAnnotationsLabel;
+}
+
+bool IsOwnAnnotationLabel(std::string_view Label, TEDFFormat Format) {
   while (!Label.empty() && static_cast<unsigned char>(Label.back()) <= ' ')
     Label.remove_suffix(1);
-  return Label == (Format == TEDFFormat::BDF ? BDFAnnotationsLabel : EDFAnnotationsLabel);
+  return Label == AnnotationLabel(Format);
+}
+
+bool IsAnnotationLabel(std::string_view Label) {
+  return IsOwnAnnotationLabel(Label, TEDFFormat::EDF) ||
+         IsOwnAnnotationLabel(Label, TEDFFormat::BDF);
 }
 
 bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal) {
   return EDFPlusKindOf(Info.Reserved(), Info.Format()) != TEDFPlusKind::None &&
-         IsAnnotationLabel(Signal.SignalLabel(), Info.Format());
+         IsAnnotationLabel(Signal.SignalLabel());
 }
 
 bool ParseTALNumber(std::string_view Text, bool Signed, TTALNumber& Number) {
@@ -393,6 +400,90 @@ bool ReadAnnotationLists(const std::string& FileName, int64_t HeaderBytes,
 }
 
 } // namespace
+
+namespace {
+
+// Shortest text that reads back as the same double; never the user's locale.
+std::string LimitText(long double Value) {
+  char Text[40];
+  const auto Result = std::to_chars(Text, Text + sizeof Text, static_cast<double>(Value));
+  return std::string(Text, Result.ptr);
+}
+
+// EDF+ asks of an annotation signal blank transducer, unit and prefilter texts and the full
+// digital range of its format (16 bits, 24 for BDF+); the texts repair can blank, the range it
+// cannot change under the data.
+void AnnotationSignalConformance(const TCustomEDFFile& File, std::vector<TEDFPlusConformance>& C) {
+  const TEDFFieldDef& Range = SignalFields(File.Format())[static_cast<int>(TSignalField::Digimin)];
+  const auto Low = static_cast<int32_t>(Range.Minimum);
+  const auto High = static_cast<int32_t>(Range.Maximum);
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
+    if (!IsAnnotationLabel(S.SignalLabel()))
+      continue;
+    if (!IsOwnAnnotationLabel(S.SignalLabel(), File.Format()))
+      C.push_back({"SignalLabel", i + 1,
+                   "the annotation signal of " +
+                       std::string(File.Format() == TEDFFormat::BDF ? "a BDF+" : "an EDF+") +
+                       " file is labelled \"" + std::string(AnnotationLabel(File.Format())) +
+                       "\"; read as one all the same",
+                   true});
+    for (TSignalField Field :
+         {TSignalField::Transducertype, TSignalField::Physidim, TSignalField::Prefilter})
+      if (!Trim(S.RawHeader()[static_cast<int>(Field)]).empty())
+        C.push_back({std::string(SignalHeaderFieldNames[static_cast<int>(Field)]), i + 1,
+                     "an annotation signal leaves this field blank", true});
+    if (S.Digimin() != Low || S.Digimax() != High)
+      C.push_back({"Digimin", i + 1,
+                   "an annotation signal has the digital limits " + std::to_string(Low) + " and " +
+                       std::to_string(High) + ", not " + std::to_string(S.Digimin()) + " and " +
+                       std::to_string(S.Digimax()),
+                   false});
+  }
+}
+
+} // namespace
+
+std::vector<TEDFPlusConformance> EDFPlusConformance(const TCustomEDFFile& File) {
+  std::vector<TEDFPlusConformance> C;
+  const TCustomEDFFileInfo& Info = *File.FileInfo();
+  bool Annotations = false;
+  for (int32_t i = 0; i < File.SignalCount(); ++i)
+    Annotations = Annotations || IsAnnotationSignal(Info, *File.GetSignal(i));
+  // Without one the file has no time-keeping; edflib refuses it, the exports read it as plain
+  // EDF.
+  if (!Annotations)
+    C.push_back({"Reserved", 0,
+                 "the file says " +
+                     EDFPlusKindName(EDFPlusKindOf(Info.Reserved(), Info.Format()), Info.Format()) +
+                     " but holds no annotation signal (\"" +
+                     std::string(AnnotationLabel(Info.Format())) +
+                     "\"), which EDF+ asks for; read as plain " +
+                     (Info.Format() == TEDFFormat::BDF ? "BDF" : "EDF"),
+                 false});
+  AnnotationSignalConformance(File, C);
+  for (const std::string& Problem : EDFPlusPatientProblems(Info.Patient()))
+    C.push_back({"Patient", 0, Problem, false});
+  if (Info.FieldValid(TGeneralField::StartDate))
+    for (const std::string& Problem : EDFPlusRecordingProblems(Info.Recording(), Info.StartDate()))
+      C.push_back({"Recording", 0, Problem, false});
+  for (int32_t i = 0; i < File.SignalCount(); ++i) {
+    const TCustomEDFSignalInfo& S = *File.GetSignal(i);
+    if (!IsAnnotationLabel(S.SignalLabel()) && S.FieldValid(TSignalField::Physimin) &&
+        S.FieldValid(TSignalField::Physimax) && S.Physimin() == S.Physimax())
+      C.push_back({"Physimax", i + 1,
+                   "Physimin equals Physimax (" + LimitText(S.Physimin()) + "): no physical range",
+                   false});
+  }
+  // EDF+ readers (edflib among them) refuse records shorter than a microsecond.
+  const long double Duration = Info.SampleRecDuration();
+  if (Info.FieldValid(TGeneralField::SampleRecDuration) && Duration > 0 && Duration < 1e-6L)
+    C.push_back({"SampleRecDuration", 0,
+                 "a record duration of " + LimitText(Duration) +
+                     " s is shorter than the 0.000001 s EDF+ readers accept",
+                 false});
+  return C;
+}
 
 TEDFPlusReader::TEDFPlusReader(const std::string& FileName) {
   FHeader.FileName = FileName;

@@ -22,6 +22,7 @@
 
 namespace velastrin {
 
+class TCustomEDFFile;
 class TCustomEDFFileInfo;
 class TCustomEDFSignalInfo;
 
@@ -35,11 +36,31 @@ enum class TEDFPlusKind { None, Continuous, Discontinuous };
 TEDFPlusKind EDFPlusKindOf(std::string_view Reserved, TEDFFormat Format = TEDFFormat::EDF);
 // "EDF+C", "EDF+D" (for BDF "BDF+C", "BDF+D"), or empty for a plain EDF or BDF file.
 std::string EDFPlusKindName(TEDFPlusKind Kind, TEDFFormat Format = TEDFFormat::EDF);
-// The label of an annotation signal, trailing blanks aside: "EDF Annotations", for BDF
-// "BDF Annotations".
-bool IsAnnotationLabel(std::string_view Label, TEDFFormat Format = TEDFFormat::EDF);
+// The label of an annotation signal in a file of Format: "EDF Annotations", for BDF "BDF
+// Annotations".
+std::string_view AnnotationLabel(TEDFFormat Format);
+// The label of an annotation signal, trailing blanks aside: "EDF Annotations" or "BDF
+// Annotations" whatever the format. Writers mix them up and other readers take either, so
+// the other format's label is read too; IsOwnAnnotationLabel tells the label EDF+ asks for.
+bool IsAnnotationLabel(std::string_view Label);
+bool IsOwnAnnotationLabel(std::string_view Label, TEDFFormat Format);
 // Signal is an annotation signal: its label says so and the file (general header Info) is EDF+.
+// Every reader of annotations (check, export, anonymize, the window) asks this.
 bool IsAnnotationSignal(const TCustomEDFFileInfo& Info, const TCustomEDFSignalInfo& Signal);
+
+// One EDF+ requirement a file misses.
+struct TEDFPlusConformance {
+  std::string Field;     // the field at fault, from the layout tables
+  int32_t Signal = 0;    // 1-based; 0 for the general header
+  std::string Problem;   // what EDF+ asks for, in words
+  bool Mendable = false; // repair can mend it without guessing
+};
+
+// What EDF+ requires beyond EDF (and edflib enforces) that the open EDF+ File, read leniently,
+// misses: an annotation signal, its label and fields, the identification sub-fields, the start
+// date, the physical range, the record duration. Check lists them; the export names them in its
+// note.
+std::vector<TEDFPlusConformance> EDFPlusConformance(const TCustomEDFFile& File);
 
 // A number of a TAL: the text as the file gives it (sign included) and its value.
 struct TTALNumber {

@@ -147,14 +147,18 @@ std::string HeaderRow(TEDFFile& File, const TTableState& State, const TTableOpti
 struct TGap {
   int64_t Record = 0; // 0-based: the record after the gap
   int64_t Onset = 0;  // nanoseconds
-  int64_t Length = 0;
+  int64_t Length = 0; // negative for an overlap: the record starts before the one before ends
 };
 
 std::string GapsText(const std::vector<TGap>& Gaps, std::size_t Limit) {
   std::string Text;
   for (std::size_t i = 0; i < Gaps.size() && i < Limit; ++i)
     Text += (i ? "; " : "") + std::string("record ") + std::to_string(Gaps[i].Record + 1) + " at " +
-            OffsetText(Gaps[i].Onset) + " s after a gap of " + OffsetText(Gaps[i].Length) + " s";
+            OffsetText(Gaps[i].Onset) +
+            (Gaps[i].Length > 0
+                 ? " s after a gap of " + OffsetText(Gaps[i].Length)
+                 : " s, overlapping the record before by " + OffsetText(-Gaps[i].Length)) +
+            " s";
   if (Gaps.size() > Limit)
     Text += "; " + std::to_string(Gaps.size() - Limit) + " more";
   return Text;
@@ -175,8 +179,13 @@ public:
     for (int32_t i = 0; i < File.SignalCount() && FSignal < 0; ++i)
       if (IsAnnotationSignal(Info, *File.GetSignal(i)))
         FSignal = i;
-    if (!Samples || (Time == TTimeColumn::None && FKind != TEDFPlusKind::Discontinuous))
+    // EDF+C too: a record that does not follow the one before is a failed check to be named.
+    if (!Samples)
       FSignal = -1;
+    else if (FSignal < 0 && Time != TTimeColumn::None && FKind == TEDFPlusKind::Discontinuous)
+      throw std::runtime_error("record 1 has no time-keeping annotation (the file has no "
+                               "annotation signal): no time column for an " +
+                               EDFPlusKindName(FKind, FFormat) + " file without it");
   }
 
   // Finds the annotation signal in the buffer, once the signals to read are settled.
@@ -190,7 +199,16 @@ public:
   int32_t Signal() const { return FSignal; } // the annotation signal to read, or -1
   TEDFPlusKind Kind() const { return FKind; }
   TEDFFormat Format() const { return FFormat; }
+  // Gaps and overlaps (negative lengths).
   const std::vector<TGap>& Gaps() const { return FGaps; }
+  // "record_onsets" when a record of EDF+C does not follow the one before, or one of EDF+D
+  // starts before the one before ends.
+  std::vector<std::string> FailedChecks() const {
+    const bool Fails = std::any_of(FGaps.begin(), FGaps.end(), [this](const TGap& Gap) {
+      return Gap.Length < 0 || FKind == TEDFPlusKind::Continuous;
+    });
+    return Fails ? std::vector<std::string>{"record_onsets"} : std::vector<std::string>{};
+  }
   const std::vector<int64_t>& Missing() const { return FMissing; }
 
   int64_t Next(int64_t Record, const TRecordSamples& Buffer) {
@@ -213,7 +231,7 @@ public:
                                  " ends at " + OffsetText(Expected) +
                                  " s: time-keeping goes backwards");
       } else {
-        if (Record > 0 && Found > Expected)
+        if (Record > 0 && Found != Expected)
           FGaps.push_back({Record, Found, Found - Expected});
         Onset = Found;
       }
@@ -487,7 +505,8 @@ std::string RateMismatch(TEDFFile& File, const std::vector<int32_t>& Signals) {
 
 std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TSignalTable>& Tables,
                                             const TTableOptions& Options,
-                                            const TExportProgress& Progress) {
+                                            const TExportProgress& Progress,
+                                            std::vector<std::string>* FailedChecks) {
   const TCustomEDFFileInfo& Info = *File.FileInfo();
   const bool Physical = Options.Values == TValueKind::Physical;
   const bool Wide = File.Format() == TEDFFormat::BDF;
@@ -598,6 +617,8 @@ std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TS
       Writer.Commit(Writer.Reserve(0) - Options.Text.Separator.size());
     }
 
+  if (FailedChecks)
+    *FailedChecks = Onsets.FailedChecks();
   std::vector<std::string> Warnings;
   for (TTableState& State : States) {
     if (!State.Annotations.empty()) {

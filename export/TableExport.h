@@ -45,13 +45,15 @@ std::string RateMismatch(TEDFFile& File, const std::vector<int32_t>& Signals);
 bool AnnotationsInPass(TEDFFile& File);
 
 // Writes every table, reading each record once; the info files come last, when the gaps are
-// known. Returns the warnings (values outside the digital range, EDF+D gaps, damaged
-// annotation lists). Raises
-// std::runtime_error naming the record when a time column is asked and EDF+ time-keeping
-// goes backwards or, in EDF+D, is missing; std::invalid_argument for a signal that
+// known. Returns the warnings (values outside the digital range, EDF+D gaps and overlaps,
+// damaged annotation lists); FailedChecks, when given, gets the checks that reading the records
+// found failed, in check's names ("record_onsets"). Raises std::runtime_error naming the record
+// when a time column is asked and EDF+ time-keeping goes backwards or, in EDF+D, is missing
+// (also for want of an annotation signal); std::invalid_argument for a signal that
 // PhysicalRefusal refuses, or signals of several rates in one table.
 std::vector<std::string> ExportSignalTables(TEDFFile& File, const std::vector<TSignalTable>& Tables,
                                             const TTableOptions& Options,
-                                            const TExportProgress& Progress = {});
+                                            const TExportProgress& Progress = {},
+                                            std::vector<std::string>* FailedChecks = nullptr);
 
 } // namespace velastrin

@@ -8,8 +8,10 @@ velastrin_add_test(check_tests
   LIBS velastrin_check velastrin_test_recording nlohmann_json::nlohmann_json
 )
 
-# The fault table repairs every lenient row and has edflib read the copy.
+# The fault table repairs every lenient row and has edflib read the copy; generated EDF+ and
+# BDF+ variants are judged against edflib's reading.
 velastrin_add_test(check_fault_table_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/EDFFaultTableTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/EDFPlusOracleTest.cpp
   LIBS velastrin_check velastrin_test_recording velastrin_edflib
 )

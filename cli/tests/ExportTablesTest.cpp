@@ -301,9 +301,13 @@ INSTANTIATE_TEST_SUITE_P(
              "backwards\n0 exported, 1 failed\n",
              {"ours.edf"}),
         TRow("BackwardsWithoutTime", Ours({"+0", "+3", "+3.25"}), "-s 1 --sep comma",
-             {{"ours.ascii", "0,1,10,11,20,21"}}, 0,
-             PlusD + "the samples are not continuous; record 2 at 3 s after a gap of 2.5 s\n"
-                     "1 exported\n"),
+             {{"ours.ascii", "0,1,10,11,20,21"},
+              {"ours.txt", "...\"Gaps:record 2 at 3 s after a gap of 2.5 s; record 3 at 3.25 s, "
+                           "overlapping the record before by 0.25 s\""}},
+             0,
+             "%: warning: read leniently: record_onsets; see velastrin check %\n" + PlusD +
+                 "the samples are not continuous; record 2 at 3 s after a gap of 2.5 s; record 3 "
+                 "at 3.25 s, overlapping the record before by 0.25 s\n1 exported\n"),
         TRow("MissingIsRefusedForTime", Ours({"+0", "+0.5", "x"}), "-s 1 --time offset", {}, 1,
              "%: record 3 has no time-keeping annotation: no time column for an EDF+D file "
              "without it\n0 exported, 1 failed\n",

@@ -189,6 +189,11 @@ TEST(EdfPlusKind, ComesFromTheStartOfReserved) {
   EXPECT_TRUE(IsAnnotationLabel("EDF Annotations "));
   EXPECT_FALSE(IsAnnotationLabel(" EDF Annotations"));
   EXPECT_FALSE(IsAnnotationLabel("EDF Annotation"));
+  // Either format's label is an annotation signal's; only one is the format's own.
+  EXPECT_TRUE(IsAnnotationLabel("BDF Annotations"));
+  EXPECT_TRUE(IsOwnAnnotationLabel("BDF Annotations ", TEDFFormat::BDF));
+  EXPECT_FALSE(IsOwnAnnotationLabel("BDF Annotations", TEDFFormat::EDF));
+  EXPECT_FALSE(IsOwnAnnotationLabel("EDF Annotations", TEDFFormat::BDF));
 }
 
 // ---- Whole files --------------------------------------------------------------------------
