@@ -700,7 +700,7 @@ bool IsTextField(const TEDFFieldDef& Def) {
 // hold anything.
 bool IsRuleLabel(const TRecordLayout& L, std::size_t Signal, int Field, std::string_view Text) {
   return Field == static_cast<int>(TSignalField::SignalLabel) && L.Parts[Signal].Annotations &&
-         (IsAnnotationLabel(Text, TEDFFormat::EDF) || IsAnnotationLabel(Text, TEDFFormat::BDF));
+         IsAnnotationLabel(Text);
 }
 
 // Scrubs the text fields of every signal header in Header; the names of those changed.
