@@ -48,13 +48,6 @@ std::string PlusOnsets(const char* Kind, std::vector<std::string> Onsets) {
   return test::AnnotationListsBytes(With(Plus, [&](auto& E) { E.Reserved = Kind; }), Onsets);
 }
 
-// Plus or BDFPlus, as Kind, without its annotation signal.
-std::string WithoutAnnotations(const char* Kind) {
-  return With(Kind[0] == 'B' ? BDFPlus : Plus,
-              [&](auto& E) { E.Reserved = Kind, E.Signals[1] = E.Signals[0]; })
-      .Bytes();
-}
-
 // Bytes of an output file: at offset At, or anywhere in it.
 constexpr std::size_t Anywhere = std::string::npos;
 struct TLook {
@@ -135,10 +128,10 @@ const TAgreeRow AgreeRows[] = {
     {"BdfPlusWithSkippingOnsetsIsLenient", test::AnnotationListsBytes(BDFPlus, {"+0\x14\x14\0"s, "+1\x14\x14\0"s, "+5\x14\x14\0"s}),
      1, "record_onsets: 1 record of this BDF+C file does not start", Repair, 1, "not repaired: record_onsets"},
     // EDF+ without an annotation signal: not EDF+ (edflib refuses it), exported as plain EDF.
-    {"BdfPlusCWithoutAnnotationSignalIsLenient", WithoutAnnotations("BDF+C"),
+    {"BdfPlusCWithoutAnnotationSignalIsLenient", With(BDFPlus, [](auto& E) { E.Reserved = "BDF+C", E.Signals[1] = E.Signals[0]; }).Bytes(),
      1, "EDF+ Reserved: the file says BDF+C but holds no annotation signal (\"BDF Annotations\")", Export, 0,
      "read leniently: edf_plus; see velastrin check"},
-    {"EdfPlusDWithoutTimeKeepingFailsForTime", WithoutAnnotations("EDF+D"),
+    {"EdfPlusDWithoutTimeKeepingFailsForTime", With(Plus, [](auto& E) { E.Reserved = "EDF+D", E.Signals[1] = E.Signals[0]; }).Bytes(),
      1, "holds no annotation signal", ExportTime, 1, "record 1 has no time-keeping annotation"},
     // The other format's label: read as the annotation signal, relabelled by repair.
     {"EdfPlusWithTheBdfLabelExportsItsAnnotations",
