@@ -236,7 +236,10 @@ TEST_F(ExportCommand, NoRecordingFailsForEverySignalAsForOne) {
   std::string NoSignals = ReadFile(Dir.File("x.edf")).substr(0, 256);
   NoSignals.replace(GeneralFieldOffset(TGeneralField::HeaderBytes), 8, "256     ");
   NoSignals.replace(GeneralFieldOffset(TGeneralField::NrSignals), 4, "0   ");
-  for (const std::string& Content : {std::string("hello\n"), NoSignals}) {
+  std::string Noise(300, '\0'); // a header of bytes that are no fields at all
+  for (std::size_t i = 0; i < Noise.size(); ++i)
+    Noise[i] = static_cast<char>(i * 73 + 41);
+  for (const std::string& Content : {std::string("hello\n"), NoSignals, Noise}) {
     const std::string Input = Dir.Write("x.edf", Content);
     const TCliRun One = RunCli({"export", "-s", "1", Input});
     ASSERT_TRUE(One.Err.ends_with("\n0 exported, 1 failed\n")) << One.Err;
