@@ -151,6 +151,8 @@ const TAgreeRow AgreeRows[] = {
      {{"f.txt", Anywhere, "\"Gaps:record 3 at 1.5 s, overlapping the record before by 0.5 s\""}}},
     {"EdfPlusDRepeatedOnsetFailsAndIsNamed", PlusOnsets("EDF+D", {"+0", "+1", "+1"}),
      1, "overlap: record 3 starts at +1 s", Export, 0, "EDF+D: the samples are not continuous; record 3 at 1 s, overlapping the record before by 1 s"},
+    {"EdfPlusCLateRecordIsNamedWithoutTime", PlusOnsets("EDF+C", {"+0", "+1", "+3"}),
+     1, "record_onsets", Export, 0, "read leniently: record_onsets; see velastrin check"},
     {"EdfPlusCLateRecordIsReadLeniently", PlusOnsets("EDF+C", {"+0", "+1", "+3"}),
      1, "record_onsets: 1 record of this EDF+C file does not start", ExportTime, 0,
      "read leniently: record_onsets; see velastrin check", {{"f.ascii", Anywhere, "0.75,"}, {"f.ascii", Anywhere, "\r\n3,"}}},
