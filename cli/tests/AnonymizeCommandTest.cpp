@@ -400,7 +400,9 @@ TEST(AnonymizeRefusal, SaysChecksReasonAndLeavesNothing) {
   Limit.Signals[0].PhysMin = "-5 Name"; // a number field lenient reading takes: not scrubbed
   for (const auto& [Input, Says] : std::vector<std::pair<std::string, std::string>>{
            {Dir.Write("text.edf", "hello\n"), ""},
-           {Dir.Write("adjacent.edf", Recording({"+0\x14\x14\0Patient Anna Berg"s})), ""},
+           {Dir.Write("adjacent.edf", Recording({"+0\x14\x14\0Patient Anna Berg"s})),
+            "annotation list of data record 1 (signal 2) is damaged at byte 781: " +
+                TALFaultMessage(TTALFault::OnsetSign)},
            {Dir.Write("limit.edf", Limit.Bytes()),
             "in the Physimin (signal 1) field of the copy, at byte 467"}}) {
     const TCliRun Run = RunCli({"anonymize", "-o", Dir.File("out"), Input});
