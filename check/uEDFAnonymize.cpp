@@ -840,6 +840,7 @@ public:
 private:
   void Work() {
     std::vector<char> Spare; // the copy read again where it cannot be mapped
+    int64_t Released = 0;    // the mapping's pages before this are let go
     for (int64_t Index = 0;; ++Index) {
       {
         std::unique_lock Guard(FLock);
@@ -857,7 +858,10 @@ private:
           Back = Spare.data();
         }
         ProveRun(Run, Back, FLayout, FSpans, FIds, FHash);
-        FMapping.Release(Run.Offset, Run.Offset + Size);
+        if (Run.Offset + Size - Released >= WriteBackBytes) {
+          FMapping.Release(Released, Run.Offset + Size);
+          Released = Run.Offset + Size;
+        }
       } catch (...) {
         std::lock_guard Guard(FLock);
         FFailure = std::current_exception();
