@@ -3,7 +3,10 @@
 // real, non-repeating bytes, so that no copy can skip holes), anonymized in-process and copied
 // by cp in turns, outputs on the input's disk. The page cache is warmed by a first untimed round.
 // Prints each round's ratio and min/median/max. Usage: anonymize_bench [FOLDER] [ROUNDS]; the
-// recording is kept in FOLDER for later runs.
+// recording is kept in FOLDER for later runs (made under another name first, so that a run
+// stopped while making it leaves none); each run's outputs have names of their own, so that two
+// runs in one folder do not remove each other's. A failed command stops the run with its
+// messages and status 1.
 #include "cli/CommandLine.h"
 #include "edf/uEDF.h"
 #include "testsupport/TestRecording.h"
@@ -31,6 +34,12 @@ constexpr int32_t Samples = 512;
 constexpr int32_t ListSamples = 60; // 120 bytes of annotations per record
 constexpr int64_t Records = 86400;
 
+[[noreturn]] void Fail(const std::string& What) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "anonymize_bench: %s\n", What.c_str());
+  std::exit(1);
+}
+
 void MakeRecording(const std::string& Path) {
   test::TRecordingSignal Annotations{.Label = "EDF Annotations",
                                      .Transducer = "",
@@ -53,7 +62,7 @@ void MakeRecording(const std::string& Path) {
   const int64_t RecordBytes = DataBytes + ListSamples * 2;
   const int Handle = ::open(Path.c_str(), O_WRONLY);
   if (Handle < 0)
-    std::abort();
+    Fail("cannot open " + Path);
   std::mt19937_64 Random(42);
   std::vector<char> Run;
   constexpr int64_t PerRun = 200;
@@ -72,7 +81,7 @@ void MakeRecording(const std::string& Path) {
     const int64_t Count = std::min(PerRun, Records - r);
     if (::pwrite(Handle, Run.data(), static_cast<std::size_t>(Count * RecordBytes),
                  HeaderBytes + r * RecordBytes) != Count * RecordBytes)
-      std::abort();
+      Fail("cannot write " + Path);
   }
   ::close(Handle);
 }
@@ -88,23 +97,30 @@ double Seconds(const std::function<void()>& Run) {
 int main(int argc, char** argv) {
   const fs::path Folder = argc > 1 ? argv[1] : "/tmp/velastrin-anonymize-bench";
   const int Rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  if (Rounds < 1)
+    Fail("ROUNDS must be a whole number from 1");
   fs::create_directories(Folder / "in");
   const std::string Input = (Folder / "in" / "night.edf").string();
-  if (!fs::exists(Input))
-    MakeRecording(Input);
-  const std::string Out = (Folder / "out").string();
-  const std::string Copy = (Folder / "copy.edf").string();
-  std::ostringstream Silent;
-  const cli::TConsole Console{Silent, Silent, false};
+  if (!fs::exists(Input)) {
+    const std::string Making = Input + "." + std::to_string(::getpid()) + ".part";
+    MakeRecording(Making);
+    fs::rename(Making, Input);
+  }
+  const std::string Own = std::to_string(::getpid());
+  const std::string Out = (Folder / ("out-" + Own)).string();
+  const std::string Copy = (Folder / ("copy-" + Own + ".edf")).string();
   auto Anonymize = [&] {
-    if (cli::RunCommandLine({"velastrin", "anonymize", "--jobs", "1", "-o", Out, Input}, Console) !=
-        0)
-      std::abort();
+    std::ostringstream Said;
+    const cli::TConsole Console{Said, Said, false};
+    if (const int Status = cli::RunCommandLine(
+            {"velastrin", "anonymize", "--jobs", "1", "-o", Out, Input}, Console);
+        Status != 0)
+      Fail("anonymize ended with status " + std::to_string(Status) + ":\n" + Said.str());
   };
   const std::string CopyCommand = "cp '" + Input + "' '" + Copy + "' && sync '" + Copy + "'";
   auto CopyFile = [&] {
     if (std::system(CopyCommand.c_str()) != 0)
-      std::abort();
+      Fail("\"" + CopyCommand + "\" failed");
   };
   Anonymize(); // warms the page cache
   CopyFile();
@@ -114,6 +130,7 @@ int main(int argc, char** argv) {
     const double C = Seconds(CopyFile);
     Ratios.push_back(A / C);
     std::printf("round %d: anonymize %.2f s, cp %.2f s, ratio %.2f\n", i + 1, A, C, A / C);
+    std::fflush(stdout);
   }
   std::sort(Ratios.begin(), Ratios.end());
   std::printf("anonymize / cp (%lld bytes): min %.2f, median %.2f, max %.2f\n",

@@ -18,18 +18,21 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
-#include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <sys/mman.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace velastrin {
@@ -41,8 +44,15 @@ using json = nlohmann::json;
 // Date shifts go 1 to this many days back.
 constexpr int64_t MaxShiftDays = 3652;
 
-// Records are copied in runs of about this many bytes.
-constexpr int64_t RunBytes = int64_t{4} << 20;
+// Records are copied in runs of about this many bytes: a run read from the input is still in
+// the processor's cache when it is written to the copy (larger runs cost a pass through memory).
+constexpr int64_t RunBytes = int64_t{256} << 10;
+
+// Runs read and written ahead of the proof, each in a buffer of its own.
+constexpr std::size_t RunsAhead = 8;
+
+// The disk is asked to write the copy in pieces of about this many bytes.
+constexpr int64_t WriteBackBytes = int64_t{4} << 20;
 
 constexpr std::array<const char*, 12> Months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                 "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
@@ -127,42 +137,6 @@ std::vector<std::pair<int64_t, int64_t>> OrdinarySpans(const TRecordLayout& L) {
       Spans.emplace_back(Part.Offset, Part.Size);
   return Spans;
 }
-
-// The SHA-256 of the ordinary signals' bytes, run by run on a thread of its own, so that hashing
-// overlaps reading, scrubbing and writing. Runs are hashed in file order; a run's buffer must
-// stay unchanged until the next Add or Finish returns.
-class TSignalHash {
-public:
-  explicit TSignalHash(const TRecordLayout& Layout)
-      : FSpans(OrdinarySpans(Layout)), FRecordBytes(Layout.RecordBytes) {}
-  ~TSignalHash() {
-    if (FPending.valid())
-      FPending.wait();
-  }
-  TSignalHash(const TSignalHash&) = delete;
-  TSignalHash& operator=(const TSignalHash&) = delete;
-
-  void Add(const char* Run, int64_t Records) {
-    if (FPending.valid())
-      FPending.get();
-    FPending = std::async(std::launch::async, [this, Run, Records] {
-      for (int64_t k = 0; k < Records; ++k)
-        for (const auto& [Offset, Size] : FSpans)
-          FHash.Add(Run + k * FRecordBytes + Offset, static_cast<std::size_t>(Size));
-    });
-  }
-  std::string Finish() {
-    if (FPending.valid())
-      FPending.get();
-    return FHash.Hex();
-  }
-
-private:
-  TSHA256 FHash;
-  std::vector<std::pair<int64_t, int64_t>> FSpans; // offset and size within a record
-  int64_t FRecordBytes = 0;
-  std::future<void> FPending;
-};
 
 void OpenReading(TEDFFile& File, const std::string& Path) {
   File.SetFileName(Path);
@@ -771,17 +745,29 @@ std::size_t ScanAnnotationPart(std::string_view Bytes, const TIdentifiers& Ids) 
   return std::min(Ids.Find(Masked, false), Ids.Find(Bytes, true));
 }
 
-// One run of records of the copy as read back (Copy) against the input's bytes (Input): the
-// ordinary signals' bytes equal, no identifier in the annotation signals' bytes.
-void ProveRun(const char* Input, const char* Copy, int64_t FirstRecord, int64_t Count,
-              int64_t Offset, const TRecordLayout& L,
-              const std::vector<std::pair<int64_t, int64_t>>& Spans, const TIdentifiers& Ids) {
-  for (int64_t k = 0; k < Count; ++k) {
+// One run of records: where it lies in the file, and the input's bytes as read, scrubbed.
+struct TRun {
+  int64_t FirstRecord = 0;
+  int64_t Count = 0;
+  int64_t Offset = 0; // of its first byte in the file
+  std::vector<char> Bytes;
+};
+
+// One run of the copy as read back (Copy) against the input's bytes as read (Run.Bytes): the
+// ordinary signals' bytes equal, and hashed, record by record while they are in the processor's
+// cache; no identifier in the annotation signals' bytes.
+void ProveRun(const TRun& Run, const char* Copy, const TRecordLayout& L,
+              const std::vector<std::pair<int64_t, int64_t>>& Spans, const TIdentifiers& Ids,
+              TSHA256& Hash) {
+  const char* Input = Run.Bytes.data();
+  for (int64_t k = 0; k < Run.Count; ++k) {
     const int64_t At = k * L.RecordBytes;
-    for (const auto& [Start, Size] : Spans)
+    for (const auto& [Start, Size] : Spans) {
       if (std::memcmp(Input + At + Start, Copy + At + Start, static_cast<std::size_t>(Size)) != 0)
         throw Exception("the signal bytes of the copy differ from the input's in data record " +
-                        std::to_string(FirstRecord + k + 1) + "; nothing written");
+                        std::to_string(Run.FirstRecord + k + 1) + "; nothing written");
+      Hash.Add(Copy + At + Start, static_cast<std::size_t>(Size));
+    }
     for (std::size_t s = 0; s < L.Parts.size(); ++s) {
       const TRecordLayout::TPart& Part = L.Parts[s];
       if (!Part.Annotations)
@@ -790,13 +776,122 @@ void ProveRun(const char* Input, const char* Copy, int64_t FirstRecord, int64_t 
           std::string_view(Copy + At + Part.Offset, static_cast<std::size_t>(Part.Size)), Ids);
       if (Hit != std::string::npos)
         throw Exception("an identifier is still in data record " +
-                        std::to_string(FirstRecord + k + 1) + " (signal " + std::to_string(s + 1) +
-                        ") of the copy, at byte " +
-                        std::to_string(Offset + At + Part.Offset + static_cast<int64_t>(Hit)) +
+                        std::to_string(Run.FirstRecord + k + 1) + " (signal " +
+                        std::to_string(s + 1) + ") of the copy, at byte " +
+                        std::to_string(Run.Offset + At + Part.Offset + static_cast<int64_t>(Hit)) +
                         "; nothing written");
     }
   }
 }
+
+// The proof of the copy on a thread of its own, run by run while the next runs are read and
+// written, so that it costs the second core rather than time: each run is read again from the
+// copy's file (still in the system's cache) and proven by ProveRun. The writer fills the buffer
+// Next gives and hands it over by Hand; the buffer comes back through Next once its run is
+// proven. Runs are proven in file order and a failure stops the proof; it is raised by Next,
+// Drain or Finish, so that the first fault in file order is the one reported.
+class TProof {
+public:
+  TProof(int Copy, const std::string& Temporary, const TMapping& Mapping, const TRecordLayout& L,
+         const TIdentifiers& Ids)
+      : FCopy(Copy), FTemporary(Temporary), FMapping(Mapping), FLayout(L), FSpans(OrdinarySpans(L)),
+        FIds(Ids), FThread([this] { Work(); }) {}
+  ~TProof() {
+    {
+      std::lock_guard Guard(FLock);
+      FStop = true;
+    }
+    FChanged.notify_all();
+    FThread.join();
+  }
+  TProof(const TProof&) = delete;
+  TProof& operator=(const TProof&) = delete;
+
+  // The buffer for the next run, once the run that used it before is proven.
+  TRun& Next() {
+    std::unique_lock Guard(FLock);
+    FChanged.wait(
+        Guard, [this] { return FFailure || FHanded - FProven < static_cast<int64_t>(RunsAhead); });
+    if (FFailure)
+      std::rethrow_exception(FFailure);
+    return FRuns[static_cast<std::size_t>(FHanded) % RunsAhead];
+  }
+  // The run Next gave is in the copy: its proof may begin.
+  void Hand() {
+    {
+      std::lock_guard Guard(FLock);
+      ++FHanded;
+    }
+    FChanged.notify_all();
+  }
+  // Waits until every run handed over is proven; raises the proof's failure.
+  void Drain() {
+    std::unique_lock Guard(FLock);
+    FChanged.wait(Guard, [this] { return FFailure || FProven == FHanded; });
+    if (FFailure)
+      std::rethrow_exception(FFailure);
+  }
+  // Drain, then the SHA-256 of the copy's ordinary signals' bytes.
+  std::string Finish() {
+    Drain();
+    return FHash.Hex();
+  }
+
+private:
+  void Work() {
+    std::vector<char> Spare; // the copy read again where it cannot be mapped
+    int64_t Released = 0;    // the mapping's pages before this are let go
+    for (int64_t Index = 0;; ++Index) {
+      {
+        std::unique_lock Guard(FLock);
+        FChanged.wait(Guard, [&] { return FStop || FHanded > Index; });
+        if (FStop)
+          return;
+      }
+      const TRun& Run = FRuns[static_cast<std::size_t>(Index) % RunsAhead];
+      const int64_t Size = Run.Count * FLayout.RecordBytes;
+      try {
+        const char* Back = FMapping.Bytes() ? FMapping.Bytes() + Run.Offset : nullptr;
+        if (!Back) {
+          Spare.resize(static_cast<std::size_t>(Size));
+          ReadAll(FCopy, Spare.data(), Size, Run.Offset, FTemporary);
+          Back = Spare.data();
+        }
+        ProveRun(Run, Back, FLayout, FSpans, FIds, FHash);
+        if (Run.Offset + Size - Released >= WriteBackBytes) {
+          FMapping.Release(Released, Run.Offset + Size);
+          Released = Run.Offset + Size;
+        }
+      } catch (...) {
+        std::lock_guard Guard(FLock);
+        FFailure = std::current_exception();
+        FChanged.notify_all();
+        return;
+      }
+      {
+        std::lock_guard Guard(FLock);
+        FProven = Index + 1;
+      }
+      FChanged.notify_all();
+    }
+  }
+
+  const int FCopy;
+  const std::string& FTemporary;
+  const TMapping& FMapping;
+  const TRecordLayout& FLayout;
+  const std::vector<std::pair<int64_t, int64_t>> FSpans;
+  const TIdentifiers& FIds;
+  TSHA256 FHash;
+  std::array<TRun, RunsAhead> FRuns;
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  int64_t FHanded = 0; // runs handed over by the writer
+  int64_t FProven = 0; // runs proven, in file order
+  bool FStop = false;
+  std::exception_ptr FFailure;
+  std::thread FThread; // last: starts once every other member is made
+};
 
 } // namespace
 
@@ -834,62 +929,64 @@ void WriteAnonymizedCopy(const std::string& Input, const std::string& Temporary,
   if (::ftruncate(*To, L.HeaderBytes + L.Records * L.RecordBytes) != 0)
     throw EWriteError(SystemMessage("Cannot write file", Temporary));
   const TMapping Copy(*To, L.HeaderBytes + L.Records * L.RecordBytes);
-  std::array<std::vector<char>, 2> Spare; // the copy read again where it cannot be mapped
   const int64_t PerRun = std::max<int64_t>(1, RunBytes / std::max<int64_t>(1, L.RecordBytes));
-  std::vector<char> Run(static_cast<std::size_t>(PerRun * L.RecordBytes));
-  TSignalHash Hash(L); // of the copy as read again, on a thread of its own
-  const std::vector<std::pair<int64_t, int64_t>> Spans = OrdinarySpans(L);
   Result.ScrubbedAnnotations = 0;
   Result.FillerCleared = 0;
-  bool InKernel = true; // the system copies the records itself while it can
-  for (int64_t r = 0; r < L.Records; r += PerRun) {
-    const int64_t Count = std::min(PerRun, L.Records - r);
-    const int64_t Size = Count * L.RecordBytes;
-    const int64_t Offset = L.HeaderBytes + r * L.RecordBytes;
-    ReadAll(*From, Run.data(), Size, Offset, Input);
-    bool Changed = Settings.DropAnnotations;
-    for (int64_t k = 0; k < Count; ++k) {
-      char* Record = Run.data() + k * L.RecordBytes;
-      bool TimeKeeping = true;
-      for (std::size_t s = 0; s < L.Parts.size(); ++s) {
-        const TRecordLayout::TPart& Part = L.Parts[s];
-        if (!Part.Annotations)
-          continue;
-        RefuseDamagedList(
-            std::string_view(Record + Part.Offset, static_cast<std::size_t>(Part.Size)), r + k,
-            static_cast<int32_t>(s), TimeKeeping, Offset + k * L.RecordBytes + Part.Offset);
-        const TScrubbed Done =
-            ScrubAnnotationBytes(Record + Part.Offset, Part.Size, TimeKeeping, Settings, Ids);
-        TimeKeeping = false;
-        Result.ScrubbedAnnotations += Done.Texts;
-        Result.FillerCleared += Done.Filler ? 1 : 0;
-        Changed = Changed || Done.Changed();
+  TProof Proof(*To, Temporary, Copy, L, Ids);
+  try {
+    bool InKernel = true; // the system copies the records itself while it can
+    const auto Page = static_cast<int64_t>(::sysconf(_SC_PAGESIZE));
+    int64_t WriteBackFrom = 0; // the copy before this is under way to the disk
+    for (int64_t r = 0; r < L.Records; r += PerRun) {
+      TRun& Run = Proof.Next();
+      Run.FirstRecord = r;
+      Run.Count = std::min(PerRun, L.Records - r);
+      Run.Offset = L.HeaderBytes + r * L.RecordBytes;
+      const int64_t Size = Run.Count * L.RecordBytes;
+      Run.Bytes.resize(static_cast<std::size_t>(Size));
+      ReadAll(*From, Run.Bytes.data(), Size, Run.Offset, Input);
+      bool Changed = Settings.DropAnnotations;
+      for (int64_t k = 0; k < Run.Count; ++k) {
+        char* Record = Run.Bytes.data() + k * L.RecordBytes;
+        bool TimeKeeping = true;
+        for (std::size_t s = 0; s < L.Parts.size(); ++s) {
+          const TRecordLayout::TPart& Part = L.Parts[s];
+          if (!Part.Annotations)
+            continue;
+          RefuseDamagedList(
+              std::string_view(Record + Part.Offset, static_cast<std::size_t>(Part.Size)), r + k,
+              static_cast<int32_t>(s), TimeKeeping, Run.Offset + k * L.RecordBytes + Part.Offset);
+          const TScrubbed Done =
+              ScrubAnnotationBytes(Record + Part.Offset, Part.Size, TimeKeeping, Settings, Ids);
+          TimeKeeping = false;
+          Result.ScrubbedAnnotations += Done.Texts;
+          Result.FillerCleared += Done.Filler ? 1 : 0;
+          Changed = Changed || Done.Changed();
+        }
       }
+      // A run that scrubbing left as it was is copied by the system from the input; any other
+      // is written in one piece (a write per changed annotation record costs more than the
+      // copy). Either way the bytes read above are what the copy is compared with, so a file
+      // changed in between fails the proof.
+      InKernel = InKernel && (Changed || CopyRange(*From, *To, Run.Offset, Size));
+      if (Changed || !InKernel)
+        PutAll(*To, Run.Bytes.data(), Size, Run.Offset, Temporary);
+      // Whole pages only: the page this run ends in is written again by the next run.
+      const int64_t Written = (Run.Offset + Size) / Page * Page;
+      if (Written - WriteBackFrom >= WriteBackBytes) {
+        StartWriteBack(*To, static_cast<uint64_t>(WriteBackFrom),
+                       static_cast<uint64_t>(Written - WriteBackFrom));
+        WriteBackFrom = Written;
+      }
+      Proof.Hand();
     }
-    // A run that scrubbing left as it was is copied by the system from the input; any other is
-    // written in one piece (a write per changed annotation record costs more than the copy).
-    // Either way the bytes read above are what the copy is compared with, so a file changed in
-    // between fails the proof.
-    InKernel = InKernel && (Changed || CopyRange(*From, *To, Offset, Size));
-    if (Changed || !InKernel)
-      PutAll(*To, Run.data(), Size, Offset, Temporary);
-    StartWriteBack(*To, static_cast<uint64_t>(Offset), static_cast<uint64_t>(Size));
-    // The proof, run by run while the run is still in the page cache: the copy read again.
-    const char* Back = Copy.Bytes() ? Copy.Bytes() + Offset : nullptr;
-    if (!Back) {
-      std::vector<char>& Buffer = Spare[static_cast<std::size_t>(r / PerRun % 2)];
-      Buffer.resize(static_cast<std::size_t>(Size));
-      ReadAll(*To, Buffer.data(), Size, Offset, Temporary);
-      Back = Buffer.data();
-    }
-    Hash.Add(Back, Count); // once the run before is hashed
-    if (r > 0)
-      Copy.Release(Offset - PerRun * L.RecordBytes, Offset);
-    ProveRun(Run.data(), Back, r, Count, Offset, L, Spans, Ids);
+  } catch (...) {
+    Proof.Drain(); // a fault in a run before this one is the first
+    throw;
   }
   Result.Records = L.Records;
   // The copy's signal bytes equal the input's byte for byte, so one hash stands for both.
-  Result.OutputSHA256 = Hash.Finish();
+  Result.OutputSHA256 = Proof.Finish();
   Result.InputSHA256 = Result.OutputSHA256;
 
   TEDFFile Reread;
