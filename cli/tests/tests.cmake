@@ -8,7 +8,7 @@ find_package(nlohmann_json REQUIRED)
 velastrin_add_test(cli_check_tests
   SOURCES tests/CliTestSupport.cpp tests/CheckCommandTest.cpp tests/CheckPlusTest.cpp
           tests/ParallelJobsTest.cpp tests/CheckExportAgreeTest.cpp tests/FrameTest.cpp
-          tests/AnonymizeCommandTest.cpp tests/AnonymizeRunsTest.cpp
+          tests/AnonymizeCommandTest.cpp
   LIBS velastrin_cli velastrin_export_test_support velastrin_test_recording
        velastrin_edflib nlohmann_json::nlohmann_json)
 if(VELASTRIN_BUILD_GUI)
